@@ -1,0 +1,49 @@
+# Runs the Windows test programs under Wine on a private Xvfb display.
+#
+# A fixture starts the display and a persistent wineserver for the private
+# prefix in the build tree once, and stops both after the last test. Every test
+# goes through cmake/wine-run.sh (the cross-compiling emulator), which gives it
+# its own simulated device folder (VEL_SDK_HOME).
+
+set(VEL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+set(VEL_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+set(VEL_WINE_FIXTURE ${CMAKE_SOURCE_DIR}/cmake/wine-fixture.sh)
+
+# Can this machine run the binaries of this toolchain at all?
+set(VEL_CAN_RUN_TESTS OFF)
+if(EXISTS ${VEL_WINE})
+  set(VEL_CAN_RUN_TESTS ON)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT EXISTS /usr/lib/i386-linux-gnu/wine)
+    set(VEL_CAN_RUN_TESTS OFF)
+  endif()
+endif()
+
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VEL_WINE_RUN} ${VEL_WINE} ${VEL_WINE_DIR})
+
+function(vel_wine_fixture)
+  if(NOT VEL_CAN_RUN_TESTS)
+    return()
+  endif()
+  add_test(NAME wine_setup COMMAND ${VEL_WINE_FIXTURE} start ${VEL_WINE} ${VEL_WINE_DIR})
+  add_test(NAME wine_cleanup COMMAND ${VEL_WINE_FIXTURE} stop ${VEL_WINE} ${VEL_WINE_DIR})
+  set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+  set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 120)
+endfunction()
+
+# vel_add_wine_test(NAME <name> COMMAND <target> [args...] [LOCKS <lock>...] [TIMEOUT <s>])
+# LOCKS names shared state the test touches: "desktop" (focus, visible
+# windows, the mouse) or "registry" (the user's Control Panel\Mouse key).
+function(vel_add_wine_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND;LOCKS" ${ARGN})
+  if(NOT VEL_CAN_RUN_TESTS)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+  set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
+  if(T_LOCKS)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+endfunction()

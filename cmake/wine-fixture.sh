@@ -1,0 +1,49 @@
+#!/bin/sh
+# Starts or stops the private Xvfb display and wineserver of a build tree.
+# usage: wine-fixture.sh start|stop <wine> <wine-dir>
+set -e
+cmd="$1"; wine="$2"; dir="$3"
+bindir=$(dirname "$wine")
+server="$bindir/wineserver"
+export WINEPREFIX="$dir/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$dir"
+
+stop_display() {
+  if [ -f "$dir/xvfb.pid" ]; then
+    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+    rm -f "$dir/xvfb.pid" "$dir/display"
+  fi
+}
+
+case "$cmd" in
+start)
+  stop_display
+  # Xvfb picks a free display itself and writes its number to fd 3.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 3>"$dir/display.tmp" &
+  echo $! >"$dir/xvfb.pid"
+  i=0
+  while [ ! -s "$dir/display.tmp" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  [ -s "$dir/display.tmp" ] || { echo "Xvfb did not start"; cat "$dir/xvfb.log"; exit 1; }
+  tr -d '\n' <"$dir/display.tmp" >"$dir/display"; rm -f "$dir/display.tmp"
+  DISPLAY=":$(cat "$dir/display")"; export DISPLAY
+  # The prefix is made once per build tree; two makers at once would fail.
+  (
+    flock 9
+    if [ ! -f "$dir/prefix/system.reg" ]; then
+      "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
+      "$server" -w
+    fi
+  ) 9>"$dir/prefix.lock"
+  # A persistent server, its output away from ctest's pipe.
+  "$server" -p >"$dir/wineserver.log" 2>&1 </dev/null
+  echo "display :$(cat "$dir/display"), prefix $WINEPREFIX"
+  ;;
+stop)
+  "$server" -k >/dev/null 2>&1 || true
+  stop_display
+  ;;
+*)
+  echo "usage: $0 start|stop <wine> <wine-dir>"; exit 2 ;;
+esac

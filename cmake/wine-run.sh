@@ -1,0 +1,19 @@
+#!/bin/sh
+# Runs one Windows program under Wine with the test fixture's display and prefix.
+# usage: wine-run.sh <wine> <wine-dir> <program.exe> [args...]
+# Unless the caller set VEL_SDK_HOME, the program gets a new, empty simulated
+# device folder under <wine-dir>/homes.
+wine="$1"; dir="$2"; shift 2
+export WINEPREFIX="$dir/prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -f "$dir/display" ]; then
+  DISPLAY=":$(cat "$dir/display")"; export DISPLAY
+fi
+if [ -z "$VEL_SDK_HOME" ]; then
+  mkdir -p "$dir/homes"
+  home=$(mktemp -d "$dir/homes/home.XXXXXX")
+  VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"; export VEL_SDK_HOME
+  VEL_SDK_HOME_UNIX="$home"; export VEL_SDK_HOME_UNIX
+fi
+exec "$wine" "$@"

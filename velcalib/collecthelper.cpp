@@ -1,0 +1,165 @@
+#include "collecthelper.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstddef>
+#include <new>
+
+namespace {
+
+// Targets span 2048…30720: a margin of 1/16 of the logical range at each edge.
+const int32_t GRID_MARGIN = 2048;
+const int32_t GRID_SPAN = 28672;
+const int32_t STABLE_SAMPLES = 3;
+// A sample further than one raw unit from the anchor on either axis has moved.
+const int64_t STILL_LIMIT = 2;
+
+CalibPoint* NewPointArray() {
+    return new (std::nothrow) CalibPoint[CALIB_MAX_POINTS]();
+}
+
+void Notify(CollectCallback pCallback, void* pOwner) {
+    if (pCallback != NULL) {
+        pCallback(pOwner);
+    }
+}
+
+int64_t Distance(int32_t a, int32_t b) {
+    const int64_t d = int64_t(a) - int64_t(b);
+    return d < 0 ? -d : d;
+}
+
+} // namespace
+
+CollectHelper::CollectHelper(unsigned char count, unsigned char type)
+    : targets(NewPointArray()), samples(NewPointArray()), current(0), total(0), anchorX(0),
+      anchorY(0), stableCount(0), stableNeed(STABLE_SAMPLES), active(false), owner(NULL),
+      onSample(NULL), onPointDone(NULL), onComplete(NULL) {
+    // Without both arrays the collector stays empty (total 0) and never starts.
+    if (targets == NULL || samples == NULL) {
+        delete[] targets;
+        delete[] samples;
+        targets = NULL;
+        samples = NULL;
+    }
+    BuildPath(count, type);
+}
+
+CollectHelper::~CollectHelper() {
+    delete[] targets;
+    delete[] samples;
+    targets = NULL;
+    samples = NULL;
+    onSample = NULL;
+    onPointDone = NULL;
+    onComplete = NULL;
+}
+
+// Lays the first side² grid points out row by row from the top, side being
+// ⌈√count⌉; only the first `total` of them are visited.
+void CollectHelper::BuildPath(unsigned char count, unsigned char type) {
+    assert(count != 0);
+    assert(type == CALIB_PATH_TYPE_0 || type == CALIB_PATH_TYPE_1);
+    // One target has no grid step and more than 25 do not fit the arrays.
+    assert(count >= CALIB_MIN_POINTS && count <= CALIB_MAX_POINTS);
+
+    int nCount = count;
+    if (nCount < CALIB_MIN_POINTS) {
+        nCount = CALIB_MIN_POINTS;
+    } else if (nCount > CALIB_MAX_POINTS) {
+        nCount = CALIB_MAX_POINTS;
+    }
+    if (targets == NULL) {
+        total = 0;
+        return;
+    }
+    total = nCount;
+
+    const int side = static_cast<int>(std::trunc(std::sqrt(nCount - 1.0))) + 1;
+    const int32_t step = GRID_SPAN / (side - 1);
+    int k = 0;
+    for (int row = 0; row < side; ++row) {
+        for (int col = 0; col < side; ++col) {
+            const bool bReversed = (type == CALIB_PATH_TYPE_1) && (row % 2 == 1);
+            const int column = bReversed ? side - 1 - col : col;
+            targets[k].x = column * step + GRID_MARGIN;
+            targets[k].y = row * step + GRID_MARGIN;
+            ++k;
+        }
+    }
+}
+
+// The arrays keep their contents; a collector without storage stays inactive.
+void CollectHelper::Start(void* pOwner, CollectCallback pOnSample, CollectCallback pOnPointDone,
+                          CollectCallback pOnComplete) {
+    active = (targets != NULL && samples != NULL);
+    owner = pOwner;
+    onSample = pOnSample;
+    onPointDone = pOnPointDone;
+    onComplete = pOnComplete;
+    current = 0;
+    stableCount = 0;
+    stableNeed = STABLE_SAMPLES;
+}
+
+void CollectHelper::Stop() {
+    active = false;
+    onSample = NULL;
+    onPointDone = NULL;
+    onComplete = NULL;
+}
+
+// Back to the first target; samples stored so far are overwritten as the run goes.
+void CollectHelper::Reset() {
+    current = 0;
+    stableCount = 0;
+}
+
+// The first sample of a run is the anchor; the run is stable after stableNeed
+// counted samples all within one raw unit of it. A sample that moves clears the
+// run, and the sample after it becomes the new anchor.
+void CollectHelper::InputPoint(int32_t x, int32_t y) {
+    if (!active) {
+        return;
+    }
+    if (stableCount == 0) {
+        anchorX = x;
+        anchorY = y;
+    }
+    if (stableCount < stableNeed) {
+        ++stableCount;
+        Notify(onSample, owner);
+        if (Distance(x, anchorX) >= STILL_LIMIT || Distance(y, anchorY) >= STILL_LIMIT) {
+            anchorX = x;
+            anchorY = y;
+            stableCount = 0;
+        }
+    }
+}
+
+// The finger was lifted: a stable point stores its anchor and the run moves on.
+// A lift before the point is stable keeps the count and the anchor.
+void CollectHelper::ConfirmPoint() {
+    if (!active) {
+        return;
+    }
+    if (current < total && stableCount == stableNeed) {
+        stableCount = 0;
+        samples[current].x = anchorX;
+        samples[current].y = anchorY;
+        ++current;
+        Notify(onPointDone, owner);
+    }
+    // The callback above may have stopped or reset the collector.
+    if (current == total) {
+        Notify(onComplete, owner);
+    }
+}
+
+bool CollectHelper::StepBack() {
+    if (current >= 1 && current < total) {
+        --current;
+        return true;
+    }
+    return false;
+}

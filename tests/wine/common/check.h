@@ -30,8 +30,7 @@ struct Failure {
 [[noreturn]] void Fail(const char* file, int line, const std::string& what);
 void Note(const std::string& text);
 
-template <class A, class B>
-std::string Describe(const A& a, const B& b) {
+template <class A, class B> std::string Describe(const A& a, const B& b) {
     std::ostringstream s;
     s << "\n    left:  " << a << "\n    right: " << b;
     return s.str();

@@ -1,0 +1,6 @@
+// Entry point of a program built on the framework.
+#include "afxwin.h"
+
+extern "C" int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdShow) {
+    return AfxWinMain(hInstance, lpCmdLine, nCmdShow);
+}

@@ -1,0 +1,242 @@
+// The control panel's record mapping, Apply-state comparison, device count
+// and registry text conversions.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "panelcore.h"
+
+namespace {
+
+using panel::Difference;
+using panel::TouchParams;
+
+// One row per interpreted field: where it sits in the record, how wide it is,
+// which member holds it and in which order Apply compares it.
+struct FieldRow {
+    const char* name;
+    size_t offset;
+    size_t width;
+    int TouchParams::*member;
+    Difference difference;
+};
+
+const FieldRow kFields[] = {
+    {"touchEnable", 0, 1, &TouchParams::touchEnable, Difference::TouchEnable},
+    {"touchMode", 1, 1, &TouchParams::touchMode, Difference::TouchMode},
+    {"rightClickEnable", 2, 1, &TouchParams::rightClickEnable, Difference::RightClickEnable},
+    {"touchSmooth", 5, 1, &TouchParams::touchSmooth, Difference::TouchSmooth},
+    {"rightClickTime", 6, 4, &TouchParams::rightClickTime, Difference::RightClickTime},
+    {"rightClickArea", 10, 4, &TouchParams::rightClickArea, Difference::RightClickArea},
+    {"touchDelay", 14, 4, &TouchParams::touchDelay, Difference::TouchDelay},
+    {"touchJitter", 18, 4, &TouchParams::touchJitter, Difference::TouchJitter},
+    {"touchHeight", 22, 2, &TouchParams::touchHeight, Difference::TouchHeight},
+};
+
+_VEL_DEVICE_CONFIG RecordWithPattern() {
+    _VEL_DEVICE_CONFIG record;
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(&record);
+    for (size_t i = 0; i < sizeof(record); ++i)
+        bytes[i] = static_cast<unsigned char>(0xA0 + i);
+    return record;
+}
+
+// Little-endian value of width bytes at offset.
+long long ReadBytes(const _VEL_DEVICE_CONFIG& record, size_t offset, size_t width) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&record);
+    unsigned long long value = 0;
+    for (size_t i = 0; i < width; ++i)
+        value |= static_cast<unsigned long long>(bytes[offset + i]) << (8 * i);
+    if (width == 4)
+        return static_cast<int32_t>(value);
+    return static_cast<long long>(value);
+}
+
+TEST(RecordMapping, EachFieldReadsFromItsBytesWidenedWithoutSign) {
+    const _VEL_DEVICE_CONFIG record = RecordWithPattern();
+    const TouchParams params = panel::ParamsFromRecord(record);
+    for (const FieldRow& row : kFields) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(params.*row.member, ReadBytes(record, row.offset, row.width));
+        if (row.width < 4) { // bytes 0xA0.. are above 0x7F: a signed widening would go negative
+            EXPECT_GT(params.*row.member, 0);
+        }
+    }
+}
+
+TEST(RecordMapping, EachFieldWritesItsLowBitsAndNothingElse) {
+    for (const FieldRow& row : kFields) {
+        SCOPED_TRACE(row.name);
+        _VEL_DEVICE_CONFIG record = RecordWithPattern();
+        const _VEL_DEVICE_CONFIG before = record;
+        TouchParams params = panel::ParamsFromRecord(record);
+        params.*row.member = -2; // all bits set but the lowest
+        panel::FillRecord(record, params);
+        const unsigned char* now = reinterpret_cast<const unsigned char*>(&record);
+        const unsigned char* old = reinterpret_cast<const unsigned char*>(&before);
+        for (size_t i = 0; i < sizeof(record); ++i) {
+            if (i >= row.offset && i < row.offset + row.width) {
+                EXPECT_EQ(now[i], i == row.offset ? 0xFE : 0xFF) << "byte " << i;
+            } else {
+                EXPECT_EQ(now[i], old[i]) << "byte " << i;
+            }
+        }
+    }
+}
+
+TEST(RecordMapping, ReservedBytesSurviveAFill) {
+    _VEL_DEVICE_CONFIG record = RecordWithPattern();
+    const _VEL_DEVICE_CONFIG before = record;
+    TouchParams params;
+    params.touchEnable = 1;
+    params.touchMode = 3;
+    params.touchHeight = 8;
+    panel::FillRecord(record, params);
+    EXPECT_EQ(record.reserved3, before.reserved3);
+    EXPECT_EQ(record.reserved4, before.reserved4);
+    EXPECT_EQ(0, std::memcmp(record.reserved24, before.reserved24, sizeof(record.reserved24)));
+}
+
+TEST(RecordMapping, ModeOutsideTheButtonsIsSentAsFF) {
+    // No mode button selected reads as -1, which the one-byte field keeps as 0xFF.
+    _VEL_DEVICE_CONFIG record = {};
+    TouchParams params;
+    params.touchMode = -1;
+    panel::FillRecord(record, params);
+    EXPECT_EQ(record.touchMode, 0xFF);
+}
+
+TEST(ApplyState, NothingDiffersRightAfterReading) {
+    const _VEL_DEVICE_CONFIG record = RecordWithPattern();
+    panel::DoubleClick dblClk;
+    dblClk.range = dblClk.rangeRead = 4;
+    dblClk.speed = dblClk.speedRead = 500;
+    EXPECT_EQ(panel::FirstDifference(record, panel::ParamsFromRecord(record), dblClk),
+              Difference::None);
+}
+
+TEST(ApplyState, EachFieldIsComparedAndTheFirstDifferenceWins) {
+    const _VEL_DEVICE_CONFIG record = RecordWithPattern();
+    panel::DoubleClick dblClk;
+    for (const FieldRow& row : kFields) {
+        SCOPED_TRACE(row.name);
+        TouchParams params = panel::ParamsFromRecord(record);
+        params.*row.member += 1;
+        EXPECT_EQ(panel::FirstDifference(record, params, dblClk), row.difference);
+    }
+    // With everything changed, the comparison order decides.
+    TouchParams all = panel::ParamsFromRecord(record);
+    for (const FieldRow& row : kFields)
+        all.*row.member += 1;
+    EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::TouchEnable);
+    all.touchEnable -= 1;
+    all.touchMode -= 1;
+    EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::TouchHeight);
+}
+
+TEST(ApplyState, DoubleClickValuesCountAgainstTheirBaseline) {
+    const _VEL_DEVICE_CONFIG record = RecordWithPattern();
+    const TouchParams params = panel::ParamsFromRecord(record);
+    panel::DoubleClick dblClk;
+    dblClk.range = 10;
+    dblClk.rangeRead = 4;
+    EXPECT_EQ(panel::FirstDifference(record, params, dblClk), Difference::DoubleClickRange);
+    dblClk.rangeRead = 10;
+    dblClk.speed = 600;
+    EXPECT_EQ(panel::FirstDifference(record, params, dblClk), Difference::DoubleClickSpeed);
+}
+
+TEST(ApplyState, AWideValueDoesNotMatchItsTruncatedField) {
+    // The member 261 is sent as 5 in touchSmooth; it still counts as a change.
+    _VEL_DEVICE_CONFIG record = {};
+    record.touchSmooth = 5;
+    TouchParams params = panel::ParamsFromRecord(record);
+    params.touchSmooth = 261;
+    EXPECT_EQ(panel::FirstDifference(record, params, {}), Difference::TouchSmooth);
+}
+
+TEST(DeviceCount, OnlyExactlyOneScreenOpensTheDialog) {
+    const struct {
+        int count;
+        panel::ScreenCount expected;
+    } rows[] = {
+        {INT_MIN, panel::ScreenCount::None}, {-1, panel::ScreenCount::None},
+        {0, panel::ScreenCount::None},       {1, panel::ScreenCount::One},
+        {2, panel::ScreenCount::Several},    {24, panel::ScreenCount::Several},
+        {25, panel::ScreenCount::Several},   {INT_MAX, panel::ScreenCount::Several},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(panel::ClassifyDeviceCount(row.count), row.expected) << row.count;
+}
+
+TEST(DeviceCount, UnterminatedPathsAreCutAt259Characters) {
+    _VEL_DEVICE_INFO info;
+    std::fill(&info.devicePath[0][0], &info.devicePath[0][0] + 24 * 260, u'x');
+    panel::TerminateDevicePaths(info);
+    for (const auto& path : info.devicePath) {
+        EXPECT_EQ(path[259], 0);
+        EXPECT_EQ(path[258], u'x');
+    }
+}
+
+TEST(RegistryText, ReadsLikeAtoiWithinTheBytesReturned) {
+    const struct {
+        std::string bytes;
+        size_t returned;
+        int expected;
+    } rows[] = {
+        {std::string("4\0", 2), 2, 4},
+        {std::string("500\0", 4), 4, 500},
+        {std::string("  -12\0", 6), 6, -12},
+        {std::string("+7\0", 3), 3, 7},
+        {std::string("12ab\0", 5), 5, 12},
+        {std::string("abc\0", 4), 4, 0},
+        {std::string("\0", 1), 1, 0},
+        {std::string(), 0, 0},
+        // Not terminated: only the bytes returned count.
+        {std::string("1234"), 2, 12},
+        {std::string("99\0"
+                     "77",
+                     5),
+         5, 99},
+        // Beyond an int: saturates instead of overflowing.
+        {std::string("99999999999\0", 12), 12, INT_MAX},
+        {std::string("-99999999999\0", 13), 13, INT_MIN},
+        {std::string("-2147483648\0", 12), 12, INT_MIN},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(panel::NumberFromRegistryText(row.bytes.data(), row.returned, 24), row.expected)
+            << '"' << row.bytes << "\" returned " << row.returned;
+}
+
+TEST(RegistryText, NeverReadsPastTheBuffer) {
+    // 24 digits filling the buffer with no terminator, and a length that lies.
+    char buffer[24];
+    std::memset(buffer, '1', sizeof(buffer));
+    buffer[3] = 'x';
+    EXPECT_EQ(panel::NumberFromRegistryText(buffer, 1000, sizeof(buffer)), 111);
+}
+
+TEST(RegistryText, NumbersBecomeDecimalText) {
+    EXPECT_EQ(panel::RegistryTextFromNumber(10), "10");
+    EXPECT_EQ(panel::RegistryTextFromNumber(-1), "-1");
+    EXPECT_EQ(panel::RegistryTextFromNumber(INT_MIN), "-2147483648");
+    for (int value : {0, 1, 4, 500, 1000, INT_MAX}) {
+        const std::string text = panel::RegistryTextFromNumber(value);
+        EXPECT_EQ(panel::NumberFromRegistryText(text.c_str(), text.size() + 1, 24), value);
+    }
+}
+
+TEST(Sliders, RangesAreOrderedAndSetInTheDialogsOrder) {
+    const int order[] = {1005, 1006, 1007, 1009, 1010, 1041, 1042, 1012};
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(panel::kSliders[i].id, order[i]);
+        EXPECT_LT(panel::kSliders[i].minimum, panel::kSliders[i].maximum);
+        EXPECT_GT(panel::kSliders[i].tickFrequency, 0);
+    }
+}
+
+} // namespace

@@ -1,0 +1,304 @@
+#include "delivery.h"
+
+#include "folder.h"
+#include "journal.h"
+#include "report.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <vector>
+
+namespace velsim {
+
+// State shared by a manager and its delivery thread. The thread holds its own
+// reference, so a manager destroyed from inside the callback leaves it valid.
+struct DeliveryChannel {
+    std::mutex lock;
+    std::condition_variable changed;
+    VEL_DATA_CALLBACK callback = nullptr;
+    void* context = nullptr;
+    bool delivering = false;               // a callback is running
+    std::thread::id thread;                // the delivery thread while it runs
+    unsigned session = 0;                  // bumped by every start and stop
+    std::unique_ptr<DeliveryPlan> restart; // a start made from inside the callback
+};
+
+namespace {
+
+constexpr int kReportGapMs = 10;
+
+// Holds each block flush against an inaccessible page, so a callback that
+// reads past the length it was given faults instead of reading stale bytes.
+class ReportBuffer {
+public:
+    ReportBuffer() {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        m_page = info.dwPageSize;
+        m_base = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, 2 * m_page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        if (m_base && !VirtualProtect(m_base + m_page, m_page, PAGE_NOACCESS, &old)) {
+            VirtualFree(m_base, 0, MEM_RELEASE);
+            m_base = nullptr;
+        }
+    }
+    ~ReportBuffer() {
+        if (m_base)
+            VirtualFree(m_base, 0, MEM_RELEASE);
+    }
+    ReportBuffer(const ReportBuffer&) = delete;
+    ReportBuffer& operator=(const ReportBuffer&) = delete;
+
+    const uint8_t* Place(const uint8_t* data, size_t length) {
+        if (!m_base) {
+            m_fallback.assign(data, data + length);
+            return m_fallback.data();
+        }
+        uint8_t* block = m_base + m_page - length;
+        std::copy(data, data + length, block);
+        return block;
+    }
+
+private:
+    size_t m_page = 0;
+    uint8_t* m_base = nullptr;
+    std::vector<uint8_t> m_fallback;
+};
+
+// One session of calibration mode: plays the script or follows the mouse
+// until the session ends or the script runs out.
+class Session {
+public:
+    Session(std::shared_ptr<DeliveryChannel> channel, unsigned session, const DeliveryPlan& plan)
+        : m_channel(std::move(channel)), m_session(session), m_plan(plan),
+          m_noise(plan.seed, plan.noise) {}
+
+    void Run() {
+        if (m_plan.fromScript)
+            RunScript();
+        else
+            RunMouse();
+    }
+
+private:
+    bool Live() const { return m_channel->session == m_session; }
+
+    // Sleeps ms; false when the session ended meanwhile.
+    bool Pause(int ms) {
+        std::unique_lock<std::mutex> lock(m_channel->lock);
+        return !m_channel->changed.wait_for(lock, std::chrono::milliseconds(ms),
+                                            [this] { return !Live(); });
+    }
+
+    // Hands one block to the callback. A scripted block waits for a callback
+    // to be registered; the mouse's is dropped when there is none. The journal
+    // line is written before the callback runs. False when the session ended.
+    bool Deliver(const uint8_t* data, size_t length, bool waitForCallback) {
+        std::unique_lock<std::mutex> lock(m_channel->lock);
+        if (waitForCallback)
+            m_channel->changed.wait(lock, [this] { return !Live() || m_channel->callback; });
+        if (!Live())
+            return false;
+        if (!m_channel->callback)
+            return true;
+        VEL_DATA_CALLBACK callback = m_channel->callback;
+        void* context = m_channel->context;
+        m_channel->delivering = true;
+        lock.unlock();
+        struct Done {
+            DeliveryChannel& channel;
+            std::unique_lock<std::mutex>& lock;
+            ~Done() {
+                lock.lock();
+                channel.delivering = false;
+                channel.changed.notify_all();
+            }
+        } done{*m_channel, lock};
+        JournalLine(m_plan.folder, ReportLine(data, length));
+        callback(m_buffer.Place(data, length), static_cast<unsigned char>(length), context);
+        return true;
+    }
+
+    bool SendPoint(bool contact, RawPoint point, bool waitForCallback) {
+        if (contact)
+            m_last = point;
+        Report report = MakeReport(contact, m_last.x, m_last.y);
+        return Deliver(report.data(), report.size(), waitForCallback) && Live();
+    }
+
+    bool Play(const ScriptCommand& cmd) {
+        switch (cmd.kind) {
+        case ScriptCommand::Touch:
+        case ScriptCommand::Screen:
+            for (int i = 0; i < cmd.count; ++i) {
+                RawPoint point{static_cast<uint16_t>(cmd.x), static_cast<uint16_t>(cmd.y)};
+                if (cmd.kind == ScriptCommand::Screen)
+                    point = ScreenToRaw(m_plan.panel, m_noise, cmd.x, cmd.y);
+                if (!SendPoint(true, point, true) || !Pause(kReportGapMs))
+                    return false;
+            }
+            return true;
+        case ScriptCommand::Lift:
+            return SendPoint(false, m_last, true) && Pause(kReportGapMs);
+        case ScriptCommand::Raw: {
+            std::vector<uint8_t> block(cmd.data);
+            block.resize(cmd.length);
+            return Deliver(block.data(), block.size(), true) && Live() && Pause(kReportGapMs);
+        }
+        case ScriptCommand::Wait:
+            return Pause(cmd.ms);
+        case ScriptCommand::WaitFor: {
+            std::wstring path = FolderFile(m_plan.folder, cmd.name);
+            while (!FileExists(path)) {
+                if (!Pause(kReportGapMs))
+                    return false;
+            }
+            DeleteFileW(path.c_str());
+            return true;
+        }
+        case ScriptCommand::Mark:
+            CreateEmptyFile(FolderFile(m_plan.folder, cmd.name));
+            return true;
+        case ScriptCommand::Mouse:
+            RunMouse();
+            return false;
+        }
+        return false;
+    }
+
+    void RunScript() {
+        for (const ScriptCommand& cmd : m_plan.script.commands) {
+            if (!Play(cmd))
+                return;
+        }
+    }
+
+    // While the left button is held on the primary screen, a contact report
+    // about every 10 ms at the panel's raw point for the cursor; one release
+    // report when it is let go.
+    void RunMouse() {
+        bool pressed = false;
+        do {
+            POINT cursor{};
+            int width = GetSystemMetrics(SM_CXSCREEN);
+            int height = GetSystemMetrics(SM_CYSCREEN);
+            bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 && GetCursorPos(&cursor) &&
+                        cursor.x >= 0 && cursor.y >= 0 && cursor.x < width && cursor.y < height;
+            if (down) {
+                RawPoint point = ScreenToRaw(m_plan.panel, m_noise, PixelToLogical(cursor.x, width),
+                                             PixelToLogical(cursor.y, height));
+                if (!SendPoint(true, point, false))
+                    return;
+                pressed = true;
+            } else if (pressed) {
+                if (!SendPoint(false, m_last, false))
+                    return;
+                pressed = false;
+            }
+        } while (Pause(kReportGapMs));
+    }
+
+    std::shared_ptr<DeliveryChannel> m_channel;
+    unsigned m_session;
+    DeliveryPlan m_plan;
+    GaussianNoise m_noise;
+    RawPoint m_last{0, 0};
+    ReportBuffer m_buffer;
+};
+
+// The thread: runs sessions until one ends without a restart. After a script
+// runs out it idles, delivering nothing, until the session ends.
+void DeliveryThread(std::shared_ptr<DeliveryChannel> channel, unsigned session, DeliveryPlan plan) {
+    {
+        std::lock_guard<std::mutex> lock(channel->lock);
+        channel->thread = std::this_thread::get_id();
+    }
+    for (;;) {
+        Session(channel, session, plan).Run();
+        std::unique_lock<std::mutex> lock(channel->lock);
+        channel->changed.wait(lock, [&] { return channel->session != session; });
+        if (!channel->restart) {
+            channel->thread = std::thread::id();
+            return;
+        }
+        plan = std::move(*channel->restart);
+        channel->restart.reset();
+        session = channel->session;
+    }
+}
+
+} // namespace
+
+Delivery::Delivery() : m_channel(std::make_shared<DeliveryChannel>()) {}
+
+Delivery::~Delivery() {
+    if (OnDeliveryThread()) {
+        EndSession(nullptr);
+        if (m_thread.joinable())
+            m_thread.detach();
+        return;
+    }
+    Stop();
+}
+
+bool Delivery::OnDeliveryThread() const {
+    std::lock_guard<std::mutex> lock(m_channel->lock);
+    return m_channel->thread == std::this_thread::get_id();
+}
+
+// Ends the running session; a plan, when given, becomes the next session of
+// the same thread.
+void Delivery::EndSession(const DeliveryPlan* pRestart) {
+    std::lock_guard<std::mutex> lock(m_channel->lock);
+    ++m_channel->session;
+    m_channel->restart.reset(pRestart ? new DeliveryPlan(*pRestart) : nullptr);
+    m_channel->changed.notify_all();
+}
+
+void Delivery::Start(const DeliveryPlan& plan) {
+    if (OnDeliveryThread()) {
+        EndSession(&plan);
+        return;
+    }
+    std::lock_guard<std::mutex> control(m_control);
+    EndSession(nullptr);
+    if (m_thread.joinable())
+        m_thread.join();
+    unsigned session = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_channel->lock);
+        session = m_channel->session;
+    }
+    m_thread = std::thread(DeliveryThread, m_channel, session, plan);
+}
+
+void Delivery::Stop() {
+    if (OnDeliveryThread()) {
+        EndSession(nullptr);
+        return;
+    }
+    std::lock_guard<std::mutex> control(m_control);
+    EndSession(nullptr);
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void Delivery::Register(VEL_DATA_CALLBACK pCallback, void* pContext) {
+    std::lock_guard<std::mutex> lock(m_channel->lock);
+    m_channel->callback = pCallback;
+    m_channel->context = pCallback ? pContext : nullptr;
+    m_channel->changed.notify_all();
+}
+
+void Delivery::Unregister() {
+    std::unique_lock<std::mutex> lock(m_channel->lock);
+    m_channel->callback = nullptr;
+    m_channel->context = nullptr;
+    if (m_channel->thread != std::this_thread::get_id())
+        m_channel->changed.wait(lock, [this] { return !m_channel->delivering; });
+}
+
+} // namespace velsim

@@ -1,0 +1,277 @@
+// Vel_DeviceManager over the simulated touch screen.
+//
+// Every call reads the folder's state afresh under the folder's lock, writes
+// it back only when the call changed it, and appends its journal line last,
+// so a test that sees the line also sees the new state.
+#include "Vel_DeviceManager.h"
+
+#include "delivery.h"
+#include "devicestate.h"
+#include "folder.h"
+#include "journal.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <cstring>
+
+class VelDeviceImpl {
+public:
+    // Ends delivery and forgets the callback: the device is no longer open.
+    void Release() {
+        delivery.Stop();
+        delivery.Unregister();
+        open = false;
+    }
+
+    std::atomic<bool> open{false};
+    velsim::Delivery delivery;
+};
+
+namespace {
+
+using velsim::DeviceState;
+
+constexpr size_t kPathChars = VEL_MAX_PATH - 1; // a path's longest NUL-terminated form
+
+// One call's hold on the folder: its lock, its state, its journal line.
+class DeviceCall {
+public:
+    DeviceCall() : m_folder(velsim::HomeFolder()), m_lock(m_folder) {
+        std::string text;
+        if (velsim::ReadWholeFile(StatePath(), &text))
+            m_state = DeviceState(text);
+    }
+
+    DeviceState& State() { return m_state; }
+    const std::wstring& Folder() const { return m_folder; }
+
+    void Journal(const std::string& line) {
+        if (m_state.Changed() && !m_written)
+            m_written = velsim::WriteFileAtomic(StatePath(), m_state.Text());
+        velsim::JournalLine(m_folder, line);
+    }
+
+private:
+    std::wstring StatePath() const { return velsim::FolderFile(m_folder, L"device.ini"); }
+
+    std::wstring m_folder;
+    velsim::FolderLock m_lock;
+    DeviceState m_state;
+    bool m_written = false;
+};
+
+const char* Result(bool ok) {
+    return ok ? "1" : "0";
+}
+
+// Number of enumeration entries that hold a path.
+int EntryCount(const DeviceState& state) {
+    int64_t count = state.Int("deviceCount");
+    return count < 0 ? 0 : count > VEL_MAX_DEVICES ? VEL_MAX_DEVICES : static_cast<int>(count);
+}
+
+// Entry i is the configured path with its last character replaced by i
+// (decimal). With pathUnterminated, entry 0 fills all 260 characters.
+std::wstring DevicePathEntry(const DeviceState& state, int index) {
+    std::wstring path = velsim::Utf8ToWide(state.Value("devicePath")).substr(0, kPathChars);
+    if (index > 0) {
+        std::wstring number = std::to_wstring(index);
+        path = path.substr(0, path.empty() ? 0 : path.size() - 1);
+        path = path.substr(0, kPathChars - number.size()) + number;
+    } else if (state.Flag("pathUnterminated")) {
+        path.resize(VEL_MAX_PATH, L'_');
+    }
+    return path;
+}
+
+// The caller's path up to its NUL, but never more than 259 characters.
+std::wstring ReadPath(const VEL_WCHAR* pPath) {
+    std::wstring path;
+    for (size_t i = 0; pPath && i < kPathChars && pPath[i]; ++i)
+        path += pPath[i];
+    return path;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+Vel_DeviceManager::Vel_DeviceManager() : m_pImpl(new VelDeviceImpl) {}
+
+Vel_DeviceManager::~Vel_DeviceManager() {
+    delete m_pImpl;
+}
+
+void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
+    DeviceCall call;
+    int32_t count = static_cast<int32_t>(call.State().Int("deviceCount"));
+    if (pInfo) {
+        pInfo->deviceCount = count;
+        for (int i = 0; i < EntryCount(call.State()); ++i) {
+            std::wstring path = DevicePathEntry(call.State(), i);
+            std::memset(pInfo->devicePath[i], 0, sizeof pInfo->devicePath[i]);
+            std::memcpy(pInfo->devicePath[i], path.data(), path.size() * sizeof(VEL_WCHAR));
+        }
+    }
+    call.Journal("EnumDevice count=" + std::to_string(count));
+}
+
+// A path opens when it names one of the enumerated screens (compared as the
+// NUL-terminated copy a caller makes, at most 259 characters).
+void Vel_DeviceManager::OpenDevice(VEL_WCHAR* pDevicePath) {
+    std::wstring path = ReadPath(pDevicePath);
+    m_pImpl->Release();
+    DeviceCall call;
+    bool ok = false;
+    if (!path.empty() && !call.State().Flag("failOpen")) {
+        for (int i = 0; i < EntryCount(call.State()) && !ok; ++i)
+            ok = SamePath(path, DevicePathEntry(call.State(), i).substr(0, kPathChars));
+    }
+    m_pImpl->open = ok;
+    call.Journal("OpenDevice path=" + velsim::WideToUtf8(path) + (ok ? " -> ok" : " -> fail"));
+}
+
+void Vel_DeviceManager::CloseDevice() {
+    m_pImpl->Release();
+    DeviceCall call;
+    call.Journal("CloseDevice");
+}
+
+bool Vel_DeviceManager::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
+    DeviceCall call;
+    bool ok = m_pImpl->open && pConfig && !call.State().Flag("failGetDriverConfig");
+    if (!ok) {
+        call.Journal("GetDriverConfig -> 0");
+        return false;
+    }
+    velsim::ConfigRecord record = call.State().Config();
+    std::memcpy(pConfig, record.data(), record.size());
+    call.Journal("GetDriverConfig -> 1 bytes=" + velsim::Hex(record.data(), record.size()));
+    return true;
+}
+
+bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
+    DeviceCall call;
+    velsim::ConfigRecord record;
+    std::memcpy(record.data(), &config, record.size());
+    bool ok = m_pImpl->open && !call.State().Flag("failSetDriverConfig");
+    if (ok)
+        call.State().StoreConfig(record);
+    call.Journal("SetDriverConfig bytes=" + velsim::Hex(record.data(), record.size()) + " -> " +
+                 Result(ok));
+    return ok;
+}
+
+// The first and third bytes get 1 (a touch device, mode reporting on) when the
+// device has an output mode; without one, all three bytes stay untouched.
+unsigned char Vel_DeviceManager::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
+                                               unsigned char* pEnable) {
+    DeviceCall call;
+    std::optional<uint8_t> mode = call.State().OutputMode();
+    bool ok = m_pImpl->open && mode;
+    if (ok) {
+        if (pType)
+            *pType = 1;
+        if (pMode)
+            *pMode = *mode;
+        if (pEnable)
+            *pEnable = 1;
+    }
+    call.Journal("GetOutPutMode mode=" + (pMode ? std::to_string(*pMode) : std::string("-")) +
+                 " -> " + Result(ok));
+    return ok ? 1 : 0;
+}
+
+// Stores modes 0..3 on a device that has an output mode; refuses the rest.
+unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
+    DeviceCall call;
+    int value = static_cast<signed char>(mode);
+    bool ok = m_pImpl->open && call.State().OutputMode() && value >= 0 && value <= 3;
+    if (ok)
+        call.State().Set("outputMode", std::to_string(value));
+    call.Journal("ChangeOutPutMode mode=" + std::to_string(value) + " -> " + Result(ok));
+    return ok ? 1 : 0;
+}
+
+int Vel_DeviceManager::ResetCalibParam() {
+    DeviceCall call;
+    bool ok = m_pImpl->open && !call.State().Flag("failReset");
+    if (ok)
+        call.State().Set("calibration", "none");
+    call.Journal(std::string("ResetCalibParam -> ") + Result(ok));
+    return ok ? 1 : 0;
+}
+
+int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
+    DeviceCall call;
+    bool ok = m_pImpl->open && !call.State().Flag("refuseHd");
+    if (ok)
+        call.State().Set("calibration", velsim::CalibrationValue(param));
+    call.Journal("ApplyCalibParam_hd bytes=" + velsim::Hex(&param, sizeof param) +
+                 " enable=" + std::to_string(param.enable) +
+                 " matrix=" + velsim::JoinMatrix(param) + " -> " + Result(ok));
+    return ok ? 1 : 0;
+}
+
+int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
+    DeviceCall call;
+    bool ok = m_pImpl->open && !call.State().Flag("refuse16");
+    if (ok)
+        call.State().Set("calibration", velsim::CalibrationValue(param));
+    call.Journal("ApplyCalibParam bytes=" + velsim::Hex(&param, sizeof param) +
+                 " matrix=" + velsim::JoinMatrix(param) + " -> " + Result(ok));
+    return ok ? 1 : 0;
+}
+
+// Reports come from script.txt when it exists now, else from the mouse. The
+// previous session ends first, so its reports precede this call's line.
+void Vel_DeviceManager::StartCalibMode() {
+    bool open = m_pImpl->open;
+    if (open)
+        m_pImpl->delivery.Stop();
+    velsim::DeliveryPlan plan;
+    {
+        DeviceCall call;
+        plan.folder = call.Folder();
+        plan.panel = call.State().Panel();
+        plan.noise = call.State().Noise();
+        plan.seed = call.State().Seed();
+        std::string text;
+        plan.fromScript =
+            open && velsim::ReadWholeFile(velsim::FolderFile(plan.folder, L"script.txt"), &text);
+        if (plan.fromScript)
+            plan.script = velsim::ParseScript(text);
+        call.Journal("StartCalibMode");
+        for (const velsim::ScriptError& error : plan.script.errors)
+            call.Journal("ScriptError line=" + std::to_string(error.line) + " " + error.message);
+    }
+    if (open)
+        m_pImpl->delivery.Start(plan);
+}
+
+void Vel_DeviceManager::StopCalibMode() {
+    m_pImpl->delivery.Stop();
+    DeviceCall call;
+    call.Journal("StopCalibMode");
+}
+
+// The line comes first, so no report line precedes it.
+void Vel_DeviceManager::RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext) {
+    {
+        DeviceCall call;
+        call.Journal("RegDataCallback");
+    }
+    m_pImpl->delivery.Register(pCallback, pContext);
+}
+
+// The line comes last, so every report delivered before it precedes it.
+void Vel_DeviceManager::UnRegDataCallback() {
+    m_pImpl->delivery.Unregister();
+    DeviceCall call;
+    call.Journal("UnRegDataCallback");
+}

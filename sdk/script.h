@@ -1,0 +1,53 @@
+// The report script (script.txt): what the simulated panel delivers while
+// calibration mode is on, one command per line.
+//
+//   touch <x> <y> [n]     n contact reports (default 1) at raw (x, y)
+//   screen <X> <Y> [n]    the same at a logical screen point, through the panel model
+//   target <i> [n]        the same at target i of the four-target layout (n default 5)
+//   lift                  one release report at the last contact's position
+//   wait <ms>             pause
+//   waitfor <name>        wait until file <name> exists in the folder, then delete it
+//   mark <name>           create file <name> in the folder
+//   raw <len> <hex...>    exactly these bytes with this length (zero-padded)
+//   mouse                 the mouse delivers for the rest of the session
+//
+// '#' starts a comment anywhere on a line. A line that does not parse is left
+// out and reported with its number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velsim {
+
+struct ScriptCommand {
+    enum Kind { Touch, Screen, Lift, Wait, WaitFor, Mark, Raw, Mouse };
+    Kind kind = Lift;
+    int line = 0;
+    int x = 0; // Touch: raw units; Screen: logical units
+    int y = 0;
+    int count = 1;             // Touch, Screen: reports to deliver
+    int ms = 0;                // Wait
+    std::string name;          // WaitFor, Mark: a file name in the folder
+    int length = 0;            // Raw: the length handed to the callback
+    std::vector<uint8_t> data; // Raw: the bytes given, at most `length` of them used
+};
+
+struct ScriptError {
+    int line;
+    std::string message;
+};
+
+struct Script {
+    std::vector<ScriptCommand> commands;
+    std::vector<ScriptError> errors;
+};
+
+Script ParseScript(const std::string& text);
+
+// Logical position of target i of the four-target layout: a sixteenth of the
+// screen in from each edge, top left, top right, bottom left, bottom right.
+void TargetPosition(int index, int* pX, int* pY);
+
+} // namespace velsim

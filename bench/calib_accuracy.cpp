@@ -1,0 +1,266 @@
+// Accuracy study of the four-target calibration on simulated panels.
+//
+// Each trial draws a panel (logical screen → raw touch), feeds the collector a
+// noisy sample stream at each of its four targets until its stable-sample rule
+// holds, lifts, and fits the four measurements. The fits are then judged on a
+// 1920 × 1080 screen at a 17 × 17 grid of points, in pixels: the projective fit
+// as the device applies it (single-precision set, and the 16-bit set, which
+// loses the denominator terms), and for comparison a 3-point exact affine fit,
+// a 4-point affine least-squares fit and an axis-only fit on the same
+// measurements (those three in double precision).
+//
+// Usage: calib_accuracy [trials per cell]   (default 1000; seeds are fixed)
+#include "calibmatrix.h"
+#include "collecthelper.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double SCREEN_W = 1920.0;
+const double SCREEN_H = 1080.0;
+const int GRID = 17;
+const int TARGETS = 4;
+const int MAX_SAMPLES = 100000; // per target; never reached in practice
+
+enum PanelKind { PANEL_AFFINE, PANEL_KEYSTONE, PANEL_ORIENTED, PANEL_KINDS };
+const char* const PANEL_NAMES[PANEL_KINDS] = {"affine", "keystone ±2 %", "rotated/mirrored"};
+
+// Logical screen point → raw touch point: the homography [S·O t; k 1] acting on
+// (u − ½, v − ½, 1) with u, v = logical / 32768. S: scale with a little shear,
+// O: one of the eight rotations/mirrors, t: centre, k: keystone.
+struct Panel {
+    double p[3][3];
+
+    static Panel Make(std::mt19937& rng, PanelKind kind) {
+        std::uniform_real_distribution<double> scale(27000.0, 31000.0), shear(-0.015, 0.015),
+            shift(-1500.0, 1500.0), key(-0.04, 0.04);
+        std::uniform_int_distribution<int> orientation(1, 7);
+        const int rot[4][2][2] = {
+            {{1, 0}, {0, 1}}, {{0, -1}, {1, 0}}, {{-1, 0}, {0, -1}}, {{0, 1}, {-1, 0}}};
+        const int o = kind == PANEL_ORIENTED ? orientation(rng) : 0;
+        const int mirror = o >= 4 ? -1 : 1;
+        const double sx = scale(rng), sy = scale(rng), hx = shear(rng), hy = shear(rng);
+        const double s[2][2] = {{sx, hx * sx}, {hy * sy, sy}};
+        Panel panel;
+        for (int i = 0; i < 2; ++i) {
+            for (int j = 0; j < 2; ++j) {
+                panel.p[i][j] = s[i][0] * rot[o % 4][0][j] * mirror + s[i][1] * rot[o % 4][1][j];
+            }
+            panel.p[i][2] = 32768.0 + shift(rng);
+        }
+        // The denominator 1 + k·(u − ½, v − ½) spans 1 ± 0.02 along each axis.
+        panel.p[2][0] = kind == PANEL_KEYSTONE ? key(rng) : 0.0;
+        panel.p[2][1] = kind == PANEL_KEYSTONE ? key(rng) : 0.0;
+        panel.p[2][2] = 1.0;
+        return panel;
+    }
+
+    void ToRaw(double X, double Y, double& x, double& y) const {
+        const double u = X / 32768.0 - 0.5, v = Y / 32768.0 - 0.5;
+        const double w = p[2][0] * u + p[2][1] * v + p[2][2];
+        x = (p[0][0] * u + p[0][1] * v + p[0][2]) / w;
+        y = (p[1][0] * u + p[1][1] * v + p[1][2]) / w;
+    }
+};
+
+// Raw point → logical point as one fit predicts it.
+typedef std::function<void(double x, double y, double& X, double& Y)> Mapping;
+
+enum FitKind { FIT_FLOAT, FIT_16BIT, FIT_AFFINE3, FIT_AFFINE4, FIT_AXIS, FIT_KINDS };
+const char* const FIT_NAMES[FIT_KINDS] = {"projective, float set", "projective, 16-bit set",
+                                          "affine, 3 points exact", "affine, 4 points LSQ",
+                                          "axis only, 4 points LSQ"};
+
+// The coefficient set m0…m7 as the device reads it back.
+template <typename T> Mapping DeviceMapping(const T* m) {
+    double c[8];
+    for (int k = 0; k < 8; ++k) {
+        c[k] = m[k];
+    }
+    return [=](double x, double y, double& X, double& Y) {
+        const double w = c[6] / 1000.0 * x + c[7] / 1000.0 * y + 1.0;
+        X = (c[0] / 1000.0 * x + c[1] / 1000.0 * y + 10.0 * c[2]) / w;
+        Y = (c[3] / 1000.0 * x + c[4] / 1000.0 * y + 10.0 * c[5]) / w;
+    };
+}
+
+// X = a·x + b·y + c and Y = d·x + e·y + f by least squares over the given
+// pairs (exact for three); with bAxisOnly, X from x alone and Y from y alone.
+Mapping AffineMapping(const CalibPoint* scr, const CalibPoint* raw, int n, bool bAxisOnly) {
+    const int cols = bAxisOnly ? 2 : 3;
+    Eigen::MatrixXd ax(n, cols), ay(n, cols);
+    Eigen::VectorXd bx(n), by(n);
+    for (int k = 0; k < n; ++k) {
+        if (bAxisOnly) {
+            ax.row(k) << raw[k].x, 1.0;
+            ay.row(k) << raw[k].y, 1.0;
+        } else {
+            ax.row(k) << raw[k].x, raw[k].y, 1.0;
+            ay.row(k) << raw[k].x, raw[k].y, 1.0;
+        }
+        bx(k) = scr[k].x;
+        by(k) = scr[k].y;
+    }
+    const Eigen::VectorXd hx = ax.colPivHouseholderQr().solve(bx);
+    const Eigen::VectorXd hy = ay.colPivHouseholderQr().solve(by);
+    if (bAxisOnly) {
+        return [=](double x, double y, double& X, double& Y) {
+            X = hx(0) * x + hx(1);
+            Y = hy(0) * y + hy(1);
+        };
+    }
+    return [=](double x, double y, double& X, double& Y) {
+        X = hx(0) * x + hx(1) * y + hx(2);
+        Y = hy(0) * x + hy(1) * y + hy(2);
+    };
+}
+
+// The collector's measurement of one target: samples around the true raw
+// point, each coordinate with Gaussian noise rounded to whole raw units, until
+// the stable-sample rule holds; then the lift stores the anchor.
+void Measure(CollectHelper& helper, double x, double y, double sigma, std::mt19937& rng) {
+    std::normal_distribution<double> noise(0.0, sigma > 0.0 ? sigma : 1.0);
+    for (int i = 0; i < MAX_SAMPLES && !helper.IsStable(); ++i) {
+        const double nx = sigma > 0.0 ? noise(rng) : 0.0;
+        const double ny = sigma > 0.0 ? noise(rng) : 0.0;
+        helper.InputPoint(static_cast<int32_t>(std::lround(x + nx)),
+                          static_cast<int32_t>(std::lround(y + ny)));
+    }
+    helper.ConfirmPoint();
+}
+
+struct Stats {
+    double mean, p95, max;
+};
+
+Stats Summarise(std::vector<double>& errors) {
+    if (errors.empty()) {
+        return {NAN, NAN, NAN};
+    }
+    double sum = 0.0;
+    for (double e : errors) {
+        sum += e;
+    }
+    const std::size_t i95 = static_cast<std::size_t>(0.95 * (errors.size() - 1));
+    std::nth_element(errors.begin(), errors.begin() + i95, errors.end());
+    const double p95 = errors[i95];
+    const double max = *std::max_element(errors.begin(), errors.end());
+    return {sum / errors.size(), p95, max};
+}
+
+// One cell of the table: errors in pixels of every fit over all trials.
+struct Cell {
+    std::vector<double> errors[FIT_KINDS];
+    int refused = 0; // trials where CalcCalibMatrix said false
+};
+
+void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
+    const Panel panel = Panel::Make(rng, kind);
+    CollectHelper helper(TARGETS, CALIB_PATH_TYPE_0);
+    helper.Start(nullptr, nullptr, nullptr, nullptr);
+    for (int k = 0; k < TARGETS; ++k) {
+        double x, y;
+        panel.ToRaw(helper.targets[k].x, helper.targets[k].y, x, y);
+        Measure(helper, x, y, sigma, rng);
+    }
+    if (!helper.IsFinished()) {
+        std::fprintf(stderr, "collector did not finish\n");
+        std::exit(1);
+    }
+
+    int16_t m[8];
+    float f[8];
+    Mapping fits[FIT_KINDS];
+    const bool bFitted = CalcCalibMatrix(helper.targets, helper.samples, TARGETS, m, f);
+    if (!bFitted) {
+        ++cell.refused;
+    }
+    fits[FIT_FLOAT] = DeviceMapping(f);
+    fits[FIT_16BIT] = DeviceMapping(m);
+    fits[FIT_AFFINE3] = AffineMapping(helper.targets, helper.samples, 3, false);
+    fits[FIT_AFFINE4] = AffineMapping(helper.targets, helper.samples, TARGETS, false);
+    fits[FIT_AXIS] = AffineMapping(helper.targets, helper.samples, TARGETS, true);
+
+    for (int i = 0; i < GRID; ++i) {
+        for (int j = 0; j < GRID; ++j) {
+            const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
+            const double py = j * (SCREEN_H - 1.0) / (GRID - 1);
+            double x, y;
+            panel.ToRaw(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, x, y);
+            for (int fit = 0; fit < FIT_KINDS; ++fit) {
+                if (!bFitted && (fit == FIT_FLOAT || fit == FIT_16BIT)) {
+                    continue;
+                }
+                double X, Y;
+                fits[fit](x, y, X, Y);
+                const double ex = X * SCREEN_W / 32768.0 - px;
+                const double ey = Y * SCREEN_H / 32768.0 - py;
+                cell.errors[fit].push_back(std::hypot(ex, ey));
+            }
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int trials = argc > 1 ? std::atoi(argv[1]) : 1000;
+    if (trials <= 0) {
+        std::fprintf(stderr, "usage: calib_accuracy [trials per cell]\n");
+        return 2;
+    }
+    const double sigmas[] = {0.0, 1.0, 3.0};
+    const int nSigmas = sizeof sigmas / sizeof sigmas[0];
+
+    Stats stats[PANEL_KINDS][FIT_KINDS][nSigmas];
+    int refused = 0;
+    for (int kind = 0; kind < PANEL_KINDS; ++kind) {
+        for (int s = 0; s < nSigmas; ++s) {
+            // Each cell has its own seed, so cells do not depend on each other.
+            std::mt19937 rng(1000u * kind + s + 1u);
+            Cell cell;
+            for (int t = 0; t < trials; ++t) {
+                RunTrial(static_cast<PanelKind>(kind), sigmas[s], rng, cell);
+            }
+            refused += cell.refused;
+            for (int fit = 0; fit < FIT_KINDS; ++fit) {
+                stats[kind][fit][s] = Summarise(cell.errors[fit]);
+            }
+        }
+    }
+
+    std::printf("Calibration error in pixels on a 1920 x 1080 screen, 17 x 17 grid, "
+                "%d panels per noise level, 4 targets; raw span ~27000-31000 per axis.\n",
+                trials);
+    std::printf("Projective fits refused: %d.\n\n", refused);
+    std::printf("| panel | fit |");
+    for (double sigma : sigmas) {
+        std::printf(" σ=%g mean | p95 | max |", sigma);
+    }
+    std::printf("\n|---|---|");
+    for (int s = 0; s < nSigmas; ++s) {
+        std::printf("---:|---:|---:|");
+    }
+    std::printf("\n");
+    for (int kind = 0; kind < PANEL_KINDS; ++kind) {
+        for (int fit = 0; fit < FIT_KINDS; ++fit) {
+            std::printf("| %s | %s |", PANEL_NAMES[kind], FIT_NAMES[fit]);
+            for (int s = 0; s < nSigmas; ++s) {
+                const Stats& st = stats[kind][fit][s];
+                std::printf(" %.2f | %.2f | %.2f |", st.mean, st.p95, st.max);
+            }
+            std::printf("\n");
+        }
+    }
+    return 0;
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,151 +38,89 @@ struct Recorder {
     }
 };
 
-// One touch event: a sample at (x, y), or a lift when bLift is set.
-struct Event {
-    int32_t x, y;
-    bool bLift = false;
-};
-const Event LIFT = {0, 0, true};
-
-void Play(CollectHelper& h, const std::vector<Event>& events) {
-    for (const Event& e : events) {
-        if (e.bLift) {
+// Plays a script of touch events: "x,y" is a sample, "L" a lift.
+void Play(CollectHelper& h, const std::string& script) {
+    std::istringstream in(script);
+    std::string token;
+    while (in >> token) {
+        long long x = 0, y = 0;
+        if (token == "L") {
             h.ConfirmPoint();
+        } else if (std::sscanf(token.c_str(), "%lld,%lld", &x, &y) == 2) {
+            h.InputPoint(static_cast<int32_t>(x), static_cast<int32_t>(y));
         } else {
-            h.InputPoint(e.x, e.y);
+            ADD_FAILURE() << "bad script token " << token;
         }
     }
 }
 
-struct PathCase {
-    unsigned char count, type;
-    int total;
-    // Spot checks: index, x, y.
-    std::vector<std::vector<int>> points;
-};
+// Three still samples at (x, y) and a lift: one stored point.
+void StorePoint(CollectHelper& h, int x, int y) {
+    const std::string p = std::to_string(x) + "," + std::to_string(y) + " ";
+    Play(h, p + p + p + "L");
+}
 
 TEST(CollectHelper, LaysOutTheGrid) {
-    const PathCase cases[] = {
-        {4,
-         CALIB_PATH_TYPE_0,
-         4,
-         {{0, 2048, 2048}, {1, 30720, 2048}, {2, 2048, 30720}, {3, 30720, 30720}}},
-        {4,
-         CALIB_PATH_TYPE_1,
-         4,
-         {{0, 2048, 2048}, {1, 30720, 2048}, {2, 30720, 30720}, {3, 2048, 30720}}},
+    const struct {
+        unsigned char count, type;
+        std::vector<int> spots; // index, x, y of some targets
+    } cases[] = {
+        {4, CALIB_PATH_TYPE_0, {0, 2048, 2048, 1, 30720, 2048, 2, 2048, 30720, 3, 30720, 30720}},
+        {4, CALIB_PATH_TYPE_1, {0, 2048, 2048, 1, 30720, 2048, 2, 30720, 30720, 3, 2048, 30720}},
         // Nine grid points are written; the run ends at the middle of row 1.
-        {5, CALIB_PATH_TYPE_0, 5, {{3, 2048, 16384}, {4, 16384, 16384}, {8, 30720, 30720}}},
-        {5, CALIB_PATH_TYPE_1, 5, {{3, 30720, 16384}, {4, 16384, 16384}, {8, 30720, 30720}}},
-        {9, CALIB_PATH_TYPE_0, 9, {{3, 2048, 16384}, {5, 30720, 16384}, {6, 2048, 30720}}},
-        {9,
-         CALIB_PATH_TYPE_1,
-         9,
-         {{3, 30720, 16384}, {4, 16384, 16384}, {5, 2048, 16384}, {6, 2048, 30720}}},
-        {16, CALIB_PATH_TYPE_0, 16, {{1, 11605, 2048}, {15, 30719, 30719}}},
-        {25, CALIB_PATH_TYPE_0, 25, {{5, 2048, 9216}, {12, 16384, 16384}, {24, 30720, 30720}}},
-        {25,
-         CALIB_PATH_TYPE_1,
-         25,
-         {{5, 30720, 9216}, {9, 2048, 9216}, {12, 16384, 16384}, {24, 30720, 30720}}},
-        {2, CALIB_PATH_TYPE_0, 2, {{0, 2048, 2048}, {1, 30720, 2048}, {3, 30720, 30720}}},
+        {5, CALIB_PATH_TYPE_0, {3, 2048, 16384, 4, 16384, 16384, 8, 30720, 30720}},
+        {5, CALIB_PATH_TYPE_1, {3, 30720, 16384, 4, 16384, 16384, 8, 30720, 30720}},
+        {9, CALIB_PATH_TYPE_0, {3, 2048, 16384, 5, 30720, 16384, 6, 2048, 30720}},
+        {9, CALIB_PATH_TYPE_1, {3, 30720, 16384, 4, 16384, 16384, 5, 2048, 16384, 6, 2048, 30720}},
+        {16, CALIB_PATH_TYPE_0, {1, 11605, 2048, 15, 30719, 30719}},
+        {25, CALIB_PATH_TYPE_0, {5, 2048, 9216, 12, 16384, 16384, 24, 30720, 30720}},
+        {25, CALIB_PATH_TYPE_1, {5, 30720, 9216, 9, 2048, 9216, 24, 30720, 30720}},
+        {2, CALIB_PATH_TYPE_0, {0, 2048, 2048, 1, 30720, 2048, 3, 30720, 30720}},
     };
-    for (const PathCase& c : cases) {
+    for (const auto& c : cases) {
         const CollectHelper h(c.count, c.type);
-        EXPECT_EQ(h.total, c.total) << +c.count;
-        EXPECT_EQ(h.current, 0);
+        EXPECT_EQ(h.total, c.count);
         EXPECT_FALSE(h.active);
         EXPECT_FALSE(h.IsFinished());
-        for (const std::vector<int>& p : c.points) {
-            EXPECT_EQ(h.targets[p[0]].x, p[1])
-                << "count " << +c.count << " type " << +c.type << " target " << p[0];
-            EXPECT_EQ(h.targets[p[0]].y, p[2])
-                << "count " << +c.count << " type " << +c.type << " target " << p[0];
+        for (std::size_t i = 0; i + 2 < c.spots.size(); i += 3) {
+            const CalibPoint& t = h.targets[c.spots[i]];
+            EXPECT_TRUE(t.x == c.spots[i + 1] && t.y == c.spots[i + 2])
+                << "count " << +c.count << " type " << +c.type << " target " << c.spots[i]
+                << " is (" << t.x << ", " << t.y << ")";
         }
     }
 }
 
-struct SequenceCase {
-    const char* name;
-    std::vector<Event> events;
-    std::string log;
-    int current;
-    CalibPoint stored;
-    int stableCount;
-};
-
-// The stable-sample rule on one target of a four-target run.
+// The stable-sample rule on the first target of a four-target run.
 TEST(CollectHelper, StableSampleRule) {
-    const SequenceCase cases[] = {
-        {"three still samples",
-         {{100, 100}, {101, 99}, {100, 101}, LIFT},
-         "SSSP",
-         1,
-         {100, 100},
-         0},
-        {"a move restarts with the sample after it",
-         {{100, 100}, {102, 100}, {103, 100}, {103, 101}, {102, 100}, LIFT},
-         "SSSSSP",
-         1,
-         {103, 100},
-         0},
-        {"two units off is a move",
-         {{100, 100}, {100, 102}, {100, 102}, {100, 103}},
-         "SSSS",
-         0,
-         {0, 0},
-         2},
-        {"lift before stable keeps the run",
-         {{100, 100}, {100, 101}, LIFT, {101, 100}, LIFT},
-         "SSSP",
-         1,
-         {100, 100},
-         0},
-        {"lift before stable, next touch elsewhere",
-         {{100, 100}, {100, 101}, LIFT, {500, 500}},
-         "SSS",
-         0,
-         {0, 0},
-         0},
-        {"samples while stable call nothing",
-         {{5, 5}, {5, 5}, {5, 5}, {9, 9}, {5, 5}, LIFT},
-         "SSSP",
-         1,
-         {5, 5},
-         0},
-        {"lift with no sample", {LIFT, LIFT}, "", 0, {0, 0}, 0},
-        {"extreme coordinates do not overflow",
-         {{INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MIN}, {0, 0}, {0, 0}, {1, 1}, LIFT},
-         "SSSSSP",
-         1,
-         {0, 0},
-         0},
+    const struct {
+        const char* script;
+        const char* log;
+        int current, storedX, storedY, stableCount;
+    } cases[] = {
+        {"100,100 101,99 100,101 L", "SSSP", 1, 100, 100, 0},
+        // The second sample breaks the run, the third becomes the anchor.
+        {"100,100 102,100 103,100 103,101 102,100 L", "SSSSSP", 1, 103, 100, 0},
+        {"100,100 100,102 100,102 100,103", "SSSS", 0, 0, 0, 2},
+        // A lift before stable keeps count and anchor for the next touch.
+        {"100,100 100,101 L 101,100 L", "SSSP", 1, 100, 100, 0},
+        {"100,100 100,101 L 500,500", "SSS", 0, 0, 0, 0},
+        // Samples while stable call nothing.
+        {"5,5 5,5 5,5 9,9 5,5 L", "SSSP", 1, 5, 5, 0},
+        {"L L", "", 0, 0, 0, 0},
+        {"-2147483648,2147483647 2147483647,-2147483648 0,0 0,0 1,1 L", "SSSSSP", 1, 0, 0, 0},
     };
-    for (const SequenceCase& c : cases) {
+    for (const auto& c : cases) {
         CollectHelper h(4, CALIB_PATH_TYPE_0);
         Recorder rec;
         rec.Start(h);
-        Play(h, c.events);
-        EXPECT_EQ(rec.log, c.log) << c.name;
-        EXPECT_EQ(h.current, c.current) << c.name;
-        EXPECT_EQ(h.stableCount, c.stableCount) << c.name;
-        EXPECT_EQ(h.samples[0].x, c.stored.x) << c.name;
-        EXPECT_EQ(h.samples[0].y, c.stored.y) << c.name;
+        Play(h, c.script);
+        EXPECT_EQ(rec.log, c.log) << c.script;
+        EXPECT_EQ(h.current, c.current) << c.script;
+        EXPECT_EQ(h.stableCount, c.stableCount) << c.script;
+        EXPECT_EQ(h.samples[0].x, c.storedX) << c.script;
+        EXPECT_EQ(h.samples[0].y, c.storedY) << c.script;
     }
-}
-
-TEST(CollectHelper, IsStableFollowsTheCount) {
-    CollectHelper h(4, CALIB_PATH_TYPE_0);
-    Recorder rec;
-    rec.Start(h);
-    const bool expected[] = {false, false, true};
-    for (bool b : expected) {
-        h.InputPoint(7, 7);
-        EXPECT_EQ(h.IsStable(), b);
-    }
-    h.ConfirmPoint();
-    EXPECT_FALSE(h.IsStable());
 }
 
 // A whole run: callbacks in order, measurements in target order, completion
@@ -193,7 +133,8 @@ TEST(CollectHelper, FullRunForEveryCount) {
         std::string expected;
         for (int k = 0; k < count; ++k) {
             EXPECT_FALSE(h.IsFinished());
-            Play(h, {{k * 10, k}, {k * 10 + 1, k}, {k * 10, k + 1}, LIFT});
+            const std::string x = std::to_string(k * 10), x1 = std::to_string(k * 10 + 1);
+            Play(h, x + ",0 " + x1 + ",1 " + x + ",1 L");
             expected += "SSSP";
         }
         expected += 'C';
@@ -201,10 +142,10 @@ TEST(CollectHelper, FullRunForEveryCount) {
         EXPECT_TRUE(h.IsFinished());
         for (int k = 0; k < count; ++k) {
             EXPECT_EQ(h.samples[k].x, k * 10) << +count;
-            EXPECT_EQ(h.samples[k].y, k) << +count;
+            EXPECT_EQ(h.samples[k].y, 0) << +count;
         }
 
-        Play(h, {{1, 1}, {1, 1}, {1, 1}, LIFT, LIFT});
+        Play(h, "1,1 1,1 1,1 L L");
         EXPECT_EQ(rec.log, expected + "SSSCC") << +count;
         EXPECT_EQ(h.current, count);
         if (count < CALIB_MAX_POINTS) {
@@ -213,36 +154,29 @@ TEST(CollectHelper, FullRunForEveryCount) {
     }
 }
 
+// Reset restarts at the first target keeping the samples; Stop drops samples
+// and callbacks until the next Start.
 TEST(CollectHelper, StopResetAndStart) {
     CollectHelper h(4, CALIB_PATH_TYPE_0);
     Recorder rec;
-    Play(h, {{1, 1}, {1, 1}, {1, 1}, LIFT});
+    StorePoint(h, 1, 1);
     EXPECT_EQ(h.current, 0) << "samples before Start are ignored";
-    EXPECT_EQ(h.stableCount, 0);
 
     rec.Start(h);
-    Play(h, {{1, 1}, {1, 1}, {1, 1}, LIFT, {2, 2}, {2, 2}, {2, 2}, LIFT});
-    ASSERT_EQ(h.current, 2);
-
+    Play(h, "1,1 1,1 1,1 L 2,2 2,2 2,2 L 5,5");
     h.Reset();
     EXPECT_EQ(h.current, 0);
     EXPECT_EQ(h.stableCount, 0);
-    EXPECT_TRUE(h.active);
-    EXPECT_EQ(h.samples[1].x, 2) << "Reset keeps the stored samples";
+    EXPECT_EQ(h.samples[1].x, 2);
 
     h.Stop();
-    EXPECT_FALSE(h.active);
-    EXPECT_EQ(h.onSample, nullptr);
-    EXPECT_EQ(h.owner, &rec);
     rec.log.clear();
-    Play(h, {{3, 3}, {3, 3}, {3, 3}, LIFT});
+    StorePoint(h, 3, 3);
     EXPECT_EQ(rec.log, "");
     EXPECT_EQ(h.current, 0);
 
-    // Start again: counters cleared, arrays kept, null callbacks skipped.
-    h.InputPoint(0, 0);
     h.Start(&rec, nullptr, nullptr, nullptr);
-    Play(h, {{4, 4}, {4, 4}, {4, 4}, LIFT});
+    StorePoint(h, 4, 4);
     EXPECT_EQ(h.current, 1);
     EXPECT_EQ(h.samples[0].x, 4);
     EXPECT_EQ(h.samples[1].x, 2);
@@ -254,10 +188,10 @@ TEST(CollectHelper, CallbackMayStopTheCollector) {
     Recorder rec;
     rec.Start(h);
     for (int k = 0; k < 3; ++k) {
-        Play(h, {{k, k}, {k, k}, {k, k}, LIFT});
+        StorePoint(h, k, k);
     }
     rec.bStopOnPointDone = true;
-    Play(h, {{9, 9}, {9, 9}, {9, 9}, LIFT});
+    StorePoint(h, 9, 9);
     EXPECT_EQ(rec.log, "SSSPSSSPSSSPSSSP");
     EXPECT_TRUE(h.IsFinished());
     EXPECT_FALSE(h.active);
@@ -273,7 +207,7 @@ TEST(CollectHelper, StepBackBounds) {
         CollectHelper h(4, CALIB_PATH_TYPE_0);
         h.Start(nullptr, nullptr, nullptr, nullptr);
         for (int k = 0; k < c.storedBefore; ++k) {
-            Play(h, {{k, k}, {k, k}, {k, k}, LIFT});
+            StorePoint(h, k, k);
         }
         h.InputPoint(50, 50);
         EXPECT_EQ(h.StepBack(), c.ok) << c.storedBefore;
@@ -294,7 +228,7 @@ TEST(CollectHelper, CountOutsideTheGridIsClamped) {
         EXPECT_EQ(h.total, c.total) << +c.count;
         h.Start(nullptr, nullptr, nullptr, nullptr);
         for (int k = 0; k < 30; ++k) {
-            Play(h, {{k, k}, {k, k}, {k, k}, LIFT});
+            StorePoint(h, k, k);
         }
         EXPECT_TRUE(h.IsFinished()) << +c.count;
         EXPECT_EQ(h.samples[h.total - 1].x, h.total - 1) << +c.count;

@@ -38,6 +38,11 @@ start)
   ) 9>"$dir/prefix.lock"
   # A persistent server, its output away from ctest's pipe.
   "$server" -p >"$dir/wineserver.log" 2>&1 </dev/null
+  # Start the services and the desktop process now, with their output in a
+  # log: started later by a test, they would hold the test's output open.
+  "$wine" wineboot >"$dir/services.log" 2>&1 </dev/null || true
+  "$wine" explorer /desktop=default >"$dir/desktop.log" 2>&1 </dev/null &
+  sleep 1
   echo "display :$(cat "$dir/display"), prefix $WINEPREFIX"
   ;;
 stop)

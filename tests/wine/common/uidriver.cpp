@@ -1,0 +1,256 @@
+#include "uidriver.h"
+
+#include <commctrl.h>
+
+#include "check.h"
+
+namespace ui {
+
+Program::~Program() {
+    if (hProcess != nullptr) {
+        if (Running())
+            Kill();
+        ::CloseHandle(hProcess);
+    }
+}
+
+int Program::Wait(DWORD timeoutMs) {
+    if (::WaitForSingleObject(hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    ::GetExitCodeProcess(hProcess, &code);
+    return static_cast<int>(code);
+}
+
+bool Program::Running() const {
+    return ::WaitForSingleObject(hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Program::Kill() {
+    ::TerminateProcess(hProcess, 99);
+    ::WaitForSingleObject(hProcess, 5000);
+}
+
+std::wstring BinDir() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+void Start(Program& program, const std::wstring& exeName, const std::wstring& args) {
+    std::wstring commandLine = L"\"" + BinDir() + L"\\" + exeName + L"\"";
+    if (!args.empty())
+        commandLine += L" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &pi))
+        check::Fail(__FILE__, __LINE__, "cannot start " + Narrow(commandLine));
+    ::CloseHandle(pi.hThread);
+    program.hProcess = pi.hProcess;
+    program.pid = pi.dwProcessId;
+}
+
+namespace {
+
+struct FindArgs {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam) {
+    FindArgs* args = reinterpret_cast<FindArgs*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != args->pid || !::IsWindowVisible(hWnd))
+        return TRUE;
+    wchar_t className[64] = {};
+    ::GetClassNameW(hWnd, className, 64);
+    if (args->className == nullptr || lstrcmpW(className, args->className) == 0)
+        args->found.push_back(hWnd);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> Windows(DWORD pid, const wchar_t* className) {
+    FindArgs args{pid, className, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title, DWORD timeoutMs) {
+    HWND hFound = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND hWnd : Windows(pid, className)) {
+                if (title == nullptr || Text(hWnd) == title) {
+                    hFound = hWnd;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return hFound;
+}
+
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs, HWND except) {
+    HWND hFound = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND hWnd : Windows(pid, L"#32770")) {
+                if (hWnd != except && ::GetDlgItem(hWnd, 0xFFFF) != nullptr) {
+                    hFound = hWnd;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return hFound;
+}
+
+std::wstring MessageBoxText(HWND hBox) {
+    return ItemText(hBox, 0xFFFF);
+}
+
+void CloseMessageBox(HWND hBox) {
+    ::PostMessageW(hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hBox, IDOK)));
+    WaitFor([&] { return !::IsWindow(hBox); });
+}
+
+std::wstring Text(HWND hWnd) {
+    wchar_t text[512] = {};
+    ::GetWindowTextW(hWnd, text, 512);
+    return text;
+}
+
+std::wstring ItemText(HWND hDlg, int id) {
+    HWND hItem = ::GetDlgItem(hDlg, id);
+    if (hItem == nullptr)
+        check::Fail(__FILE__, __LINE__, "no control " + std::to_string(id));
+    return Text(hItem);
+}
+
+int SliderPos(HWND hDlg, int id) {
+    return static_cast<int>(::SendDlgItemMessageW(hDlg, id, TBM_GETPOS, 0, 0));
+}
+int SliderMin(HWND hDlg, int id) {
+    return static_cast<int>(::SendDlgItemMessageW(hDlg, id, TBM_GETRANGEMIN, 0, 0));
+}
+int SliderMax(HWND hDlg, int id) {
+    return static_cast<int>(::SendDlgItemMessageW(hDlg, id, TBM_GETRANGEMAX, 0, 0));
+}
+bool Checked(HWND hDlg, int id) {
+    return ::SendDlgItemMessageW(hDlg, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+bool Enabled(HWND hDlg, int id) {
+    return ::IsWindowEnabled(::GetDlgItem(hDlg, id)) != FALSE;
+}
+
+void ClickButton(HWND hDlg, int id) {
+    ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)));
+}
+
+void ClickCheck(HWND hDlg, int id) {
+    ::SendMessageW(::GetDlgItem(hDlg, id), BM_CLICK, 0, 0);
+    Sync(hDlg);
+}
+
+namespace {
+
+// Asks a control of another process for a rectangle: the answer is written
+// into memory of that process and read back.
+RECT RemoteRect(HWND hCtrl, UINT message) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hCtrl, &pid);
+    HANDLE hProcess =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    RECT rect = {};
+    if (hProcess == nullptr)
+        return rect;
+    void* pRemote = ::VirtualAllocEx(hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    ::SendMessageW(hCtrl, message, 0, reinterpret_cast<LPARAM>(pRemote));
+    SIZE_T nRead = 0;
+    ::ReadProcessMemory(hProcess, pRemote, &rect, sizeof(rect), &nRead);
+    ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
+    ::CloseHandle(hProcess);
+    return rect;
+}
+
+void MouseAt(HWND hCtrl, int x, int y, DWORD flags) {
+    POINT pt = {x, y};
+    ::ClientToScreen(hCtrl, &pt);
+    ::SetCursorPos(pt.x, pt.y);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = pt.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = pt.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    ::SendInput(1, &input, sizeof(input));
+    ::Sleep(30);
+}
+
+} // namespace
+
+int DragSlider(HWND hDlg, int id, int targetPos) {
+    HWND hCtrl = ::GetDlgItem(hDlg, id);
+    RECT thumb = RemoteRect(hCtrl, TBM_GETTHUMBRECT);
+    RECT channel = RemoteRect(hCtrl, TBM_GETCHANNELRECT);
+    int minimum = SliderMin(hDlg, id);
+    int maximum = SliderMax(hDlg, id);
+    int thumbWidth = thumb.right - thumb.left;
+    int left = channel.left + thumbWidth / 2;
+    int span = (channel.right - channel.left) - thumbWidth;
+    int y = (thumb.top + thumb.bottom) / 2;
+    int fromX = (thumb.left + thumb.right) / 2;
+    int toX = left + static_cast<int>(static_cast<long long>(targetPos - minimum) * span /
+                                      (maximum > minimum ? maximum - minimum : 1));
+    MouseAt(hCtrl, fromX, y, 0);
+    MouseAt(hCtrl, fromX, y, MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 5; ++step)
+        MouseAt(hCtrl, fromX + (toX - fromX) * step / 5, y, 0);
+    MouseAt(hCtrl, toX, y, MOUSEEVENTF_LEFTUP);
+    Sync(hDlg);
+    return SliderPos(hDlg, id);
+}
+
+void PressKey(HWND hDlg, int id, WORD vk) {
+    HWND hCtrl = ::GetDlgItem(hDlg, id);
+    ::PostMessageW(hCtrl, WM_KEYDOWN, vk, 1);
+    ::PostMessageW(hCtrl, WM_KEYUP, vk, 0xC0000001);
+    Sync(hDlg);
+}
+
+void Sync(HWND hWnd) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+}
+
+void Sleep(DWORD ms) {
+    ::Sleep(ms);
+}
+
+std::string Narrow(const std::wstring& text) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1)
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1)
+        ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
+    return out;
+}
+
+} // namespace ui

@@ -30,7 +30,9 @@ struct CalibPoint16 {
 // Pairs pScrPoints[k] (target, logical screen space) with pTagPoints[k] (raw
 // touch point) and writes the 16-bit set to pMatrix[0…7] and the
 // single-precision set to pMatrix_f[0…7]. Both outputs are zeroed first and stay
-// zero when the result is false. pMatrix_f must point to 8 floats.
+// zero when the result is false. Null pointers and a zero count are the
+// caller's fault: asserted (pMatrix_f is not), and refused with false when
+// assertions are compiled out.
 bool CalcCalibMatrix(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
                      unsigned char nPointCount, int16_t* pMatrix, float* pMatrix_f);
 

@@ -237,6 +237,30 @@ static bool ReturnsResultDirectly(UINT message) {
     }
 }
 
+// A top-level dialog that did not place itself opens centred over its owner
+// (or the screen), as the framework's dialogs do.
+static void CenterNewDialog(HWND hWnd) {
+    LONG style = ::GetWindowLongW(hWnd, GWL_STYLE);
+    if ((style & WS_CHILD) != 0 || (style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
+        return;
+    RECT rect;
+    ::GetWindowRect(hWnd, &rect);
+    HWND hOwner = ::GetWindow(hWnd, GW_OWNER);
+    RECT area;
+    if (hOwner != nullptr && ::IsWindowVisible(hOwner))
+        ::GetWindowRect(hOwner, &area);
+    else
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width >= area.right - area.left && height >= area.bottom - area.top)
+        return;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(hWnd, nullptr, x < area.left ? area.left : x, y < area.top ? area.top : y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* pWnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
     if (pWnd == nullptr) {
@@ -272,6 +296,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
             CDialog* pDlg = static_cast<CDialog*>(pWnd);
             lResult = pDlg->OnInitDialog();
             bHandled = TRUE;
+            CenterNewDialog(hWnd);
         } else {
             bHandled = pWnd->OnWndMsg(message, wParam, lParam, &lResult);
         }

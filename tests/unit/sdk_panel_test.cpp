@@ -1,0 +1,77 @@
+// The simulated panel: the projective map from screen to raw units, rounding
+// and clamping, and the seeded noise.
+#include "panel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using velsim::GaussianNoise;
+using velsim::PanelModel;
+using velsim::RawPoint;
+
+TEST(SdkPanel, MapsLogicalPointsToRoundedClampedRawPoints) {
+    struct Row {
+        const char* panel;
+        double X, Y;
+        int x, y;
+    };
+    const Row rows[] = {
+        {"1 0 0 0 1 0 0 0 1", 100, 200, 100, 200},
+        {"0.9 0.03 400 0.02 0.88 350 0 0 1", 0, 0, 400, 350},
+        {"0.9 0.03 400 0.02 0.88 350 0 0 1", 32767, 32767, 30873, 29840},
+        {"2 0 0.5 0 2 -0.5 0 0 1", 10, 10, 21, 20},       // halves round away from zero
+        {"1 0 0 0 1 0 0.001 0 1", 1000, 3000, 500, 1500}, // projective term
+        {"4 0 0 0 -1 0 0 0 1", 20000, 5, 65535, 0},       // clamped both ways
+        {"1 0 0 0 1 0 0 0 0", 10, 10, 65535, 65535},      // vanishing denominator
+        {"0 0 0 0 0 0 0 0 0", 10, 10, 0, 0},              // 0/0
+    };
+    for (const Row& row : rows) {
+        GaussianNoise silent(1, 0.0);
+        RawPoint raw = velsim::ScreenToRaw(*PanelModel::Parse(row.panel), silent, row.X, row.Y);
+        EXPECT_EQ(raw.x, row.x) << row.panel << " at " << row.X << "," << row.Y;
+        EXPECT_EQ(raw.y, row.y) << row.panel << " at " << row.X << "," << row.Y;
+    }
+}
+
+TEST(SdkPanel, ParseWantsExactlyNineFiniteNumbers) {
+    for (const char* text : {"", "1 0 0 0 1 0 0 0", "1 0 0 0 1 0 0 0 1 0", "1 0 0 0 1 0 0 0 x",
+                             "1 0 0 0 1 0 0 0 inf", "1 0 0 0 1 0 0 0 1e999"})
+        EXPECT_FALSE(PanelModel::Parse(text)) << text;
+    EXPECT_TRUE(PanelModel::Parse("  1e0 0 -0 0 1.0 0 0 0 1 "));
+}
+
+TEST(SdkPanel, NoiseIsSeededAndHasItsSigma) {
+    GaussianNoise a(7, 3.0), b(7, 3.0), c(8, 3.0);
+    bool differs = false;
+    for (int i = 0; i < 100; ++i) {
+        double va = a.Next();
+        EXPECT_EQ(va, b.Next());
+        differs = differs || va != c.Next();
+    }
+    EXPECT_TRUE(differs);
+
+    GaussianNoise noise(12345, 2.0);
+    const int n = 20000;
+    double sum = 0, squares = 0;
+    for (int i = 0; i < n; ++i) {
+        double v = noise.Next();
+        sum += v;
+        squares += v * v;
+    }
+    double mean = sum / n;
+    EXPECT_NEAR(mean, 0.0, 0.05);
+    EXPECT_NEAR(std::sqrt(squares / n - mean * mean), 2.0, 0.05);
+
+    GaussianNoise silent(1, 0.0);
+    EXPECT_EQ(silent.Next(), 0.0);
+}
+
+TEST(SdkPanel, PixelsScaleToTheLogicalExtent) {
+    EXPECT_EQ(velsim::PixelToLogical(0, 1024), 0.0);
+    EXPECT_EQ(velsim::PixelToLogical(512, 1024), 16384.0);
+    EXPECT_EQ(velsim::PixelToLogical(1023, 1024), 32736.0);
+    EXPECT_EQ(velsim::PixelToLogical(2000, 1024), 32767.0);
+    EXPECT_EQ(velsim::PixelToLogical(-5, 1024), 0.0);
+    EXPECT_EQ(velsim::PixelToLogical(5, 0), 0.0);
+}

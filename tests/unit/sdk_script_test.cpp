@@ -1,0 +1,89 @@
+// The report script: every command with its defaults and limits, errors by
+// line, and the bytes and journal line of a report.
+#include "report.h"
+#include "script.h"
+
+#include <gtest/gtest.h>
+
+using velsim::ParseScript;
+using velsim::Script;
+using velsim::ScriptCommand;
+
+TEST(SdkScript, ParsesEachCommandWithItsDefaults) {
+    Script script = ParseScript("# a comment line\n"
+                                "touch 1 2\n"
+                                "touch 65535 0 3   # trailing comment\n"
+                                "screen 100 200 2\n"
+                                "target 1\n"
+                                "target 2 1\n"
+                                "lift\n"
+                                "wait 250\n"
+                                "waitfor go\n"
+                                "mark done.flag\n"
+                                "raw 61 0001 02\n"
+                                "raw 2 aabbcc\n"
+                                "\n"
+                                "mouse\n");
+    ASSERT_TRUE(script.errors.empty());
+    ASSERT_EQ(script.commands.size(), 12u);
+    struct Row {
+        ScriptCommand::Kind kind;
+        int x, y, count;
+    };
+    const Row rows[] = {
+        {ScriptCommand::Touch, 1, 2, 1},         {ScriptCommand::Touch, 65535, 0, 3},
+        {ScriptCommand::Screen, 100, 200, 2},    {ScriptCommand::Screen, 30720, 2048, 5},
+        {ScriptCommand::Screen, 2048, 30720, 1},
+    };
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(script.commands[i].kind, rows[i].kind) << i;
+        EXPECT_EQ(script.commands[i].x, rows[i].x) << i;
+        EXPECT_EQ(script.commands[i].y, rows[i].y) << i;
+        EXPECT_EQ(script.commands[i].count, rows[i].count) << i;
+    }
+    EXPECT_EQ(script.commands[5].kind, ScriptCommand::Lift);
+    EXPECT_EQ(script.commands[6].ms, 250);
+    EXPECT_EQ(script.commands[7].kind, ScriptCommand::WaitFor);
+    EXPECT_EQ(script.commands[7].name, "go");
+    EXPECT_EQ(script.commands[8].name, "done.flag");
+    EXPECT_EQ(script.commands[9].length, 61);
+    EXPECT_EQ(script.commands[9].data, (std::vector<uint8_t>{0x00, 0x01, 0x02}));
+    EXPECT_EQ(script.commands[10].data, (std::vector<uint8_t>{0xAA, 0xBB}));
+    EXPECT_EQ(script.commands[11].kind, ScriptCommand::Mouse);
+    EXPECT_EQ(script.commands[11].line, 14);
+}
+
+TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
+    const char* bad[] = {
+        "touch 1",        "touch 1 2 3 4", "touch -1 0",   "touch 65536 0", "touch 1 2 0",
+        "screen 32768 0", "target 4",      "target -1",    "target",        "lift now",
+        "wait",           "wait -5",       "waitfor",      "waitfor a/b",   "mark ..\\x",
+        "mark c:x",       "raw",           "raw 256",      "raw 4 0g",      "raw 4 abc",
+        "jump 1 2",       "touch 1.5 2",   "touch 0x10 2",
+    };
+    for (const char* line : bad) {
+        Script script = ParseScript(std::string("touch 1 1\n") + line + "\nlift\n");
+        ASSERT_EQ(script.errors.size(), 1u) << line;
+        EXPECT_EQ(script.errors[0].line, 2) << line;
+        EXPECT_EQ(script.commands.size(), 2u) << line;
+    }
+}
+
+TEST(SdkReport, BytesAndJournalLine) {
+    velsim::Report report = velsim::MakeReport(true, 0x1234, 0xABCD);
+    for (size_t i = 0; i < report.size(); ++i) {
+        uint8_t want = i == 11   ? 7
+                       : i == 12 ? 0x34
+                       : i == 13 ? 0x12
+                       : i == 14 ? 0xCD
+                       : i == 15 ? 0xAB
+                       : i == 60 ? 1
+                                 : 0;
+        EXPECT_EQ(report[i], want) << "byte " << i;
+    }
+    EXPECT_EQ(velsim::ReportLine(report.data(), 64), "Report len=64 contact=1 x=4660 y=43981");
+    EXPECT_EQ(velsim::MakeReport(false, 5, 6)[11], 0);
+    // Bytes beyond the length count as zero.
+    EXPECT_EQ(velsim::ReportLine(report.data(), 14), "Report len=14 contact=1 x=4660 y=0");
+    EXPECT_EQ(velsim::ReportLine(report.data(), 11), "Report len=11 contact=0 x=0 y=0");
+}

@@ -1,0 +1,132 @@
+// The simulated device's state file: editing keeps what a person wrote,
+// values fall back to the factory ones, and the configuration record maps to
+// and from the keys field by field.
+#include "devicestate.h"
+#include "statefile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using velsim::ConfigRecord;
+using velsim::DeviceState;
+using velsim::StateText;
+
+TEST(SdkStateText, EditingAValueKeepsCommentsUnknownKeysAndOrder) {
+    StateText text("\xEF\xBB\xBF# my notes\r\n"
+                   "touchMode=7\r\n"
+                   "\n"
+                   "custom = keep me\n"
+                   "devicePath = \\\\?\\hid#a#0\n"
+                   "touchMode = 9\n");
+    EXPECT_EQ(*text.Find("touchMode"), "7");
+    EXPECT_EQ(*text.Find("devicePath"), "\\\\?\\hid#a#0"); // '#' belongs to the value
+    EXPECT_FALSE(text.Find("touchHeight"));
+    EXPECT_FALSE(text.Set("touchMode", "7")); // same value: no rewrite needed
+    EXPECT_TRUE(text.Set("touchMode", "3"));
+    EXPECT_TRUE(text.Set("touchHeight", "20"));
+    EXPECT_EQ(text.Text(), "# my notes\n"
+                           "touchMode = 3\n"
+                           "\n"
+                           "custom = keep me\n"
+                           "devicePath = \\\\?\\hid#a#0\n"
+                           "touchMode = 9\n"
+                           "touchHeight = 20\n");
+}
+
+TEST(SdkDeviceState, MissingOrMalformedValuesReadAsFactoryValues) {
+    struct Row {
+        const char* text;
+        const char* key;
+        int64_t value;
+    };
+    const Row rows[] = {
+        {"", "deviceCount", 1},
+        {"deviceCount = -1", "deviceCount", -1},
+        {"deviceCount = 30", "deviceCount", 30},
+        {"deviceCount = two", "deviceCount", 1},
+        {"deviceCount = 2x", "deviceCount", 1},
+        {"deviceCount =", "deviceCount", 1},
+        {"touchMode = 99999999999999999999", "touchMode", 2},
+        {"rightClickTime = -2147483648", "rightClickTime", -2147483648LL},
+        {"# touchHeight = 20", "touchHeight", 5},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(DeviceState(row.text).Int(row.key), row.value) << row.text;
+
+    EXPECT_EQ(*DeviceState("").OutputMode(), 2);
+    EXPECT_FALSE(DeviceState("outputMode = none").OutputMode());
+    EXPECT_EQ(*DeviceState("outputMode = 0").OutputMode(), 0);
+    EXPECT_EQ(*DeviceState("outputMode = 300").OutputMode(), 2);
+    EXPECT_EQ(DeviceState("noise = -1").Noise(), 0.0);
+    EXPECT_EQ(DeviceState("noise = 2.5").Noise(), 2.5);
+}
+
+TEST(SdkDeviceState, ANewFileListsEveryKeyOnlyOnceSomethingChanges) {
+    DeviceState state;
+    EXPECT_FALSE(state.Set("touchMode", "2")); // the factory value
+    EXPECT_FALSE(state.Changed());
+    EXPECT_TRUE(state.Set("touchMode", "3"));
+    EXPECT_TRUE(state.Changed());
+    DeviceState reread(state.Text());
+    for (const velsim::StateKey& key : velsim::StateKeys()) {
+        std::string expected = std::string(key.key) == "touchMode" ? "3" : key.factory;
+        EXPECT_EQ(reread.Value(key.key), expected) << key.key;
+    }
+}
+
+TEST(SdkDeviceState, ConfigRecordFieldsTakeTheLowBitsOfTheirKeys) {
+    struct Row {
+        const char* key;
+        const char* value;
+        size_t offset;
+        std::vector<uint8_t> bytes;
+    };
+    const Row rows[] = {
+        {"touchEnable", "0", 0, {0x00}},
+        {"touchMode", "7", 1, {0x07}},
+        {"rightClickEnable", "257", 2, {0x01}},
+        {"reserved3", "255", 3, {0xFF}},
+        {"reserved4", "-1", 4, {0xFF}},
+        {"touchSmooth", "300", 5, {0x2C}},
+        {"rightClickTime", "-2", 6, {0xFE, 0xFF, 0xFF, 0xFF}},
+        {"rightClickArea", "32767", 10, {0xFF, 0x7F, 0x00, 0x00}},
+        {"touchDelay", "4294967297", 14, {0x01, 0x00, 0x00, 0x00}},
+        {"touchJitter", "65536", 18, {0x00, 0x00, 0x01, 0x00}},
+        {"touchHeight", "70000", 22, {0x70, 0x11}},
+    };
+    for (const Row& row : rows) {
+        DeviceState state(std::string(row.key) + " = " + row.value);
+        ConfigRecord record = state.Config();
+        ConfigRecord factory = DeviceState().Config();
+        for (size_t i = 0; i < record.size(); ++i) {
+            bool inField = i >= row.offset && i < row.offset + row.bytes.size();
+            uint8_t want = inField ? row.bytes[i - row.offset] : factory[i];
+            EXPECT_EQ(record[i], want) << row.key << " byte " << i;
+        }
+    }
+}
+
+TEST(SdkDeviceState, StoredRecordReadsBackByteForByte) {
+    ConfigRecord record;
+    for (size_t i = 0; i < record.size(); ++i)
+        record[i] = static_cast<uint8_t>(0xC3 ^ (i * 37));
+    DeviceState state;
+    state.StoreConfig(record);
+    EXPECT_TRUE(state.Changed());
+    EXPECT_EQ(DeviceState(state.Text()).Config(), record);
+    // The 32-bit fields are signed, the 16-bit one is not.
+    int32_t time = 0;
+    std::memcpy(&time, &record[6], 4);
+    EXPECT_EQ(state.Value("rightClickTime"), std::to_string(time));
+    EXPECT_EQ(state.Value("touchHeight"), std::to_string(record[22] | record[23] << 8));
+}
+
+TEST(SdkDeviceState, MalformedReservedBytesFallBackToTheFactoryPattern) {
+    for (const char* value :
+         {"zz", "3031", "", "303132333435363738393a3b3c3d3e3f404142434445464748494a4b4c4d4e"}) {
+        ConfigRecord record = DeviceState(std::string("reserved24 = ") + value).Config();
+        for (size_t i = 0; i < 30; ++i)
+            EXPECT_EQ(record[24 + i], 0x30 + i) << value;
+    }
+}

@@ -66,10 +66,15 @@ const char* Result(bool ok) {
     return ok ? "1" : "0";
 }
 
+// The count EnumDevice reports, whatever it is.
+int32_t DeviceCount(const DeviceState& state) {
+    return static_cast<int32_t>(state.Int("deviceCount"));
+}
+
 // Number of enumeration entries that hold a path.
 int EntryCount(const DeviceState& state) {
-    int64_t count = state.Int("deviceCount");
-    return count < 0 ? 0 : count > VEL_MAX_DEVICES ? VEL_MAX_DEVICES : static_cast<int>(count);
+    int32_t count = DeviceCount(state);
+    return count < 0 ? 0 : count > VEL_MAX_DEVICES ? VEL_MAX_DEVICES : count;
 }
 
 // Entry i is the configured path with its last character replaced by i
@@ -109,7 +114,7 @@ Vel_DeviceManager::~Vel_DeviceManager() {
 
 void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
     DeviceCall call;
-    int32_t count = static_cast<int32_t>(call.State().Int("deviceCount"));
+    int32_t count = DeviceCount(call.State());
     if (pInfo) {
         pInfo->deviceCount = count;
         for (int i = 0; i < EntryCount(call.State()); ++i) {

@@ -1,6 +1,5 @@
-// The report script: every command with its defaults and limits, errors by
-// line, and the bytes and journal line of a report.
-#include "report.h"
+// The report script: every command with its defaults and limits, and errors
+// by line.
 #include "script.h"
 
 #include <gtest/gtest.h>
@@ -67,23 +66,4 @@ TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
         EXPECT_EQ(script.errors[0].line, 2) << line;
         EXPECT_EQ(script.commands.size(), 2u) << line;
     }
-}
-
-TEST(SdkReport, BytesAndJournalLine) {
-    velsim::Report report = velsim::MakeReport(true, 0x1234, 0xABCD);
-    for (size_t i = 0; i < report.size(); ++i) {
-        uint8_t want = i == 11   ? 7
-                       : i == 12 ? 0x34
-                       : i == 13 ? 0x12
-                       : i == 14 ? 0xCD
-                       : i == 15 ? 0xAB
-                       : i == 60 ? 1
-                                 : 0;
-        EXPECT_EQ(report[i], want) << "byte " << i;
-    }
-    EXPECT_EQ(velsim::ReportLine(report.data(), 64), "Report len=64 contact=1 x=4660 y=43981");
-    EXPECT_EQ(velsim::MakeReport(false, 5, 6)[11], 0);
-    // Bytes beyond the length count as zero.
-    EXPECT_EQ(velsim::ReportLine(report.data(), 14), "Report len=14 contact=1 x=4660 y=0");
-    EXPECT_EQ(velsim::ReportLine(report.data(), 11), "Report len=11 contact=0 x=0 y=0");
 }

@@ -19,6 +19,9 @@ stop_display() {
 
 case "$cmd" in
 start)
+  # A server or display left over from an earlier run goes first.
+  "$server" -k >/dev/null 2>&1 || true
+  "$server" -w >/dev/null 2>&1 || true
   stop_display
   # Xvfb picks a free display itself and writes its number to fd 3.
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 3>"$dir/display.tmp" &
@@ -33,6 +36,9 @@ start)
     flock 9
     if [ ! -f "$dir/prefix/system.reg" ]; then
       "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
+      # A crashing program ends instead of waiting in the debugger.
+      "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+        >>"$dir/wineboot.log" 2>&1 </dev/null || true
       "$server" -w
     fi
   ) 9>"$dir/prefix.lock"

@@ -1,5 +1,7 @@
 #include "check.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -23,13 +25,33 @@ void Note(const std::string& text) {
 
 } // namespace check
 
+// A crash ends the program at once with a line saying so, instead of
+// waiting for a debugger that nobody attends.
+static LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pInfo) {
+    std::printf("crash: exception 0x%08lx at %p\n", pInfo->ExceptionRecord->ExceptionCode,
+                pInfo->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 int main(int argc, char** argv) {
+    ::SetUnhandledExceptionFilter(ReportCrash);
     int passed = 0;
     int failed = 0;
     for (const check::Case& c : check::Registry()) {
-        bool wanted = argc < 2;
-        for (int i = 1; i < argc; ++i)
-            wanted = wanted || std::strcmp(argv[i], c.name) == 0;
+        // Arguments name the cases to run; "-Name" leaves one out.
+        bool wanted = true;
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] != '-')
+                wanted = false;
+        }
+        for (int i = 1; i < argc; ++i) {
+            if (argv[i][0] == '-' && std::strcmp(argv[i] + 1, c.name) == 0)
+                wanted = false;
+            else if (std::strcmp(argv[i], c.name) == 0)
+                wanted = true;
+        }
         if (!wanted)
             continue;
         std::printf("[ RUN  ] %s\n", c.name);

@@ -51,8 +51,8 @@ template <class A, class B> std::string Describe(const A& a, const B& b) {
 
 #define CHECK_EQ(a, b)                                                                             \
     do {                                                                                           \
-        const auto& vel_a_ = (a);                                                                  \
-        const auto& vel_b_ = (b);                                                                  \
+        const auto vel_a_ = (a);                                                                   \
+        const auto vel_b_ = (b);                                                                   \
         if (!(vel_a_ == vel_b_))                                                                   \
             check::Fail(__FILE__, __LINE__,                                                        \
                         "CHECK_EQ(" #a ", " #b ")" + check::Describe(vel_a_, vel_b_));             \

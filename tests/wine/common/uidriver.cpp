@@ -192,7 +192,9 @@ void MouseAt(HWND hCtrl, int x, int y, DWORD flags) {
     input.type = INPUT_MOUSE;
     input.mi.dx = pt.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
     input.mi.dy = pt.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    // A button press or release at the place the cursor already is: no move,
+    // which a track bar in drag mode would take as a new position.
+    input.mi.dwFlags = flags != 0 ? flags : MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     ::SendInput(1, &input, sizeof(input));
     ::Sleep(30);
 }
@@ -212,6 +214,11 @@ int DragSlider(HWND hDlg, int id, int targetPos) {
     int fromX = (thumb.left + thumb.right) / 2;
     int toX = left + static_cast<int>(static_cast<long long>(targetPos - minimum) * span /
                                       (maximum > minimum ? maximum - minimum : 1));
+    // The ends are reached exactly by dragging past them.
+    if (targetPos <= minimum)
+        toX = channel.left - 10;
+    else if (targetPos >= maximum)
+        toX = channel.right + 10;
     MouseAt(hCtrl, fromX, y, 0);
     MouseAt(hCtrl, fromX, y, MOUSEEVENTF_LEFTDOWN);
     for (int step = 1; step <= 5; ++step)
@@ -221,16 +228,36 @@ int DragSlider(HWND hDlg, int id, int targetPos) {
     return SliderPos(hDlg, id);
 }
 
+int KeySlider(HWND hDlg, int id, int targetPos) {
+    int pos = SliderPos(hDlg, id);
+    for (int i = 0; i < 2000 && pos != targetPos; ++i) {
+        PressKey(hDlg, id, pos < targetPos ? VK_RIGHT : VK_LEFT);
+        int now = SliderPos(hDlg, id);
+        if (now == pos)
+            break;
+        pos = now;
+    }
+    return pos;
+}
+
 void PressKey(HWND hDlg, int id, WORD vk) {
     HWND hCtrl = ::GetDlgItem(hDlg, id);
+    int before = SliderPos(hDlg, id);
     ::PostMessageW(hCtrl, WM_KEYDOWN, vk, 1);
     ::PostMessageW(hCtrl, WM_KEYUP, vk, 0xC0000001);
+    // Posted input is handled after sent messages: wait for its effect.
+    WaitFor([&] { return SliderPos(hDlg, id) != before; }, 1000);
     Sync(hDlg);
 }
 
+// A sent message is handled before anything posted or typed, so give posted
+// messages and input a moment first, then make sure the thread answers.
 void Sync(HWND hWnd) {
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    for (int i = 0; i < 2; ++i) {
+        ::Sleep(40);
+        ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    }
 }
 
 void Sleep(DWORD ms) {

@@ -55,9 +55,12 @@ void ClickButton(HWND hDlg, int id);
 // Clicks a check box or radio button the way the mouse does (toggles it).
 void ClickCheck(HWND hDlg, int id);
 
-// Drags a track bar's thumb with the mouse to the given position (approximately
-// for wide ranges); returns the position it ended at.
+// Drags a track bar's thumb with the mouse towards the given position and
+// returns where it ended: on wide ranges one pixel covers several values, so
+// only the ends of the range are reached exactly (by dragging past them).
 int DragSlider(HWND hDlg, int id, int targetPos);
+// Moves a track bar to the exact position with the arrow keys.
+int KeySlider(HWND hDlg, int id, int targetPos);
 // Presses a key on the focused control (keyboard movement of a track bar).
 void PressKey(HWND hDlg, int id, WORD vk);
 

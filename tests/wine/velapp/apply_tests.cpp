@@ -1,0 +1,271 @@
+// Editing the touch parameters and double-click settings and applying them,
+// as a user does: sliders by mouse and keyboard, check boxes, Apply, the OK box.
+#include <string>
+
+#include "check.h"
+#include "panel_driver.h"
+#include "simdevice.h"
+
+using namespace panel_test;
+
+namespace {
+
+void FactoryDeviceAndRegistry() {
+    simdev::Reset();
+    SetMouseText("DoubleClickWidth", "4");
+    SetMouseText("DoubleClickSpeed", "500");
+}
+
+// Presses Apply, answers the "    OK  " box and waits until the device is closed.
+void ApplyAndConfirm(Panel& panel) {
+    size_t closes = simdev::CountJournal("CloseDevice");
+    ui::ClickButton(panel.hDlg, 1017);
+    HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+    CHECK(hBox != nullptr);
+    CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "    OK  ");
+    CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+    ui::CloseMessageBox(hBox);
+    CHECK(simdev::WaitForJournal("CloseDevice", closes + 1, 5000));
+}
+
+void Exit(Panel& panel) {
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+}
+
+} // namespace
+
+VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
+    // Every value starts at its slider's lowest end, which the mouse can reach
+    // again exactly.
+    simdev::Reset();
+    const struct {
+        const char* key;
+        int slider;
+        int number;
+        int minimum;
+        int target;
+        bool reevaluates; // the jitter slider has no release handler
+    } rows[] = {
+        {"touchHeight", 1005, 1033, 3, 6, true},
+        {"touchSmooth", 1006, 1034, 0, 7, true},
+        {"touchDelay", 1007, 1035, 0, 300, true},
+        {"rightClickTime", 1009, 1036, 1000, 4000, true},
+        {"rightClickArea", 1010, 1037, 100, 1200, true},
+        {nullptr, 1041, 1046, 1, 200, true},
+        {nullptr, 1042, 1048, 1, 800, true},
+        {"touchJitter", 1012, 1050, 10, 9000, false},
+    };
+    for (const auto& row : rows) {
+        if (row.key != nullptr)
+            simdev::Set(row.key, std::to_string(row.minimum));
+    }
+    SetMouseText("DoubleClickWidth", "1");
+    SetMouseText("DoubleClickSpeed", "1");
+    Panel panel;
+    Open(panel);
+    // Apply starts enabled whatever differs.
+    CHECK(ui::Enabled(panel.hDlg, 1017));
+    for (const auto& row : rows) {
+        CHECK_EQ(ui::SliderPos(panel.hDlg, row.slider), row.minimum);
+        int pos = ui::DragSlider(panel.hDlg, row.slider, row.target);
+        CHECK(pos > row.minimum);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(pos));
+        if (row.reevaluates)
+            CHECK(ui::Enabled(panel.hDlg, 1017));
+        // Back to where it started: nothing differs any more.
+        pos = ui::DragSlider(panel.hDlg, row.slider, row.minimum);
+        CHECK_EQ(pos, row.minimum);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(row.minimum));
+        if (row.reevaluates)
+            CHECK(!ui::Enabled(panel.hDlg, 1017));
+    }
+    // Nothing was sent while editing.
+    CHECK_EQ(simdev::CountJournal("SetDriverConfig"), 0u);
+    Exit(panel);
+    SetMouseText("DoubleClickWidth", "4");
+    SetMouseText("DoubleClickSpeed", "500");
+}
+
+VEL_CASE(KeyboardMovesTheNumberAtOnceButNotApply) {
+    FactoryDeviceAndRegistry();
+    simdev::Set("touchDelay", "0");
+    Panel panel;
+    Open(panel);
+    ui::DragSlider(panel.hDlg, 1007, 0); // an unchanged release disables Apply
+    CHECK(!ui::Enabled(panel.hDlg, 1017));
+    ui::PressKey(panel.hDlg, 1007, VK_RIGHT);
+    CHECK_EQ(ui::SliderPos(panel.hDlg, 1007), 1);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1035)), "1");
+    CHECK(!ui::Enabled(panel.hDlg, 1017));
+    // The next click on a mode button re-evaluates.
+    ui::ClickCheck(panel.hDlg, 1023);
+    CHECK(ui::Enabled(panel.hDlg, 1017));
+    Exit(panel);
+}
+
+VEL_CASE(EnableCheckBoxesGovernTheirControlsFromTheFirstClickOn) {
+    FactoryDeviceAndRegistry();
+    simdev::Set("touchEnable", "0");
+    simdev::Set("rightClickEnable", "0");
+    Panel panel;
+    Open(panel);
+    const int modes[] = {1023, 1025, 1026, 1032};
+    const int rightClick[] = {1009, 1010, 1021, 1022, 1039, 1040, 1036, 1037};
+    // At start everything is enabled, whatever the check boxes show.
+    CHECK(!ui::Checked(panel.hDlg, 1004) && !ui::Checked(panel.hDlg, 1008));
+    for (int id : modes)
+        CHECK(ui::Enabled(panel.hDlg, id));
+    for (int id : rightClick)
+        CHECK(ui::Enabled(panel.hDlg, id));
+    for (bool ticked : {true, false, true}) {
+        ui::ClickCheck(panel.hDlg, 1004);
+        ui::ClickCheck(panel.hDlg, 1008);
+        CHECK_EQ(ui::Checked(panel.hDlg, 1004), ticked);
+        for (int id : modes)
+            CHECK_EQ(ui::Enabled(panel.hDlg, id), ticked);
+        for (int id : rightClick)
+            CHECK_EQ(ui::Enabled(panel.hDlg, id), ticked);
+        CHECK_EQ(ui::Enabled(panel.hDlg, 1017), ticked);
+    }
+    Exit(panel);
+}
+
+VEL_CASE(ApplySendsTheRecordThenConfirmsThenChangesTheMode) {
+    FactoryDeviceAndRegistry();
+    const std::string factory = simdev::Get("reserved24");
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::KeySlider(panel.hDlg, 1006, 8), 8);
+    ui::ClickCheck(panel.hDlg, 1026); // Up Click Mode: index 1
+    simdev::ClearJournal();
+    ui::ClickButton(panel.hDlg, 1017);
+    HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+    CHECK(hBox != nullptr);
+    CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "    OK  ");
+    CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+    // While the box is open the mode is not changed yet.
+    CHECK_EQ(Join(CallNames()), "OpenDevice,SetDriverConfig");
+    ui::CloseMessageBox(hBox);
+    CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+    CHECK_EQ(Join(CallNames()), "OpenDevice,SetDriverConfig,ChangeOutPutMode,CloseDevice");
+    CHECK(Calls()[2].find("mode=1 ") != std::string::npos);
+
+    std::vector<unsigned char> sent = LastRecord("SetDriverConfig");
+    CHECK_EQ(sent.size(), 54u);
+    CHECK_EQ(sent[1], 1);  // touchMode
+    CHECK_EQ(sent[5], 8);  // touchSmooth
+    CHECK_EQ(sent[3], 90); // reserved bytes come back as read
+    CHECK_EQ(sent[4], 165);
+    CHECK_EQ(simdev::Get("reserved24"), factory);
+    CHECK_EQ(simdev::Get("touchSmooth"), "8");
+    Exit(panel);
+}
+
+VEL_CASE(ApplyWithoutAnOutputModeOrToARefusingDevice) {
+    FactoryDeviceAndRegistry();
+    simdev::Set("outputMode", "none");
+    {
+        Panel panel;
+        Open(panel);
+        simdev::ClearJournal();
+        ApplyAndConfirm(panel);
+        CHECK_EQ(Join(CallNames()), "OpenDevice,SetDriverConfig,CloseDevice");
+        Exit(panel);
+    }
+    FactoryDeviceAndRegistry();
+    simdev::Set("failSetDriverConfig", "1");
+    Panel panel;
+    Open(panel);
+    ui::KeySlider(panel.hDlg, 1041, 10);
+    simdev::ClearJournal();
+    ui::ClickButton(panel.hDlg, 1017);
+    CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+    // No box, no mode change; the registry was written all the same.
+    CHECK(ui::WaitForMessageBox(panel.program.pid, 500, panel.hDlg) == nullptr);
+    CHECK_EQ(Join(CallNames()), "OpenDevice,SetDriverConfig,CloseDevice");
+    std::string width;
+    GetMouseValue("DoubleClickWidth", &width);
+    CHECK_EQ(width, std::string("10\0", 3));
+    Exit(panel);
+}
+
+VEL_CASE(DeviceValuesOutsideTheControlsAreShownThenSentClamped) {
+    FactoryDeviceAndRegistry();
+    simdev::Set("touchHeight", "20");
+    simdev::Set("touchMode", "7");
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1033)), "20");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, 1005), 8);
+    for (int id : {1023, 1025, 1026, 1032})
+        CHECK(!ui::Checked(panel.hDlg, id));
+    simdev::ClearJournal();
+    ApplyAndConfirm(panel);
+    std::vector<unsigned char> sent = LastRecord("SetDriverConfig");
+    CHECK_EQ(sent.size(), 54u);
+    CHECK_EQ(sent[22], 8); // touchHeight as the slider holds it
+    CHECK_EQ(sent[23], 0);
+    CHECK_EQ(sent[1], 0xFF); // no mode button selected
+    CHECK(simdev::CountJournal("ChangeOutPutMode mode=-1 ") == 1);
+    Exit(panel);
+}
+
+VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
+    FactoryDeviceAndRegistry();
+    SetMouseText("DoubleClickWidth", "1000");
+    SetMouseNumber("DoubleClickSpeed", 700);
+    Panel panel;
+    Open(panel);
+    // The label tells the truth, the slider stands at its end; a number-typed
+    // speed is not taken.
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1046)), "1000");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, 1041), 500);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1048)), "0");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, 1042), 1);
+    ApplyAndConfirm(panel);
+    std::string text;
+    CHECK_EQ(GetMouseValue("DoubleClickWidth", &text), static_cast<DWORD>(REG_SZ));
+    CHECK_EQ(text, std::string("500\0", 4));
+    CHECK_EQ(GetMouseValue("DoubleClickSpeed", &text), static_cast<DWORD>(REG_SZ));
+    CHECK_EQ(text, std::string("1\0", 2));
+
+    CHECK_EQ(ui::KeySlider(panel.hDlg, 1041, 10), 10);
+    int speed = ui::DragSlider(panel.hDlg, 1042, 640);
+    ApplyAndConfirm(panel);
+    CHECK_EQ(GetMouseValue("DoubleClickWidth", &text), static_cast<DWORD>(REG_SZ));
+    CHECK_EQ(text, std::string("10\0", 3));
+    CHECK_EQ(GetMouseValue("DoubleClickHeight", &text), static_cast<DWORD>(REG_SZ));
+    CHECK_EQ(text, std::string("10\0", 3));
+    std::vector<int> system = SystemDoubleClick();
+    CHECK_EQ(system[0], speed);
+    CHECK_EQ(system[1], 10);
+    CHECK_EQ(system[2], 10);
+    Exit(panel);
+    SetMouseText("DoubleClickSpeed", "500");
+    SetMouseText("DoubleClickWidth", "4");
+    SetMouseText("DoubleClickHeight", "4");
+}
+
+VEL_CASE(AMissingMouseKeyIsReportedTwiceOnApplyAndApplyGoesOn) {
+    FactoryDeviceAndRegistry();
+    Panel panel;
+    Open(panel);
+    ui::DragSlider(panel.hDlg, 1042, 300);
+    {
+        MouseKeyRemoved removed;
+        ui::ClickButton(panel.hDlg, 1017);
+        for (int i = 0; i < 2; ++i) {
+            HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+            CHECK(hBox != nullptr);
+            CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "Error: RegOpenKeyEx");
+            ui::CloseMessageBox(hBox);
+        }
+        HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "    OK  ");
+        ui::CloseMessageBox(hBox);
+        CHECK(simdev::WaitForJournal("CloseDevice", 2, 5000));
+    }
+    Exit(panel);
+}

@@ -1,0 +1,200 @@
+// The control panel as a user meets it at start: with one screen, with
+// none or several, with a device that does not answer, in English and Chinese.
+#include <string>
+
+#include "check.h"
+#include "panel_driver.h"
+#include "simdevice.h"
+
+using namespace panel_test;
+
+namespace {
+
+// What each track bar and its number show with the factory device and the
+// registry at width 4, speed 500.
+const struct {
+    int slider;
+    int number;
+    int pos;
+    int minimum;
+    int maximum;
+} kShownAtStart[] = {
+    {1005, 1033, 5, 3, 8},        {1006, 1034, 5, 0, 10},         {1007, 1035, 100, 0, 500},
+    {1012, 1050, 200, 10, 15000}, {1009, 1036, 2000, 1000, 5000}, {1010, 1037, 500, 100, 1500},
+    {1041, 1046, 4, 1, 500},      {1042, 1048, 500, 1, 1000},
+};
+
+// Template texts that no caption replaces.
+const struct {
+    int id;
+    const char* text;
+} kFixedTexts[] = {
+    {1027, "Touch Control Panel"},
+    {1049, "Touch Jitter"},
+    {1038, "ms"},
+    {1039, "ms"},
+    {1040, "(1/32767)"},
+    {1045, "Pixel"},
+    {1047, "ms"},
+    {1052, "1/32767"},
+    {1051, "旋转90度"},
+};
+
+void StartWithFactoryDevice() {
+    simdev::Reset();
+    SetMouseText("DoubleClickWidth", "4");
+    SetMouseText("DoubleClickSpeed", "500");
+}
+
+} // namespace
+
+VEL_CASE(OneScreenShowsTheDevicesAndTheRegistrysValues) {
+    StartWithFactoryDevice();
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::Narrow(ui::Text(panel.hDlg)), "VELTOUCH Control Panel");
+    for (const auto& row : kShownAtStart) {
+        CHECK_EQ(ui::SliderPos(panel.hDlg, row.slider), row.pos);
+        CHECK_EQ(ui::SliderMin(panel.hDlg, row.slider), row.minimum);
+        CHECK_EQ(ui::SliderMax(panel.hDlg, row.slider), row.maximum);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(row.pos));
+    }
+    CHECK(ui::Checked(panel.hDlg, 1004));
+    CHECK(ui::Checked(panel.hDlg, 1008));
+    // touchMode 2 is the third radio button in template order: Auto Mode.
+    CHECK(ui::Checked(panel.hDlg, 1023));
+    CHECK(!ui::Checked(panel.hDlg, 1025) && !ui::Checked(panel.hDlg, 1026) &&
+          !ui::Checked(panel.hDlg, 1032));
+    for (const auto& row : kFixedTexts)
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1028)), "Touch Heigt");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1008)), "Enbale Right Click");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1020)), "Mouse Right Click Setting");
+    CHECK(ui::Enabled(panel.hDlg, 1017));
+
+    CHECK_EQ(Join(CallNames()), "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice");
+    CHECK(Calls()[1].find("-> ok") != std::string::npos);
+
+    // Exit ends the program; nothing more reaches the device.
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+    CHECK_EQ(CallNames().size(), 5u);
+}
+
+VEL_CASE(ChineseUserInterfaceTakesTheChineseCaptions) {
+    StartWithFactoryDevice();
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::Narrow(ui::Text(panel.hDlg)), "TOUCH 控制面板");
+    const struct {
+        int id;
+        const char* text;
+    } captions[] = {
+        {1019, "触摸参数"},
+        {1004, "触摸使能"},
+        {1023, "自动识别"},
+        {1026, "鼠标抬笔"},
+        {1025, "鼠标落笔"},
+        {1028, "触摸高度"},
+        {1029, "平  滑  度"},
+        {1030, "触摸延时"},
+        {1020, "鼠标右键参数"},
+        {1008, "使能右键"},
+        {1021, "右键启动保持时间"},
+        {1022, "右键启动抖动冗余"},
+        {1031, "鼠标双击设置"},
+        {1043, "双击抖动冗余"},
+        {1044, "双击间隔时间"},
+        {1011, "关于"},
+        {1001, "校正"},
+        {1002, "重置"},
+        {1017, "应用"},
+        {1018, "退出"},
+        {1032, "多点触摸"},
+    };
+    for (const auto& row : captions)
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
+    for (const auto& row : kFixedTexts)
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+}
+
+VEL_CASE(NoScreenOrSeveralEndTheProgramWithAMessage) {
+    const struct {
+        const char* count;
+        const char* message;
+    } rows[] = {
+        {"0", "No Any TouchScreen Connect The Host"},
+        {"-1", "No Any TouchScreen Connect The Host"},
+        {"2", "More Than One TouchScreen Connect The Host"},
+        // More entries than the record holds cannot be trusted.
+        {"30", "More Than One TouchScreen Connect The Host"},
+    };
+    for (const auto& row : rows) {
+        simdev::Reset();
+        simdev::Set("deviceCount", row.count);
+        ui::Program program;
+        ui::Start(program, L"VelApp.exe");
+        HWND hBox = ui::WaitForMessageBox(program.pid);
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), row.message);
+        CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+        // Only the box is on screen: the dialog itself is never shown.
+        CHECK_EQ(ui::Windows(program.pid, L"#32770").size(), 1u);
+        ui::CloseMessageBox(hBox);
+        CHECK_EQ(program.Wait(), 0);
+        CHECK_EQ(Join(CallNames()), "EnumDevice");
+    }
+}
+
+VEL_CASE(ARefusedParameterReadLeavesEveryControlAtItsMinimum) {
+    StartWithFactoryDevice();
+    simdev::Set("failGetDriverConfig", "1");
+    SetMouseText("DoubleClickWidth", "77");
+    Panel panel;
+    Open(panel);
+    for (const auto& row : kShownAtStart) {
+        CHECK_EQ(ui::SliderPos(panel.hDlg, row.slider), row.minimum);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), "0");
+    }
+    CHECK(!ui::Checked(panel.hDlg, 1004));
+    // touchMode 0 still selects the first radio button.
+    CHECK(ui::Checked(panel.hDlg, 1025));
+    // The output mode is still asked for; the registry was not read.
+    CHECK_EQ(Join(CallNames()), "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice");
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+}
+
+VEL_CASE(AnUnterminatedDevicePathIsCutTo259Characters) {
+    StartWithFactoryDevice();
+    simdev::Set("pathUnterminated", "1");
+    Panel panel;
+    Open(panel);
+    std::string open = Calls()[1];
+    std::string path = open.substr(open.find("path=") + 5);
+    path = path.substr(0, path.rfind(" -> "));
+    CHECK_EQ(path.size(), 259u);
+    CHECK(open.find("-> ok") != std::string::npos);
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+}
+
+VEL_CASE(AMissingMouseKeyIsReportedOnceAtStart) {
+    StartWithFactoryDevice();
+    MouseKeyRemoved removed;
+    ui::Program program;
+    ui::Start(program, L"VelApp.exe");
+    HWND hBox = ui::WaitForMessageBox(program.pid);
+    CHECK(hBox != nullptr);
+    CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "Error: RegOpenKeyEx");
+    CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+    ui::CloseMessageBox(hBox);
+    HWND hDlg = ui::WaitForWindow(program.pid, L"#32770", L"VELTOUCH Control Panel");
+    CHECK(hDlg != nullptr);
+    CHECK(ui::WaitForMessageBox(program.pid, 500, hDlg) == nullptr);
+    CHECK_EQ(ui::SliderPos(hDlg, 1041), 1);
+    ui::ClickButton(hDlg, 1018);
+    CHECK_EQ(program.Wait(), 0);
+}

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Builds the Windows binaries and shows the control panel under Wine with the
+# simulated touch screen. With $DISPLAY set it opens there and waits until you
+# close it; without, it runs on a private virtual display, takes a screenshot
+# into build/screenshots/ and prints its path.
+set -e
+cd "$(dirname "$0")"
+. cmake/packages.sh
+VEL_WINE32=0 vel_install_packages
+
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 -j "$(nproc 2>/dev/null || echo 2)"
+
+build=$PWD/build/windows-x64
+wine=/usr/lib/wine/wine64
+home="$build/run-home"
+mkdir -p "$home" build/screenshots
+export VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"
+
+if [ -n "$DISPLAY" ]; then
+  export WINEPREFIX="$build/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$build/wine"
+  [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
+  exec "$wine" "$build/bin/VelApp.exe"
+fi
+
+cmake/wine-fixture.sh start "$wine" "$build/wine" >/dev/null
+trap 'cmake/wine-fixture.sh stop "$wine" "$build/wine"' EXIT
+cmake/wine-run.sh "$wine" "$build/wine" "$build/bin/VelApp.exe" &
+app=$!
+sleep 6
+shot="$PWD/build/screenshots/velapp.png"
+DISPLAY=":$(cat "$build/wine/display")" import -window root "$shot"
+echo "screenshot: $shot"
+kill "$app" 2>/dev/null || true

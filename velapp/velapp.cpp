@@ -3,7 +3,7 @@
 #include "velappdlg.h"
 
 BEGIN_MESSAGE_MAP(CVelApp, CWinApp)
-ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+    ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 CVelApp::CVelApp() {}

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "orientation.h"
 #include "panelcore.h"
+#include "velcalib.h"
 
 namespace {
 
@@ -86,25 +88,28 @@ void CVelAppDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CVelAppDlg, CDialogEx)
-ON_WM_PAINT()
-ON_WM_QUERYDRAGICON()
-ON_BN_CLICKED(IDC_BTN_ABOUT, &CVelAppDlg::OnAboutClicked)
-ON_BN_CLICKED(IDC_BTN_APPLY, &CVelAppDlg::ApplyParams)
-ON_BN_CLICKED(IDC_BTN_EXIT, &CVelAppDlg::OnExitClicked)
-ON_BN_CLICKED(IDC_RAD_AUTO_MODE, &CVelAppDlg::OnModeClicked)
-ON_BN_CLICKED(IDC_RAD_DOWN_CLICK_MODE, &CVelAppDlg::OnModeClicked)
-ON_BN_CLICKED(IDC_RAD_UP_CLICK_MODE, &CVelAppDlg::OnModeClicked)
-ON_BN_CLICKED(IDC_CHK_TOUCH_ENABLE, &CVelAppDlg::OnTouchEnableClicked)
-ON_BN_CLICKED(IDC_CHK_RIGHT_CLICK_ENABLE, &CVelAppDlg::OnRightClickEnableClicked)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_HEIGHT, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_SMOOTH, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_DELAY, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_TIME, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_RANGE, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_SPEED, &CVelAppDlg::OnSliderReleasedCapture)
-ON_NOTIFY(NM_CUSTOMDRAW, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnRightClickAreaCustomDraw)
-ON_WM_HSCROLL()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_BN_CLICKED(IDC_BTN_ABOUT, &CVelAppDlg::OnAboutClicked)
+    ON_BN_CLICKED(IDC_BTN_APPLY, &CVelAppDlg::ApplyParams)
+    ON_BN_CLICKED(IDC_BTN_EXIT, &CVelAppDlg::OnExitClicked)
+    ON_BN_CLICKED(IDC_RAD_AUTO_MODE, &CVelAppDlg::OnModeClicked)
+    ON_BN_CLICKED(IDC_RAD_DOWN_CLICK_MODE, &CVelAppDlg::OnModeClicked)
+    ON_BN_CLICKED(IDC_RAD_UP_CLICK_MODE, &CVelAppDlg::OnModeClicked)
+    ON_BN_CLICKED(IDC_CHK_TOUCH_ENABLE, &CVelAppDlg::OnTouchEnableClicked)
+    ON_BN_CLICKED(IDC_CHK_RIGHT_CLICK_ENABLE, &CVelAppDlg::OnRightClickEnableClicked)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_HEIGHT, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_SMOOTH, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_DELAY, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_TIME, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_RANGE, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_SPEED, &CVelAppDlg::OnSliderReleasedCapture)
+    ON_NOTIFY(NM_CUSTOMDRAW, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnRightClickAreaCustomDraw)
+    ON_WM_HSCROLL()
+    ON_BN_CLICKED(IDC_BTN_ROTATE, &CVelAppDlg::OnRotate)
+    ON_BN_CLICKED(IDC_BTN_CALIB, &CVelAppDlg::OnCalib)
+    ON_BN_CLICKED(IDC_BTN_RESET, &CVelAppDlg::OnReset)
 END_MESSAGE_MAP()
 
 // Called when the dialog is created, before it is shown: finds the touch
@@ -404,4 +409,42 @@ int CVelAppDlg::WriteDoubleClickSettings() {
     ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(m_nDblClkRange), nullptr, 0);
     ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(m_nDblClkRange), nullptr, 0);
     return 0;
+}
+
+// Called when the orientation button is clicked: sends the orientation its
+// caption names and moves the caption on to the next one.
+void CVelAppDlg::OnRotate() {
+    CString tbuDis;
+    m_btnRotate.GetWindowText(tbuDis);
+    const panel::OrientationStep& step = panel::OrientationForCaption(tbuDis);
+
+    _VEL_CALIB_PARAM st_calibra;
+    _VEL_CALIB_PARAM_HD st_calibra_hd;
+    panel::FillOrientationRecords(step, st_calibra, st_calibra_hd);
+    m_btnRotate.SetWindowText(step.next);
+
+    if (m_deviceInfo.deviceCount != 1)
+        return;
+    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
+    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
+    pDevice->ApplyCalibParam_hd(st_calibra_hd);
+    pDevice->ApplyCalibParam(st_calibra);
+    pDevice->CloseDevice();
+    delete pDevice;
+}
+
+// Called when Calib is clicked: runs a calibration of the screen found at
+// start; returns when its window has closed.
+void CVelAppDlg::OnCalib() {
+    StartCalibrate(nullptr, m_deviceInfo.devicePath[0]);
+}
+
+// Called when Reset is clicked: the device drops its calibration.
+void CVelAppDlg::OnReset() {
+    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
+    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
+    int nResult = pDevice->ResetCalibParam();
+    MessageBox(nResult != 0 ? L"Reset Success." : L"Reset Failed.", L"Set Touch", MB_OK);
+    pDevice->CloseDevice();
+    delete pDevice;
 }

@@ -66,4 +66,7 @@ protected:
     afx_msg void OnAboutClicked();
     afx_msg void OnExitClicked();
     afx_msg void ApplyParams();
+    afx_msg void OnRotate();
+    afx_msg void OnCalib();
+    afx_msg void OnReset();
 };

@@ -121,13 +121,13 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CTestDlg, CDialogEx)
-ON_BN_CLICKED(IDC_BUTTON, &CTestDlg::OnButton)
-ON_NOTIFY(NM_FWTEST, IDC_SLIDER, &CTestDlg::OnTestNotify)
-ON_WM_CLOSE()
-ON_WM_HSCROLL()
-ON_MESSAGE(WM_SHOWWINDOW, &CTestDlg::OnShowWindow)
-ON_MESSAGE(WM_RUN_CHECKS, &CTestDlg::OnRunChecks)
-ON_MESSAGE(WM_FINISH, &CTestDlg::OnFinish)
+    ON_BN_CLICKED(IDC_BUTTON, &CTestDlg::OnButton)
+    ON_NOTIFY(NM_FWTEST, IDC_SLIDER, &CTestDlg::OnTestNotify)
+    ON_WM_CLOSE()
+    ON_WM_HSCROLL()
+    ON_MESSAGE(WM_SHOWWINDOW, &CTestDlg::OnShowWindow)
+    ON_MESSAGE(WM_RUN_CHECKS, &CTestDlg::OnRunChecks)
+    ON_MESSAGE(WM_FINISH, &CTestDlg::OnFinish)
 END_MESSAGE_MAP()
 
 // Exchanges one member of each kind with the template's controls.

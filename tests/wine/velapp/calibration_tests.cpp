@@ -1,0 +1,210 @@
+// The control panel's calibration buttons as a user meets them: the
+// orientation button's cycle, Reset with its box, and Calib running a
+// calibration through the library.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "panel_driver.h"
+#include "simdevice.h"
+
+using namespace panel_test;
+
+namespace {
+
+std::string Hex(const void* data, size_t size) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+// The bytes both records must carry for one coefficient set.
+std::string Record16(const short (&m)[8]) { return Hex(m, sizeof(m)); }
+std::string RecordHd(const short (&m)[8]) {
+    unsigned char bytes[36] = {1, 0, 0, 0};
+    for (int i = 0; i < 8; ++i) {
+        float value = static_cast<float>(m[i]);
+        std::memcpy(bytes + 4 + 4 * i, &value, 4);
+    }
+    return Hex(bytes, sizeof(bytes));
+}
+
+std::string BytesOf(const std::string& line) {
+    size_t at = line.find("bytes=") + 6;
+    return line.substr(at, line.find(' ', at) - at);
+}
+
+const struct {
+    const char* captionAfter;
+    short matrix[8];
+} kCycle[] = {
+    {"旋转180度", {0, -1000, 3277, 1000, 0, 0, 0, 0}},
+    {"旋转270度", {-1000, 0, 3277, 0, -1000, 3277, 0, 0}},
+    {"X镜像", {0, 1000, 0, -1000, 0, 3277, 0, 0}},
+    {"Y镜像", {-1000, 0, 3277, 0, 1000, 0, 0, 0}},
+    {"旋转0度", {1000, 0, 0, 0, -1000, 3277, 0, 0}},
+    {"旋转90度", {1000, 0, 0, 0, 1000, 0, 0, 0}},
+};
+
+void Exit(Panel& panel) {
+    ui::ClickButton(panel.hDlg, 1018);
+    CHECK_EQ(panel.program.Wait(), 0);
+}
+
+// Text, position and state of every control, to compare before and after.
+std::vector<std::string> Snapshot(HWND hDlg) {
+    std::vector<std::string> state;
+    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        int id = ::GetDlgCtrlID(h);
+        state.push_back(std::to_string(id) + ":" + ui::Narrow(ui::Text(h)) + ":" +
+                        std::to_string(::SendMessageW(h, BM_GETCHECK, 0, 0)) + ":" +
+                        std::to_string(::IsWindowEnabled(h)));
+    }
+    for (int id : {1005, 1006, 1007, 1009, 1010, 1012, 1041, 1042})
+        state.push_back(std::to_string(id) + "@" + std::to_string(ui::SliderPos(hDlg, id)));
+    return state;
+}
+
+// The calibration window: a visible dialog of the process covering the screen.
+HWND WaitForCalibrationWindow(DWORD pid, HWND hPanel) {
+    HWND hFound = nullptr;
+    ui::WaitFor([&] {
+        for (HWND h : ui::Windows(pid, L"#32770")) {
+            RECT rect;
+            ::GetWindowRect(h, &rect);
+            if (h != hPanel && rect.right - rect.left == ::GetSystemMetrics(SM_CXSCREEN)) {
+                hFound = h;
+                return true;
+            }
+        }
+        return false;
+    });
+    return hFound;
+}
+
+} // namespace
+
+VEL_CASE(SixOrientationClicksSendEachSetAsHdThen16BitAndComeBack) {
+    simdev::Reset();
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转90度");
+    simdev::ClearJournal();
+    for (size_t i = 0; i < 6; ++i) {
+        ui::ClickButton(panel.hDlg, 1051);
+        CHECK(simdev::WaitForJournal("CloseDevice", i + 1, 5000));
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), kCycle[i].captionAfter);
+    }
+    std::vector<std::string> calls = Calls();
+    CHECK_EQ(calls.size(), 24u);
+    for (size_t i = 0; i < 6; ++i) {
+        CHECK_EQ(calls[4 * i].substr(0, 11), "OpenDevice ");
+        CHECK_EQ(calls[4 * i + 1].substr(0, 19), "ApplyCalibParam_hd ");
+        CHECK_EQ(BytesOf(calls[4 * i + 1]), RecordHd(kCycle[i].matrix));
+        CHECK_EQ(calls[4 * i + 2].substr(0, 16), "ApplyCalibParam ");
+        CHECK_EQ(BytesOf(calls[4 * i + 2]), Record16(kCycle[i].matrix));
+        CHECK_EQ(calls[4 * i + 3], "CloseDevice");
+    }
+    // -1000 travels as 0xFC18 in the 16-bit record of the first click.
+    CHECK_EQ(BytesOf(calls[2]).substr(4, 4), "18fc");
+    Exit(panel);
+}
+
+VEL_CASE(AnotherCaptionSendsNoChangeAndStartsTheCycleAgain) {
+    simdev::Reset();
+    Panel panel;
+    Open(panel);
+    ::SetWindowTextW(::GetDlgItem(panel.hDlg, 1051), L"Rotate");
+    simdev::ClearJournal();
+    ui::ClickButton(panel.hDlg, 1051);
+    CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转90度");
+    CHECK_EQ(BytesOf(Calls()[2]), Record16(kCycle[5].matrix));
+    // Both records are sent even when the device refuses them.
+    simdev::Set("refuseHd", "1");
+    simdev::Set("refuse16", "1");
+    ui::ClickButton(panel.hDlg, 1051);
+    CHECK(simdev::WaitForJournal("CloseDevice", 2, 5000));
+    CHECK_EQ(simdev::CountJournal("ApplyCalibParam "), 2u);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转180度");
+    Exit(panel);
+}
+
+VEL_CASE(ResetTellsTheOutcomeWhileTheDeviceIsOpen) {
+    const struct {
+        const char* fail;
+        const char* message;
+    } rows[] = {{"0", "Reset Success."}, {"1", "Reset Failed."}};
+    for (const auto& row : rows) {
+        simdev::Reset();
+        simdev::Set("failReset", row.fail);
+        Panel panel;
+        Open(panel);
+        std::vector<std::string> before = Snapshot(panel.hDlg);
+        simdev::ClearJournal();
+        ui::ClickButton(panel.hDlg, 1002);
+        HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), row.message);
+        CHECK_EQ(ui::Narrow(ui::Text(hBox)), "Set Touch");
+        CHECK_EQ(Join(CallNames()), "OpenDevice,ResetCalibParam");
+        ui::CloseMessageBox(hBox);
+        CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+        CHECK_EQ(Join(CallNames()), "OpenDevice,ResetCalibParam,CloseDevice");
+        CHECK(Snapshot(panel.hDlg) == before);
+        Exit(panel);
+    }
+}
+
+VEL_CASE(CalibRunsAScriptedCalibrationAndLeavesTheDialogAsItWas) {
+    simdev::Reset();
+    simdev::WriteScript("target 0\nlift\ntarget 1\nlift\ntarget 2\nlift\ntarget 3\nlift\n");
+    Panel panel;
+    Open(panel);
+    ::SetWindowTextW(::GetDlgItem(panel.hDlg, 1051), L"X镜像");
+    std::vector<std::string> before = Snapshot(panel.hDlg);
+    simdev::ClearJournal();
+    ui::ClickButton(panel.hDlg, 1001);
+    CHECK(simdev::WaitForJournal("CloseDevice", 1, 20000));
+    // The run ends by itself: the calibration window closes.
+    CHECK(ui::WaitFor([&] { return ui::Windows(panel.program.pid, L"#32770").size() == 1; }));
+    CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
+    CHECK(simdev::Get("calibration").rfind("hd ", 0) == 0);
+    ui::Sync(panel.hDlg);
+    CHECK(Snapshot(panel.hDlg) == before);
+    // The device of the path found at start was calibrated.
+    std::vector<std::string> calls = Calls();
+    CHECK(calls[0].find("OpenDevice path=" + simdev::Get("devicePath") + " -> ok") == 0);
+    Exit(panel);
+}
+
+VEL_CASE(CalibThenEscapeAndASecondClickDuringTheRun) {
+    simdev::Reset();
+    Panel panel;
+    Open(panel);
+    std::vector<std::string> before = Snapshot(panel.hDlg);
+    simdev::ClearJournal();
+    ui::ClickButton(panel.hDlg, 1001);
+    HWND hCalib = WaitForCalibrationWindow(panel.program.pid, panel.hDlg);
+    CHECK(hCalib != nullptr);
+    // A second click reaches the dialog while the run goes on: no second window.
+    ui::ClickButton(panel.hDlg, 1001);
+    ui::Sleep(500);
+    CHECK_EQ(ui::Windows(panel.program.pid, L"#32770").size(), 2u);
+    CHECK_EQ(simdev::CountJournal("StartCalibMode"), 1u);
+    ::PostMessageW(hCalib, WM_KEYDOWN, VK_ESCAPE, 1);
+    CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+    CHECK(ui::WaitFor([&] { return ui::Windows(panel.program.pid, L"#32770").size() == 1; }));
+    CHECK_EQ(Join(CallNames()),
+             "OpenDevice,StartCalibMode,RegDataCallback,UnRegDataCallback,StopCalibMode,"
+             "CloseDevice");
+    ui::Sync(panel.hDlg);
+    CHECK(Snapshot(panel.hDlg) == before);
+    Exit(panel);
+}

@@ -19,8 +19,7 @@ export VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"
 
 if [ -n "$DISPLAY" ]; then
   export WINEPREFIX="$build/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$build/wine"
-  [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
+  cmake/wine-fixture.sh prefix "$wine" "$build/wine"
   exec "$wine" "$build/bin/VelApp.exe"
 fi
 

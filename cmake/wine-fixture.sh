@@ -1,6 +1,6 @@
 #!/bin/sh
 # Starts or stops the private Xvfb display and wineserver of a build tree.
-# usage: wine-fixture.sh start|stop <wine> <wine-dir>
+stop <wine> <wine-dir>|stop <wine> <wine-dir>
 set -e
 cmd="$1"; wine="$2"; dir="$3"
 bindir=$(dirname "$wine")
@@ -17,7 +17,30 @@ stop_display() {
   fi
 }
 
+# The prefix is made once per build tree; two makers at once would fail.
+make_prefix() {
+  (
+    flock 9
+    if [ ! -f "$dir/prefix/system.reg" ]; then
+      "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
+      # A crashing program ends instead of waiting in the debugger.
+      "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        /v Debugger /f >>"$dir/wineboot.log" 2>&1 </dev/null || true
+      # Chinese captions in the dialog font, as the system's font linking gives them.
+      for face in Tahoma "Microsoft Sans Serif"; do
+        "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+          /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+          >>"$dir/wineboot.log" 2>&1 </dev/null || true
+      done
+      "$server" -w
+    fi
+  ) 9>"$dir/prefix.lock"
+}
+
 case "$cmd" in
+prefix)
+  make_prefix
+  ;;
 start)
   # A server or display left over from an earlier run goes first.
   "$server" -k >/dev/null 2>&1 || true
@@ -31,17 +54,7 @@ start)
   [ -s "$dir/display.tmp" ] || { echo "Xvfb did not start"; cat "$dir/xvfb.log"; exit 1; }
   tr -d '\n' <"$dir/display.tmp" >"$dir/display"; rm -f "$dir/display.tmp"
   DISPLAY=":$(cat "$dir/display")"; export DISPLAY
-  # The prefix is made once per build tree; two makers at once would fail.
-  (
-    flock 9
-    if [ ! -f "$dir/prefix/system.reg" ]; then
-      "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
-      # A crashing program ends instead of waiting in the debugger.
-      "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
-        >>"$dir/wineboot.log" 2>&1 </dev/null || true
-      "$server" -w
-    fi
-  ) 9>"$dir/prefix.lock"
+  make_prefix
   # A persistent server, its output away from ctest's pipe.
   "$server" -p >"$dir/wineserver.log" 2>&1 </dev/null
   # Start the services and the desktop process now, with their output in a

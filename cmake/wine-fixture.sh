@@ -1,6 +1,6 @@
 #!/bin/sh
 # Starts or stops the private Xvfb display and wineserver of a build tree.
-stop <wine> <wine-dir>|stop <wine> <wine-dir>
+# usage: wine-fixture.sh prefix|start|stop <wine> <wine-dir>
 set -e
 cmd="$1"; wine="$2"; dir="$3"
 bindir=$(dirname "$wine")

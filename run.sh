@@ -25,7 +25,8 @@ fi
 
 cmake/wine-fixture.sh start "$wine" "$build/wine" >/dev/null
 trap 'cmake/wine-fixture.sh stop "$wine" "$build/wine"' EXIT
-cmake/wine-run.sh "$wine" "$build/wine" "$build/bin/VelApp.exe" &
+# A virtual desktop draws the window frames that a bare X display lacks.
+cmake/wine-run.sh "$wine" "$build/wine" explorer /desktop=VelApp,1024x768 "$build/bin/VelApp.exe" &
 app=$!
 sleep 6
 shot="$PWD/build/screenshots/velapp.png"

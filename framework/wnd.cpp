@@ -11,11 +11,18 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Objects attached to a handle on this thread (dialogs, control members).
-thread_local std::unordered_map<HWND, CWnd*> t_permanentMap;
+// The maps live on the heap behind plain thread-local pointers: in a DLL
+// built with mingw-w64 (emulated TLS), destroying a thread-local object with a
+// destructor at thread exit corrupts the heap.
+typedef std::unordered_map<HWND, CWnd*> CHandleMap;
+typedef std::unordered_map<HWND, std::unique_ptr<CWnd>> CTempHandleMap;
+// Objects attached to a handle on this thread (dialogs, control members);
+// freed when the last one is detached.
+thread_local CHandleMap* t_pPermanentMap = nullptr;
 // Wrappers made for handles nobody attached. A wrapper holds only the handle,
 // so one left over from a destroyed window is harmless if the handle returns.
-thread_local std::unordered_map<HWND, std::unique_ptr<CWnd>> t_temporaryMap;
+// Those of a thread that ends stay until the process ends.
+thread_local CTempHandleMap* t_pTemporaryMap = nullptr;
 // The message each nested dispatch on this thread is handling.
 thread_local const MSG* t_pCurrentMsg = nullptr;
 
@@ -31,10 +38,14 @@ CWnd::~CWnd() {
 CWnd* CWnd::FromHandle(HWND hWnd) {
     if (hWnd == nullptr)
         return nullptr;
-    auto it = t_permanentMap.find(hWnd);
-    if (it != t_permanentMap.end())
-        return it->second;
-    std::unique_ptr<CWnd>& pTemp = t_temporaryMap[hWnd];
+    if (t_pPermanentMap != nullptr) {
+        auto it = t_pPermanentMap->find(hWnd);
+        if (it != t_pPermanentMap->end())
+            return it->second;
+    }
+    if (t_pTemporaryMap == nullptr)
+        t_pTemporaryMap = new CTempHandleMap;
+    std::unique_ptr<CWnd>& pTemp = (*t_pTemporaryMap)[hWnd];
     if (!pTemp) {
         pTemp.reset(new CWnd);
         pTemp->m_hWnd = hWnd;
@@ -46,16 +57,22 @@ BOOL CWnd::Attach(HWND hWndNew) {
     if (hWndNew == nullptr || m_hWnd != nullptr)
         return FALSE;
     m_hWnd = hWndNew;
-    t_permanentMap[hWndNew] = this;
+    if (t_pPermanentMap == nullptr)
+        t_pPermanentMap = new CHandleMap;
+    (*t_pPermanentMap)[hWndNew] = this;
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND hWnd = m_hWnd;
-    if (hWnd != nullptr) {
-        auto it = t_permanentMap.find(hWnd);
-        if (it != t_permanentMap.end() && it->second == this)
-            t_permanentMap.erase(it);
+    if (hWnd != nullptr && t_pPermanentMap != nullptr) {
+        auto it = t_pPermanentMap->find(hWnd);
+        if (it != t_pPermanentMap->end() && it->second == this)
+            t_pPermanentMap->erase(it);
+        if (t_pPermanentMap->empty()) {
+            delete t_pPermanentMap;
+            t_pPermanentMap = nullptr;
+        }
     }
     m_hWnd = nullptr;
     return hWnd;

@@ -75,7 +75,8 @@ void CDialog::RunModalLoop() {
     CDialog* pPrevModal = t_pModalDialog;
     t_pModalDialog = this;
     MSG msg;
-    while (ContinueModal()) {
+    // A window destroyed without EndDialog ends the loop too.
+    while (ContinueModal() && ::IsWindow(m_hWnd)) {
         BOOL bGot = ::GetMessageW(&msg, nullptr, 0, 0);
         if (bGot == 0) {
             // Quit asked for: end the dialog and leave the quit for the outer loop.
@@ -175,7 +176,7 @@ void DDX_Slider(CDataExchange* pDX, int nIDC, int& value) {
         ::SendMessageW(hWndCtrl, TBM_SETPOS, TRUE, value);
 }
 
-// A control's text as a decimal integer.
+// A control's text as a decimal integer; text that is not one fails the exchange.
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
     HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
@@ -186,7 +187,6 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
         while (pEnd != nullptr && std::iswspace(*pEnd))
             ++pEnd;
         if (pEnd == szText || pEnd == nullptr || *pEnd != L'\0') {
-            AfxMessageBox(L"Please enter an integer.", MB_ICONEXCLAMATION);
             pDX->Fail();
         }
         value = static_cast<int>(lValue);

@@ -254,8 +254,8 @@ static bool ReturnsResultDirectly(UINT message) {
     }
 }
 
-// A top-level dialog that did not place itself opens centred over its owner
-// (or the screen), as the framework's dialogs do.
+// A top-level dialog that did not place itself (in its template or its
+// initialisation) opens centred over its owner or the screen.
 static void CenterNewDialog(HWND hWnd) {
     LONG style = ::GetWindowLongW(hWnd, GWL_STYLE);
     if ((style & WS_CHILD) != 0 || (style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
@@ -311,9 +311,14 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         BOOL bHandled = FALSE;
         if (message == WM_INITDIALOG) {
             CDialog* pDlg = static_cast<CDialog*>(pWnd);
+            RECT rectBefore;
+            ::GetWindowRect(hWnd, &rectBefore);
             lResult = pDlg->OnInitDialog();
             bHandled = TRUE;
-            CenterNewDialog(hWnd);
+            RECT rectAfter;
+            ::GetWindowRect(hWnd, &rectAfter);
+            if (::EqualRect(&rectBefore, &rectAfter))
+                CenterNewDialog(hWnd);
         } else {
             bHandled = pWnd->OnWndMsg(message, wParam, lParam, &lResult);
         }

@@ -130,4 +130,9 @@ private:
     Vel_DeviceManager& operator=(const Vel_DeviceManager&) = delete;
 
     VelDeviceImpl* m_pImpl;
+    // Callers allocate the object with new, so its size is fixed when they are
+    // built: room for a device library whose object is larger than ours.
+    unsigned char m_reserved[256 - sizeof(void*)];
 };
+
+static_assert(sizeof(Vel_DeviceManager) == 256, "callers allocate 256 bytes per manager");

@@ -128,7 +128,7 @@ BOOL CVelAppDlg::OnInitDialog() {
     }
 
     if (!LoadDeviceParams()) {
-        CDialogEx::OnOK();
+        OnOK();
         return FALSE;
     }
     LoadCaptions();
@@ -222,11 +222,13 @@ void CVelAppDlg::OnAboutClicked() {}
 
 // Called when Exit is clicked: ends the dialog like OK.
 void CVelAppDlg::OnExitClicked() {
-    CDialogEx::OnOK();
+    OnOK();
 }
 
 // Called when any track bar moves, by mouse or keyboard: its number follows.
 void CVelAppDlg::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
+    if (pScrollBar == nullptr) // a scroll message without a control: not ours
+        return;
     int nID = ::GetDlgCtrlID(pScrollBar->m_hWnd);
     UpdateData(TRUE);
     switch (nID) {
@@ -388,6 +390,8 @@ int CVelAppDlg::WriteDoubleClickSettings() {
     if (bOpened) {
         if (SetRegistryText(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS)
             MessageBox(L"Error: RegSetValueExA DoubleClickWidth");
+        else
+            m_nDblClkRangeRead = m_nDblClkRange; // the baseline is what the registry holds
         if (SetRegistryText(hKey, "DoubleClickHeight", range) != ERROR_SUCCESS)
             MessageBox(L"Error: RegSetValueExA DoubleClickHeight");
     } else {
@@ -398,6 +402,8 @@ int CVelAppDlg::WriteDoubleClickSettings() {
     if (bOpened) {
         if (SetRegistryText(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS)
             MessageBox(L"Error: RegSetValueExA DoubleClickSpeed");
+        else
+            m_nDblClkSpeedRead = m_nDblClkSpeed;
     } else {
         MessageBox(L"Error: RegOpenKeyEx");
     }

@@ -49,19 +49,6 @@ TEST(Orientation, EachSetMapsTheCornersWhereItsOrientationSends) {
     }
 }
 
-TEST(Orientation, SixClicksComeBackToTheFirstCaption) {
-    std::wstring caption = L"旋转90度";
-    const wchar_t* seen[6];
-    for (int i = 0; i < 6; ++i) {
-        const panel::OrientationStep& step = panel::OrientationForCaption(caption.c_str());
-        seen[i] = step.caption;
-        caption = step.next;
-    }
-    EXPECT_EQ(caption, L"旋转90度");
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(seen[i], panel::kOrientationCycle[i].caption);
-}
-
 TEST(Orientation, AnyOtherCaptionMeansNoChange) {
     for (const wchar_t* caption : {L"", L"Rotate 90", L"旋转90度 ", L"旋转", L"x镜像"}) {
         const panel::OrientationStep& step = panel::OrientationForCaption(caption);
@@ -71,18 +58,6 @@ TEST(Orientation, AnyOtherCaptionMeansNoChange) {
             EXPECT_EQ(step.matrix[i], identity[i]);
     }
     EXPECT_EQ(&panel::OrientationForCaption(nullptr), &panel::kOrientationCycle[5]);
-}
-
-TEST(Orientation, RecordsCarryTheSameValuesInBothForms) {
-    _VEL_CALIB_PARAM param;
-    _VEL_CALIB_PARAM_HD paramHd;
-    panel::FillOrientationRecords(panel::kOrientationCycle[0], param, paramHd);
-    EXPECT_EQ(paramHd.enable, 1);
-    // -1000 as a 16-bit value is 0xFC18.
-    EXPECT_EQ(static_cast<uint16_t>(param.matrix[1]), 0xFC18);
-    EXPECT_EQ(paramHd.matrix[1], -1000.0f);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(paramHd.matrix[i], static_cast<float>(param.matrix[i]));
 }
 
 } // namespace

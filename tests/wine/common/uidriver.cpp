@@ -154,6 +154,9 @@ bool Enabled(HWND hDlg, int id) {
 }
 
 void ClickButton(HWND hDlg, int id) {
+    // A person cannot click a disabled button.
+    if (!Enabled(hDlg, id))
+        check::Fail(__FILE__, __LINE__, "button " + std::to_string(id) + " is disabled");
     ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)));
 }

@@ -50,7 +50,8 @@ int SliderMax(HWND hDlg, int id);
 bool Checked(HWND hDlg, int id);
 bool Enabled(HWND hDlg, int id);
 
-// Clicks a push button by its notification (posted: the handler may block).
+// Clicks an enabled push button by its notification (posted: the handler may
+// block); a disabled one fails the case.
 void ClickButton(HWND hDlg, int id);
 // Clicks a check box or radio button the way the mouse does (toggles it).
 void ClickCheck(HWND hDlg, int id);

@@ -71,8 +71,9 @@ VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
         int pos = ui::DragSlider(panel.hDlg, row.slider, row.target);
         CHECK(pos > row.minimum);
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(pos));
-        if (row.reevaluates)
-            CHECK(ui::Enabled(panel.hDlg, 1017));
+        // The jitter slider has no release handler: Apply keeps its state
+        // (disabled by the row before).
+        CHECK_EQ(ui::Enabled(panel.hDlg, 1017), row.reevaluates);
         // Back to where it started: nothing differs any more.
         pos = ui::DragSlider(panel.hDlg, row.slider, row.minimum);
         CHECK_EQ(pos, row.minimum);
@@ -80,6 +81,9 @@ VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
         if (row.reevaluates)
             CHECK(!ui::Enabled(panel.hDlg, 1017));
     }
+    // Multi Mode has no handler of its own either.
+    ui::ClickCheck(panel.hDlg, 1032);
+    CHECK(!ui::Enabled(panel.hDlg, 1017));
     // Nothing was sent while editing.
     CHECK_EQ(simdev::CountJournal("SetDriverConfig"), 0u);
     Exit(panel);
@@ -241,6 +245,13 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     CHECK_EQ(system[0], speed);
     CHECK_EQ(system[1], 10);
     CHECK_EQ(system[2], 10);
+    // What was written is the new baseline: a slider moved away and back
+    // leaves nothing to apply.
+    ui::DragSlider(panel.hDlg, 1005, 8);
+    CHECK(ui::Enabled(panel.hDlg, 1017));
+    ui::KeySlider(panel.hDlg, 1005, 5);
+    ui::ClickCheck(panel.hDlg, 1023);
+    CHECK(!ui::Enabled(panel.hDlg, 1017));
     Exit(panel);
     SetMouseText("DoubleClickSpeed", "500");
     SetMouseText("DoubleClickWidth", "4");
@@ -268,4 +279,31 @@ VEL_CASE(AMissingMouseKeyIsReportedTwiceOnApplyAndApplyGoesOn) {
         CHECK(simdev::WaitForJournal("CloseDevice", 2, 5000));
     }
     Exit(panel);
+}
+
+VEL_CASE(EnterEscapeAndTheCloseBoxEndTheDialogWithoutSaving) {
+    const struct {
+        const char* way;
+        UINT message;
+        WPARAM wParam;
+        bool toFocus; // a key goes to the focused control
+    } rows[] = {
+        {"Enter", WM_KEYDOWN, VK_RETURN, true},
+        {"Escape", WM_KEYDOWN, VK_ESCAPE, true},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE, false},
+    };
+    for (const auto& row : rows) {
+        check::Note(row.way);
+        FactoryDeviceAndRegistry();
+        Panel panel;
+        Open(panel);
+        ui::KeySlider(panel.hDlg, 1042, 700);
+        HWND hTarget = row.toFocus ? ::GetDlgItem(panel.hDlg, 1042) : panel.hDlg;
+        ::PostMessageW(hTarget, row.message, row.wParam, 0);
+        CHECK_EQ(panel.program.Wait(), 0);
+        CHECK_EQ(simdev::CountJournal("SetDriverConfig"), 0u);
+        std::string speed;
+        GetMouseValue("DoubleClickSpeed", &speed);
+        CHECK_EQ(speed, std::string("500\0", 4));
+    }
 }

@@ -25,7 +25,9 @@ std::string Hex(const void* data, size_t size) {
 }
 
 // The bytes both records must carry for one coefficient set.
-std::string Record16(const short (&m)[8]) { return Hex(m, sizeof(m)); }
+std::string Record16(const short (&m)[8]) {
+    return Hex(m, sizeof(m));
+}
 std::string RecordHd(const short (&m)[8]) {
     unsigned char bytes[36] = {1, 0, 0, 0};
     for (int i = 0; i < 8; ++i) {

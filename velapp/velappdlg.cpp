@@ -340,6 +340,20 @@ void CVelAppDlg::ApplyParams() {
     delete pDevice;
 }
 
+// Queries a registry value into a 24-byte buffer. The result of the query;
+// *pbNumber is set when the value is text, with its number in *pValue.
+static LONG QueryRegistryNumber(HKEY hKey, const char* pszName, bool* pbNumber, int* pValue) {
+    char buffer[24];
+    DWORD type = 0;
+    DWORD size = sizeof(buffer);
+    LONG status =
+        ::RegQueryValueExA(hKey, pszName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    *pbNumber = status == ERROR_SUCCESS && type == REG_SZ;
+    if (*pbNumber)
+        *pValue = panel::NumberFromRegistryText(buffer, size, sizeof(buffer));
+    return status;
+}
+
 // Reads the double-click range and time from the user's registry.
 int CVelAppDlg::ReadDoubleClickSettings() {
     HKEY hKey = nullptr;
@@ -348,27 +362,17 @@ int CVelAppDlg::ReadDoubleClickSettings() {
         return 0;
     }
 
-    char tRang[24];
-    DWORD tRangType = 0;
-    DWORD tRangLong = sizeof(tRang);
-    if (::RegQueryValueExA(hKey, "DoubleClickWidth", nullptr, &tRangType,
-                           reinterpret_cast<BYTE*>(tRang), &tRangLong) != ERROR_SUCCESS) {
+    bool bText = false;
+    int nValue = 0;
+    if (QueryRegistryNumber(hKey, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickWidth");
-    } else if (tRangType == REG_SZ) {
-        int nRange = panel::NumberFromRegistryText(tRang, tRangLong, sizeof(tRang));
-        m_nDblClkRange = m_nDblClkRangeText = m_nDblClkRangeRead = nRange;
-    }
+    else if (bText)
+        m_nDblClkRange = m_nDblClkRangeText = m_nDblClkRangeRead = nValue;
 
-    char tSpeed[24];
-    DWORD tSpeedType = 0;
-    DWORD tSpeedLong = sizeof(tSpeed);
-    if (::RegQueryValueExA(hKey, "DoubleClickSpeed", nullptr, &tSpeedType,
-                           reinterpret_cast<BYTE*>(tSpeed), &tSpeedLong) != ERROR_SUCCESS) {
+    if (QueryRegistryNumber(hKey, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickSpeed");
-    } else if (tSpeedType == REG_SZ) {
-        int nSpeed = panel::NumberFromRegistryText(tSpeed, tSpeedLong, sizeof(tSpeed));
-        m_nDblClkSpeed = m_nDblClkSpeedText = m_nDblClkSpeedRead = nSpeed;
-    }
+    else if (bText)
+        m_nDblClkSpeed = m_nDblClkSpeedText = m_nDblClkSpeedRead = nValue;
 
     ::RegCloseKey(hKey);
     return 0;

@@ -15,7 +15,7 @@ for preset in native native-sanitize windows-x64 windows-x86; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 
-for preset in native native-sanitize windows-x64 windows-x86; do
+for preset in windows-x86 native native-sanitize windows-x64; do
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs" --no-tests=ignore
 done

@@ -1,0 +1,51 @@
+#include "calibview.h"
+#include "collecthelper.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Target centres of the four-target run on common screens; fractions dropped.
+TEST(CalibView, TargetCentresInPixels) {
+    const struct {
+        int32_t width, height;
+        int32_t centres[4][2];
+    } cases[] = {
+        {1024, 768, {{64, 48}, {960, 48}, {64, 720}, {960, 720}}},
+        {1920, 1080, {{120, 67}, {1800, 67}, {120, 1012}, {1800, 1012}}},
+        {1366, 768, {{85, 48}, {1280, 48}, {85, 720}, {1280, 720}}},
+        {3840, 2160, {{240, 135}, {3600, 135}, {240, 2025}, {3600, 2025}}},
+    };
+    CollectHelper collect(4, CALIB_PATH_TYPE_0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(LogicalToPixel(collect.targets[i].x, c.width), c.centres[i][0]);
+            EXPECT_EQ(LogicalToPixel(collect.targets[i].y, c.height), c.centres[i][1]);
+        }
+    }
+}
+
+// One row per state of a run: which colour each of the four targets shows.
+TEST(CalibView, TargetColoursFollowTheRun) {
+    const struct {
+        const char* state;
+        int32_t current;
+        bool stable;
+        TargetColour colours[4];
+    } cases[] = {
+        {"before the first touch", 0, false, {cSteping, cNotStep, cNotStep, cNotStep}},
+        {"first target stable", 0, true, {cSteped, cNotStep, cNotStep, cNotStep}},
+        {"second target due", 1, false, {cNotStep, cSteping, cNotStep, cNotStep}},
+        {"last target stable", 3, true, {cNotStep, cNotStep, cNotStep, cSteped}},
+        {"finished", 4, false, {cNotStep, cNotStep, cNotStep, cNotStep}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(ColourOfTarget(i, c.current, c.stable), c.colours[i]) << "target " << i;
+        }
+    }
+}
+
+} // namespace

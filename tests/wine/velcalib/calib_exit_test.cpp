@@ -1,0 +1,279 @@
+// Ways out of a calibration run and runs started and stopped from several
+// threads: the device is released exactly once and every StartCalibrate returns.
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "calibhost.h"
+#include "check.h"
+#include "simdevice.h"
+#include "uidriver.h"
+
+using calibhost::Lib;
+using calibhost::Run;
+
+namespace {
+
+// Ends the program when the watched loop stops making progress.
+class Watchdog {
+public:
+    explicit Watchdog(DWORD limitMs) : m_limitMs(limitMs), m_last(::GetTickCount()) {
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                ::Sleep(200);
+                if (::GetTickCount() - m_last > m_limitMs) {
+                    std::printf("[ FAIL ] no progress for %lu ms; giving up\n",
+                                static_cast<unsigned long>(m_limitMs));
+                    std::fflush(stdout);
+                    ::ExitProcess(91);
+                }
+            }
+        });
+    }
+    ~Watchdog() {
+        m_stop = true;
+        m_thread.join();
+    }
+    void Progress() { m_last = ::GetTickCount(); }
+
+private:
+    DWORD m_limitMs;
+    std::atomic<DWORD> m_last;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+void PostTo(HWND hWnd, UINT message, WPARAM wParam) {
+    ::PostMessageW(hWnd, message, wParam, 0);
+}
+
+} // namespace
+
+// Every way out of a run, before any touch: the device is released once and
+// nothing is applied. Enter and the dialog manager's OK and cancel commands
+// leave through the same steps as ESC.
+VEL_CASE(EveryWayOutReleasesTheDeviceOnce) {
+    const struct {
+        const char* what;
+        void (*leave)(HWND);
+    } ways[] = {
+        {"ESC", [](HWND h) { PostTo(h, WM_KEYDOWN, VK_ESCAPE); }},
+        {"Enter", [](HWND h) { PostTo(h, WM_KEYDOWN, VK_RETURN); }},
+        {"WM_CLOSE", [](HWND h) { PostTo(h, WM_CLOSE, 0); }},
+        {"OK command", [](HWND h) { PostTo(h, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED)); }},
+        {"cancel command", [](HWND h) { PostTo(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)); }},
+        {"StopCalibrate twice",
+         [](HWND) {
+             Lib().StopCalibrate();
+             CHECK(!Lib().IsCalibrate());
+             Lib().StopCalibrate();
+         }},
+    };
+    for (const auto& way : ways) {
+        check::Note(way.what);
+        simdev::Reset();
+        Run run;
+        HWND hWnd = run.Window();
+        CHECK(hWnd != nullptr);
+        CHECK(Lib().IsCalibrate());
+        way.leave(hWnd);
+        CHECK(run.WaitDone(5000));
+        CHECK(!Lib().IsCalibrate());
+        CHECK(calibhost::JournalLines("ApplyCalibParam").empty());
+        calibhost::CheckRunsReleasedOnce(1);
+    }
+}
+
+// Keys and clicks the window does not act on: the run goes on.
+VEL_CASE(OtherKeysAndClicksLeaveTheRunAlone) {
+    simdev::Reset();
+    Run run;
+    HWND hWnd = run.Window();
+    CHECK(hWnd != nullptr);
+    PostTo(hWnd, WM_KEYDOWN, 'A');
+    PostTo(hWnd, WM_KEYDOWN, VK_SPACE);
+    ::PostMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(64, 48));
+    ::PostMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(64, 48));
+    ui::Sync(hWnd);
+    ui::Sleep(200);
+    CHECK(!run.Done());
+    CHECK(Lib().IsCalibrate());
+    CHECK_EQ(calibhost::TargetColours(), "steping notstep notstep notstep");
+}
+
+// StopCalibrate after the run was accepted but before its window exists
+// (here: while the window is being created) still ends the run once the
+// window is up.
+VEL_CASE(StopBeforeTheWindowExistsEndsTheRun) {
+    simdev::Reset();
+    static HHOOK s_hHook = nullptr;
+    auto hookProc = [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (nCode == HCBT_CREATEWND && s_hHook != nullptr) {
+            ::UnhookWindowsHookEx(s_hHook);
+            s_hHook = nullptr;
+            Lib().StopCalibrate();
+        }
+        return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+    };
+    Run run(calibhost::DevicePath(), [hookProc] {
+        s_hHook = ::SetWindowsHookExW(WH_CBT, hookProc, nullptr, ::GetCurrentThreadId());
+    });
+    CHECK(run.WaitDone(5000));
+    CHECK(!Lib().IsCalibrate());
+    calibhost::CheckRunsReleasedOnce(1);
+}
+
+// A second StartCalibrate during a run returns at once and opens nothing.
+VEL_CASE(SecondStartDuringARunReturnsAtOnce) {
+    simdev::Reset();
+    Run run;
+    CHECK(run.Window() != nullptr);
+    std::wstring path = calibhost::DevicePath();
+    DWORD start = ::GetTickCount();
+    Lib().StartCalibrate(nullptr, &path[0]);
+    CHECK(::GetTickCount() - start < 1000);
+    CHECK(Lib().IsCalibrate());
+    CHECK_EQ(calibhost::CalibrationWindows().size(), size_t(1));
+    Lib().StopCalibrate();
+    CHECK(run.WaitDone(5000));
+    calibhost::CheckRunsReleasedOnce(1);
+}
+
+// Starts from several threads at the same moment: one run, the rest return.
+VEL_CASE(SimultaneousStartsMakeOneRun) {
+    const int kThreads = 4;
+    for (int round = 0; round < 5; ++round) {
+        simdev::Reset();
+        HANDLE hGo = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::vector<std::unique_ptr<Run>> runs;
+        for (int i = 0; i < kThreads; ++i) {
+            runs.emplace_back(
+                new Run(calibhost::DevicePath(), [hGo] { ::WaitForSingleObject(hGo, INFINITE); }));
+        }
+        ::SetEvent(hGo);
+        CHECK(ui::WaitFor(
+            [&] {
+                int done = 0;
+                for (auto& run : runs)
+                    done += run->Done();
+                return done == kThreads - 1;
+            },
+            5000));
+        CHECK(ui::WaitFor([] { return calibhost::CalibrationWindows().size() == 1; }));
+        ui::Sleep(100);
+        CHECK_EQ(calibhost::CalibrationWindows().size(), size_t(1));
+        CHECK(Lib().IsCalibrate());
+        Lib().StopCalibrate();
+        for (auto& run : runs)
+            CHECK(run->WaitDone(5000));
+        runs.clear();
+        ::CloseHandle(hGo);
+        calibhost::CheckRunsReleasedOnce(1);
+        // Threads that called into the library have ended: their teardown
+        // once corrupted the heap.
+        CHECK(calibhost::HeapsAreSound());
+    }
+}
+
+// Start/Stop cycles with StopCalibrate from a second thread at random
+// moments: before a run is accepted, before its window exists, during it,
+// while it applies its result, and while its failure message is open.
+VEL_CASE(StartStopCyclesFromASecondThread) {
+    const int kCycles = 200;
+    const int kWarmUp = 20;
+    simdev::Reset();
+    // A run not stopped in time completes on its own; in the second half its
+    // records are refused and its failure message is open when the stop comes.
+    simdev::WriteScript(calibhost::TouchAllTargets());
+    std::wstring path = calibhost::DevicePath();
+    std::srand(12345);
+
+    std::atomic<int> startedCycles{0};
+    std::atomic<int> doneCycles{0};
+    std::atomic<bool> stopperFailed{false};
+    Watchdog watchdog(20000);
+    std::thread stopper([&] {
+        for (int cycle = 0; cycle < kCycles; ++cycle) {
+            if (!ui::WaitFor([&] { return startedCycles.load() > cycle; }, 20000)) {
+                stopperFailed = true;
+                return;
+            }
+            // Mostly early stops; one in four late enough to meet the end of a
+            // run that completes on its own (about 200 ms in).
+            int delay = std::rand() % 4 == 0 ? 150 + std::rand() % 500 : std::rand() % 150;
+            ::Sleep(static_cast<DWORD>(delay));
+            while (doneCycles.load() <= cycle) {
+                Lib().StopCalibrate();
+                ::Sleep(3);
+            }
+        }
+    });
+
+    calibhost::Resources afterWarmUp;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        if (cycle == kCycles / 2) {
+            simdev::Set("refuseHd", "1");
+            simdev::Set("refuse16", "1");
+        }
+        if (cycle == kWarmUp)
+            afterWarmUp = calibhost::CountResources();
+        ++startedCycles;
+        Lib().StartCalibrate(nullptr, &path[0]);
+        ++doneCycles;
+        watchdog.Progress();
+        if ((cycle + 1) % 50 == 0)
+            check::Note(std::to_string(cycle + 1) + " cycles");
+    }
+    stopper.join();
+    CHECK(!stopperFailed);
+    CHECK(!Lib().IsCalibrate());
+    CHECK(calibhost::HeapsAreSound());
+    CHECK(ui::Windows(::GetCurrentProcessId(), L"#32770").empty());
+
+    calibhost::Resources atEnd = calibhost::CountResources();
+    check::Note("after warm-up: " + afterWarmUp.Describe() + "; at the end: " + atEnd.Describe());
+    CHECK(atEnd.handles <= afterWarmUp.handles + 16);
+    CHECK(atEnd.gdiObjects <= afterWarmUp.gdiObjects + 16);
+    CHECK(atEnd.windows <= afterWarmUp.windows);
+
+    size_t applied = calibhost::JournalLines("ApplyCalibParam_hd ").size();
+    // The 16-bit record goes out only after the HD one was refused.
+    size_t refused = calibhost::JournalLines("ApplyCalibParam bytes").size();
+    check::Note(std::to_string(applied) + " of " + std::to_string(kCycles) +
+                " runs reached the apply, " + std::to_string(refused) +
+                " of them refused (failure message open when stopped)");
+    CHECK(applied > 0);
+    calibhost::CheckRunsReleasedOnce(kCycles);
+}
+
+// Twenty seconds without a touch close the window through the close steps; a
+// touch starts the twenty seconds again.
+VEL_CASE(IdleWindowClosesAfterTwentySecondsWithoutATouch) {
+    simdev::Reset();
+    simdev::WriteScript("wait 10000\ntarget 0 1\n");
+    Run run;
+    CHECK(run.Window() != nullptr);
+    CHECK(!run.WaitDone(21000));
+    CHECK(run.WaitDone(15000));
+    CHECK(run.ElapsedMs() >= 29000);
+    check::Note("closed after " + std::to_string(run.ElapsedMs()) + " ms");
+    calibhost::CheckRunsReleasedOnce(1);
+}
+
+// StopCalibrate while a failure message is open on the report thread: the
+// message is answered, the device released once, and the run ends.
+VEL_CASE(StopWhileTheFailureMessageIsOpen) {
+    simdev::Reset();
+    simdev::Set("refuseHd", "1");
+    simdev::Set("refuse16", "1");
+    simdev::WriteScript(calibhost::TouchAllTargets());
+    Run run;
+    HWND hBox = ui::WaitForMessageBox(::GetCurrentProcessId(), 10000);
+    CHECK(hBox != nullptr);
+    Lib().StopCalibrate();
+    CHECK(!Lib().IsCalibrate());
+    CHECK(run.WaitDone(5000));
+    CHECK(!::IsWindow(hBox));
+    calibhost::CheckRunsReleasedOnce(1);
+}

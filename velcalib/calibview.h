@@ -1,0 +1,21 @@
+// What the calibration window shows, without the window: where a target's
+// centre lands in the client area and which colour it has.
+#pragma once
+
+#include <cstdint>
+
+// 32-bit ARGB, (alpha << 24) | (red << 16) | (green << 8) | blue.
+typedef uint32_t TargetColour;
+
+const TargetColour cSteping = 0xFF00C000; // current target, touch not yet stable
+const TargetColour cSteped = 0xFF0000C0;  // current target, touch stable
+const TargetColour cNotStep = 0xFFC0C0C0; // every other target
+
+// Logical 0…32767 to pixels of an axis of nExtent pixels: v·extent / 32768 in
+// signed 32-bit arithmetic, truncated toward zero. The client rectangle's
+// origin is not added.
+int32_t LogicalToPixel(int32_t nLogical, int32_t nExtent);
+
+// Colour of target nIndex when nCurrent is the collector's current target.
+// Once the run is finished no index equals nCurrent and all are cNotStep.
+TargetColour ColourOfTarget(int32_t nIndex, int32_t nCurrent, bool bStable);

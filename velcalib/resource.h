@@ -1,0 +1,4 @@
+// Resource ids of VelCalib.dll.
+#pragma once
+
+#define IDD_CALIBDIALOG 101

@@ -40,9 +40,9 @@ template <class Fn> Fn Export(HMODULE hModule, const char* name) {
 struct UnmanagedWindows {
     UnmanagedWindows() {
         HKEY hKey = nullptr;
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER,
-                              L"Software\\Wine\\AppDefaults\\velcalib_tests.exe\\X11 Driver", 0,
-                              nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
+        if (::RegCreateKeyExW(
+                HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\velcalib_tests.exe\\X11 Driver",
+                0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
             ::RegSetValueExW(hKey, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"),
                              2 * sizeof(wchar_t));
             ::RegCloseKey(hKey);

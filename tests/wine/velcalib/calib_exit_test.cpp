@@ -102,22 +102,25 @@ VEL_CASE(OtherKeysAndClicksLeaveTheRunAlone) {
     CHECK_EQ(calibhost::TargetColours(), "steping notstep notstep notstep");
 }
 
+static HHOOK s_hStopHook = nullptr;
+
+// Calls StopCalibrate when the first window of the thread is being created.
+static LRESULT CALLBACK StopOnCreate(int nCode, WPARAM wParam, LPARAM lParam) {
+    if (nCode == HCBT_CREATEWND && s_hStopHook != nullptr) {
+        ::UnhookWindowsHookEx(s_hStopHook);
+        s_hStopHook = nullptr;
+        Lib().StopCalibrate();
+    }
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
 // StopCalibrate after the run was accepted but before its window exists
 // (here: while the window is being created) still ends the run once the
 // window is up.
 VEL_CASE(StopBeforeTheWindowExistsEndsTheRun) {
     simdev::Reset();
-    static HHOOK s_hHook = nullptr;
-    auto hookProc = [](int nCode, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (nCode == HCBT_CREATEWND && s_hHook != nullptr) {
-            ::UnhookWindowsHookEx(s_hHook);
-            s_hHook = nullptr;
-            Lib().StopCalibrate();
-        }
-        return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
-    };
-    Run run(calibhost::DevicePath(), [hookProc] {
-        s_hHook = ::SetWindowsHookExW(WH_CBT, hookProc, nullptr, ::GetCurrentThreadId());
+    Run run(calibhost::DevicePath(), [] {
+        s_hStopHook = ::SetWindowsHookExW(WH_CBT, StopOnCreate, nullptr, ::GetCurrentThreadId());
     });
     CHECK(run.WaitDone(5000));
     CHECK(!Lib().IsCalibrate());

@@ -7,6 +7,7 @@
 
 #include "calibhost.h"
 #include "check.h"
+#include "importpatch.h"
 #include "simdevice.h"
 #include "uidriver.h"
 
@@ -43,6 +44,24 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
+
+// Counts the library's calls that start and shut down GDI+.
+typedef int(WINAPI* GdiplusStartupFn)(ULONG_PTR*, const void*, void*);
+typedef void(WINAPI* GdiplusShutdownFn)(ULONG_PTR);
+GdiplusStartupFn s_gdiplusStartup = nullptr;
+GdiplusShutdownFn s_gdiplusShutdown = nullptr;
+std::atomic<int> s_gdiplusStarts{0};
+std::atomic<int> s_gdiplusShutdowns{0};
+
+int WINAPI CountedGdiplusStartup(ULONG_PTR* pToken, const void* pInput, void* pOutput) {
+    ++s_gdiplusStarts;
+    return s_gdiplusStartup(pToken, pInput, pOutput);
+}
+
+void WINAPI CountedGdiplusShutdown(ULONG_PTR token) {
+    ++s_gdiplusShutdowns;
+    s_gdiplusShutdown(token);
+}
 
 void PostTo(HWND hWnd, UINT message, WPARAM wParam) {
     ::PostMessageW(hWnd, message, wParam, 0);
@@ -82,6 +101,31 @@ VEL_CASE(EveryWayOutReleasesTheDeviceOnce) {
         CHECK(!Lib().IsCalibrate());
         CHECK(calibhost::JournalLines("ApplyCalibParam").empty());
         calibhost::CheckRunsReleasedOnce(1);
+    }
+}
+
+// GDI+ runs from the start of a run to its end; loading the library (whose
+// entry point runs under the loader lock) does not start it.
+VEL_CASE(GdiplusRunsOnlyWhileARunIsActive) {
+    if (s_gdiplusStartup == nullptr) {
+        void* pOld = nullptr;
+        CHECK(PatchImport(Lib().hModule, "gdiplus.dll", "GdiplusStartup",
+                          reinterpret_cast<void*>(CountedGdiplusStartup), &pOld));
+        s_gdiplusStartup = reinterpret_cast<GdiplusStartupFn>(pOld);
+        CHECK(PatchImport(Lib().hModule, "gdiplus.dll", "GdiplusShutdown",
+                          reinterpret_cast<void*>(CountedGdiplusShutdown), &pOld));
+        s_gdiplusShutdown = reinterpret_cast<GdiplusShutdownFn>(pOld);
+    }
+    const int starts = s_gdiplusStarts, shutdowns = s_gdiplusShutdowns;
+    for (int round = 1; round <= 2; ++round) {
+        simdev::Reset();
+        Run run;
+        CHECK(run.Window() != nullptr);
+        CHECK_EQ(s_gdiplusStarts - starts, round);
+        CHECK_EQ(s_gdiplusShutdowns - shutdowns, round - 1);
+        Lib().StopCalibrate();
+        CHECK(run.WaitDone(5000));
+        CHECK_EQ(s_gdiplusShutdowns - shutdowns, round);
     }
 }
 

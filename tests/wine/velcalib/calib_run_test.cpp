@@ -242,3 +242,33 @@ VEL_CASE(TargetsChangeColourAsTheRunGoes) {
     CHECK(run.WaitDone(10000));
     calibhost::CheckRunsReleasedOnce(1);
 }
+
+// Without a script the simulated screen follows the mouse: holding the left
+// button on each target until it turns stable calibrates the screen.
+VEL_CASE(MouseCalibratesTheSimulatedScreen) {
+    simdev::Reset();
+    simdev::Set("panel", PANEL);
+    calibhost::ExpectedRecords expected = calibhost::ExpectRecords(PANEL);
+    auto button = [](POINT point, DWORD flags) {
+        ::SetCursorPos(point.x, point.y);
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+        ::SendInput(1, &input, sizeof input);
+    };
+    Run run;
+    CHECK(run.Window() != nullptr);
+    for (int i = 0; i < 4; ++i) {
+        POINT centre = calibhost::TargetCentre(i);
+        button(centre, MOUSEEVENTF_LEFTDOWN);
+        CHECK(calibhost::WaitForPixel(centre, RGB(0, 0, 192)));
+        button(centre, MOUSEEVENTF_LEFTUP);
+        if (i < 3)
+            CHECK(calibhost::WaitForPixel(calibhost::TargetCentre(i + 1), RGB(0, 192, 0)));
+    }
+    CHECK(run.WaitDone(10000));
+    std::vector<std::string> hd = calibhost::JournalLines("ApplyCalibParam_hd ");
+    CHECK_EQ(hd.size(), size_t(1));
+    CHECK_EQ(calibhost::BytesOf(hd[0]), expected.hd);
+    calibhost::CheckRunsReleasedOnce(1);
+}

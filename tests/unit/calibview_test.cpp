@@ -26,26 +26,4 @@ TEST(CalibView, TargetCentresInPixels) {
     }
 }
 
-// One row per state of a run: which colour each of the four targets shows.
-TEST(CalibView, TargetColoursFollowTheRun) {
-    const struct {
-        const char* state;
-        int32_t current;
-        bool stable;
-        TargetColour colours[4];
-    } cases[] = {
-        {"before the first touch", 0, false, {cSteping, cNotStep, cNotStep, cNotStep}},
-        {"first target stable", 0, true, {cSteped, cNotStep, cNotStep, cNotStep}},
-        {"second target due", 1, false, {cNotStep, cSteping, cNotStep, cNotStep}},
-        {"last target stable", 3, true, {cNotStep, cNotStep, cNotStep, cSteped}},
-        {"finished", 4, false, {cNotStep, cNotStep, cNotStep, cNotStep}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.state);
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(ColourOfTarget(i, c.current, c.stable), c.colours[i]) << "target " << i;
-        }
-    }
-}
-
 } // namespace

@@ -129,23 +129,6 @@ VEL_CASE(GdiplusRunsOnlyWhileARunIsActive) {
     }
 }
 
-// Keys and clicks the window does not act on: the run goes on.
-VEL_CASE(OtherKeysAndClicksLeaveTheRunAlone) {
-    simdev::Reset();
-    Run run;
-    HWND hWnd = run.Window();
-    CHECK(hWnd != nullptr);
-    PostTo(hWnd, WM_KEYDOWN, 'A');
-    PostTo(hWnd, WM_KEYDOWN, VK_SPACE);
-    ::PostMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(64, 48));
-    ::PostMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(64, 48));
-    ui::Sync(hWnd);
-    ui::Sleep(200);
-    CHECK(!run.Done());
-    CHECK(Lib().IsCalibrate());
-    CHECK_EQ(calibhost::TargetColours(), "steping notstep notstep notstep");
-}
-
 static HHOOK s_hStopHook = nullptr;
 
 // Calls StopCalibrate when the first window of the thread is being created.

@@ -1,8 +1,10 @@
 // Ways out of a calibration run and runs started and stopped from several
 // threads: the device is released exactly once and every StartCalibrate returns.
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "calibhost.h"

@@ -113,7 +113,6 @@ protected:                                                                      
 // AFX_MANAGE_STATE(AfxGetStaticModuleState()) so that templates and strings
 // come from the DLL and not from the host program.
 struct AFX_MODULE_STATE {
-    HINSTANCE m_hCurrentInstanceHandle;
     HINSTANCE m_hCurrentResourceHandle;
 };
 
@@ -134,7 +133,6 @@ private:
 
 #define AFX_MANAGE_STATE(p) AFX_MAINTAIN_STATE2 _ctlState(p);
 
-HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
 // ---------------------------------------------------------------- small value types
@@ -164,7 +162,6 @@ public:
 
     HWND m_hWnd;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
     // Wraps a window handle: the permanent object attached to it, or a
@@ -196,9 +193,6 @@ public:
 
     // The handling the window would get without a map entry.
     LRESULT Default();
-
-    // The message being handled on this thread (valid inside a handler).
-    static const MSG* GetCurrentMessage();
 
 protected:
     afx_msg void OnPaint();
@@ -269,7 +263,6 @@ protected:
     virtual void DoDataExchange(CDataExchange* pDX);
 
     LPCWSTR m_lpszTemplateName;
-    UINT m_nIDHelp;
     CWnd* m_pParentWnd;
 
     DECLARE_MESSAGE_MAP()

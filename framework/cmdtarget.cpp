@@ -68,15 +68,14 @@ BOOL CCmdTarget::DispatchFromMap(UINT message, WPARAM wParam, LPARAM lParam, LRE
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 AFX_MODULE_STATE* AfxGetStaticModuleState() {
-    static AFX_MODULE_STATE state = {reinterpret_cast<HINSTANCE>(&__ImageBase),
-                                     reinterpret_cast<HINSTANCE>(&__ImageBase)};
+    static AFX_MODULE_STATE state = {reinterpret_cast<HINSTANCE>(&__ImageBase)};
     return &state;
 }
 
 // Until a caller switches, code runs in the context of the process's program,
 // as it does when a host calls into a DLL.
 static AFX_MODULE_STATE* ProcessModuleState() {
-    static AFX_MODULE_STATE state = {GetModuleHandleW(nullptr), GetModuleHandleW(nullptr)};
+    static AFX_MODULE_STATE state = {GetModuleHandleW(nullptr)};
     return &state;
 }
 
@@ -97,10 +96,6 @@ AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* pNewState)
 
 AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2() {
     AfxSetModuleState(m_pPrevModuleState);
-}
-
-HINSTANCE AfxGetInstanceHandle() {
-    return AfxGetModuleState()->m_hCurrentInstanceHandle;
 }
 
 HINSTANCE AfxGetResourceHandle() {

@@ -25,8 +25,8 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_nIDHelp(nIDTemplate),
-      m_pParentWnd(pParentWnd), m_bContinueModal(false), m_nModalResult(-1) {}
+    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd),
+      m_bContinueModal(false), m_nModalResult(-1) {}
 
 INT_PTR CDialog::DoModal() {
     HINSTANCE hInst = AfxGetResourceHandle();

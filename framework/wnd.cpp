@@ -156,10 +156,6 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
     return FALSE;
 }
 
-const MSG* CWnd::GetCurrentMessage() {
-    return t_pCurrentMsg;
-}
-
 // Hands the current message to the dialog manager's own handling: the dialog
 // procedure, called again from inside DefDlgProc, declines that one message.
 LRESULT CWnd::Default() {

@@ -66,6 +66,7 @@ template <auto F> LRESULT Thunk_message(CCmdTarget* p, WPARAM wParam, LPARAM lPa
 #define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, &afx::Thunk_h<&ThisClass::OnQueryDragIcon>},
 #define ON_WM_HSCROLL() {WM_HSCROLL, 0, 0, &afx::Thunk_scroll<&ThisClass::OnHScroll>},
 #define ON_WM_CLOSE() {WM_CLOSE, 0, 0, &afx::Thunk_v<&ThisClass::OnClose>},
+#define ON_WM_DESTROY() {WM_DESTROY, 0, 0, &afx::Thunk_v<&ThisClass::OnDestroy>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, &afx::Thunk_timer<&ThisClass::OnTimer>},
 #define ON_WM_KEYDOWN() {WM_KEYDOWN, 0, 0, &afx::Thunk_key<&ThisClass::OnKeyDown>},
 #define ON_WM_LBUTTONDOWN() {WM_LBUTTONDOWN, 0, 0, &afx::Thunk_mouse<&ThisClass::OnLButtonDown>},

@@ -181,6 +181,9 @@ void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {
 void CWnd::OnClose() {
     Default();
 }
+void CWnd::OnDestroy() {
+    Default();
+}
 void CWnd::OnTimer(UINT_PTR) {
     Default();
 }

@@ -21,34 +21,31 @@ const wchar_t APPLY_FAILED[] = L"Compute Calibrate Matrix Successed, But Apply C
 
 const unsigned char CALIB_TARGETS = 4;
 
-// Twenty one-second ticks without a touch close the window.
+// The idle timer; the run counts its ticks.
 const UINT_PTR IDLE_TIMER = 1;
 const UINT IDLE_PERIOD_MS = 1000;
-const int32_t IDLE_TICKS_TO_CLOSE = 20;
-// While a close waits for a finishing run, its failure message is answered
-// as soon as it shows.
-const UINT_PTR CLOSE_RETRY_TIMER = 2;
-const UINT CLOSE_RETRY_MS = 100;
 
 // A target: five rings, a dot and a cross, all in one colour.
 const float RING_RADII[] = {20.0f, 16.0f, 12.0f, 8.0f, 4.0f};
 const float DOT_RADIUS = 2.0f;
 const float CROSS_ARM = 24.0f;
 
-struct FailureBoxSearch {
-    HWND hOwner;
-    HWND hBox;
-};
+// The failure message of the thread that shows it, known by its handle from
+// the moment it is created: a hook on that thread sees the box's top-level
+// window come into being.
+thread_local CalibRun* t_pBoxRun = nullptr;
+thread_local HHOOK t_hBoxHook = nullptr;
 
-BOOL CALLBACK FindFailureBox(HWND hWnd, LPARAM lParam) {
-    FailureBoxSearch* pSearch = reinterpret_cast<FailureBoxSearch*>(lParam);
-    wchar_t szClass[16] = {};
-    ::GetClassNameW(hWnd, szClass, 16);
-    if (lstrcmpW(szClass, L"#32770") == 0 && ::GetWindow(hWnd, GW_OWNER) == pSearch->hOwner) {
-        pSearch->hBox = hWnd;
-        return FALSE;
+LRESULT CALLBACK WatchBoxCreation(int nCode, WPARAM wParam, LPARAM lParam) {
+    if (nCode == HCBT_CREATEWND && t_pBoxRun != nullptr) {
+        const CBT_CREATEWNDW* pCreate = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
+        if ((pCreate->lpcs->style & WS_CHILD) == 0) {
+            CalibRun* pRun = t_pBoxRun;
+            t_pBoxRun = nullptr;
+            pRun->BoxShown(reinterpret_cast<HWND>(wParam));
+        }
     }
-    return TRUE;
+    return ::CallNextHookEx(t_hBoxHook, nCode, wParam, lParam);
 }
 
 } // namespace
@@ -56,20 +53,16 @@ BOOL CALLBACK FindFailureBox(HWND hWnd, LPARAM lParam) {
 IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 
 CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath)
-    : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_bCalibrating(0), m_nIdleTicks(0),
-      m_pCollect(nullptr), m_pDevice(nullptr), m_nReports(0), m_bFinishing(false), m_bEnding(false),
-      m_dwFinishThread(0), m_hWndReady(nullptr), m_bCloseRequested(false) {
+    : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_pCollect(nullptr), m_pDevice(nullptr),
+      m_run(*this) {
     m_pCollect = new (std::nothrow) CollectHelper(CALIB_TARGETS, CALIB_PATH_TYPE_0);
     m_pDevice = new (std::nothrow) Vel_DeviceManager();
 }
 
-// The device was released by the way out the run took; here only the report
-// thread may still be on its way out of a callback that released it.
+// The device was released by the way out the run took; the report thread may
+// still be on its way out of a callback.
 CalibDialog::~CalibDialog() {
-    {
-        std::unique_lock<std::mutex> lock(m_lock);
-        m_reportsDone.wait(lock, [this] { return m_nReports == 0; });
-    }
+    m_run.DrainReports();
     delete m_pCollect;
     m_pCollect = nullptr;
     delete m_pDevice;
@@ -81,6 +74,7 @@ BEGIN_MESSAGE_MAP(CalibDialog, CDialogEx)
     ON_WM_LBUTTONDOWN()
     ON_WM_LBUTTONUP()
     ON_WM_CLOSE()
+    ON_WM_DESTROY()
     ON_WM_TIMER()
     ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
@@ -95,21 +89,13 @@ BOOL CalibDialog::OnInitDialog() {
     MoveWindow(0, 0, cx, cy, TRUE);
     BeginCalib();
     SetTimer(IDLE_TIMER, IDLE_PERIOD_MS);
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_hWndReady = m_hWnd;
-    if (m_bCloseRequested) {
-        ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-    }
+    m_run.WindowReady();
     return TRUE;
 }
 
 void CalibDialog::BeginCalib() {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_bCalibrating == 1) {
-            return;
-        }
-        m_bCalibrating = 1;
+    if (!m_run.Begin()) {
+        return;
     }
     m_pCollect->Start(this, CollectCallback, CollectCallback, CollectCallback);
     m_pDevice->OpenDevice(m_pDevicePath);
@@ -117,67 +103,24 @@ void CalibDialog::BeginCalib() {
     m_pDevice->RegDataCallback(TouchDataCallback, this);
 }
 
-void CalibDialog::ReleaseDevice() {
-    m_pDevice->UnRegDataCallback();
-    m_pDevice->StopCalibMode();
-    m_pDevice->CloseDevice();
-    m_pCollect->Stop();
-}
-
-bool CalibDialog::CloseCalib() {
-    bool bRelease = false;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_bEnding = true;
-        if (m_bFinishing) {
-            // Not waited for: the report thread's message box needs this thread.
-            CloseFailureBox();
-            SetTimer(CLOSE_RETRY_TIMER, CLOSE_RETRY_MS);
-            return false;
-        }
-        bRelease = m_bCalibrating == 1;
-        m_bCalibrating = 0;
-    }
-    // Unregistering waits for a report in progress; with m_bEnding set, that
-    // report can no longer start a finish.
-    if (bRelease) {
-        CWaitCursor wait;
-        ReleaseDevice();
-    }
-    return true;
-}
-
-// Called with m_lock held, on the window's thread.
-void CalibDialog::CloseFailureBox() {
-    if (m_dwFinishThread == 0) {
-        return;
-    }
-    FailureBoxSearch search = {m_hWnd, nullptr};
-    ::EnumThreadWindows(m_dwFinishThread, FindFailureBox, reinterpret_cast<LPARAM>(&search));
-    if (search.hBox != nullptr) {
-        ::PostMessageW(search.hBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(search.hBox, IDOK)));
-    }
-}
-
 // Called on WM_CLOSE: from StopCalibrate, the idle timeout, the end of a run
 // or the system. The default handling then ends the dialog with IDCANCEL.
 void CalibDialog::OnClose() {
-    if (CloseCalib()) {
+    if (m_run.End()) {
         Default();
     }
 }
 
 // Called on Enter (the dialog manager's OK command): leaves like ESC.
 void CalibDialog::OnOK() {
-    if (CloseCalib()) {
+    if (m_run.End()) {
         EndDialog(IDCANCEL);
     }
 }
 
 // Called on the dialog manager's cancel command, also the one WM_CLOSE raises.
 void CalibDialog::OnCancel() {
-    if (CloseCalib()) {
+    if (m_run.End()) {
         CDialogEx::OnCancel();
     }
 }
@@ -186,7 +129,7 @@ void CalibDialog::OnCancel() {
 // the run before the dialog manager sees it.
 BOOL CalibDialog::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
-        if (CloseCalib()) {
+        if (m_run.End()) {
             EndDialog(IDCANCEL);
         }
         return TRUE;
@@ -194,20 +137,26 @@ BOOL CalibDialog::PreTranslateMessage(MSG* pMsg) {
     return CDialogEx::PreTranslateMessage(pMsg);
 }
 
-// Called every second (idle timeout) and, while a close waits for a
-// finishing run, every 100 ms.
+// Called when the window is destroyed, after every way out and also when the
+// modal loop ended without one (WM_QUIT): a run still holding the device is
+// ended here. A finish on the report thread is waited for while the messages
+// it sends this thread (its failure message's owner) are handled.
+void CalibDialog::OnDestroy() {
+    if (!m_run.End()) {
+        while (!m_run.WaitEnded(std::chrono::milliseconds(0))) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+            MSG msg;
+            ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    m_run.WindowGone();
+    Default();
+}
+
+// Called every second: the idle timeout.
 void CalibDialog::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == IDLE_TIMER) {
-        if (++m_nIdleTicks == IDLE_TICKS_TO_CLOSE) {
-            PostMessage(WM_CLOSE);
-        }
-    } else if (nIDEvent == CLOSE_RETRY_TIMER) {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_bFinishing) {
-            CloseFailureBox();
-        } else {
-            KillTimer(CLOSE_RETRY_TIMER);
-        }
+        m_run.IdleTick();
     }
     Default();
 }
@@ -230,22 +179,32 @@ void CalibDialog::OnLButtonUp(UINT nFlags, CPoint point) {
     CDialogEx::OnLButtonUp(nFlags, point);
 }
 
-// Called when the window is gone: StopCalibrate has nothing to post to.
-void CalibDialog::PostNcDestroy() {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_hWndReady = nullptr;
-    }
-    CDialogEx::PostNcDestroy();
+// ---------------------------------------------------------------- the run's requests
+
+// The release steps: callback off, calibration mode off, device closed,
+// collector stopped.
+void CalibDialog::ReleaseDevice() {
+    CWaitCursor wait;
+    m_pDevice->UnRegDataCallback();
+    m_pDevice->StopCalibMode();
+    m_pDevice->CloseDevice();
+    m_pCollect->Stop();
 }
 
-void CalibDialog::RequestClose() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_hWndReady != nullptr) {
-        ::PostMessageW(m_hWndReady, WM_CLOSE, 0, 0);
-    } else {
-        m_bCloseRequested = true;
-    }
+void CalibDialog::PostClose() {
+    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+void CalibDialog::AnswerBox(void* pBox) {
+    ::PostMessageW(static_cast<HWND>(pBox), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void CalibDialog::RestartCollection() {
+    m_pCollect->Reset();
+}
+
+void CalibDialog::Repaint() {
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 // ---------------------------------------------------------------- painting
@@ -294,23 +253,14 @@ void CalibDialog::DrawTarget(GpGraphics* graphics, TargetColour colour, float x,
 
 // ---------------------------------------------------------------- report thread
 
-CalibDialog::ReportScope::ReportScope(CalibDialog* pDlg) : m_pDlg(pDlg) {
-    std::lock_guard<std::mutex> lock(m_pDlg->m_lock);
-    ++m_pDlg->m_nReports;
-}
-
-CalibDialog::ReportScope::~ReportScope() {
-    std::lock_guard<std::mutex> lock(m_pDlg->m_lock);
-    if (--m_pDlg->m_nReports == 0) {
-        m_pDlg->m_reportsDone.notify_all();
-    }
-}
-
 // One call per device report, on the device library's thread.
 void VEL_CALLBACK CalibDialog::TouchDataCallback(const unsigned char* data, unsigned char length,
                                                  void* context) {
     CalibDialog* pDlg = static_cast<CalibDialog*>(context);
-    ReportScope scope(pDlg);
+    CalibRun::Report scope(pDlg->m_run);
+    if (!scope.Counts()) {
+        return;
+    }
     const TouchReport report = DecodeTouchReport(data, length);
     if (report.kind == TOUCH_REPORT_CONTACT) {
         pDlg->OnTouchInput(report.x, report.y);
@@ -320,7 +270,7 @@ void VEL_CALLBACK CalibDialog::TouchDataCallback(const unsigned char* data, unsi
 }
 
 void CalibDialog::OnTouchInput(int32_t x, int32_t y) {
-    m_nIdleTicks = 0;
+    m_run.Touched();
     m_pCollect->InputPoint(x, y);
 }
 
@@ -332,54 +282,45 @@ void CalibDialog::OnTouchRelease() {
 // end of the targets.
 int CALIB_CALLBACK CalibDialog::CollectCallback(void* owner) {
     CalibDialog* pDlg = static_cast<CalibDialog*>(owner);
-    pDlg->InvalidateWhileOpen();
+    pDlg->m_run.Repaint();
     if (pDlg->m_pCollect->IsFinished()) {
         pDlg->FinishCalib();
     }
     return 0;
 }
 
-void CalibDialog::InvalidateWhileOpen() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_bEnding) {
-        Invalidate(FALSE);
-    }
-}
-
-bool CalibDialog::IsEnding() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_bEnding;
-}
-
-bool CalibDialog::EnterFinish() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bCalibrating == 0 || m_bFinishing || m_bEnding) {
-        return false;
-    }
-    m_bFinishing = true;
-    m_dwFinishThread = ::GetCurrentThreadId();
-    return true;
-}
-
-// A failure message owned by the window; skipped once the window is closing.
+// A failure message owned by the window, left out once a way out was taken;
+// the run learns its handle so that a way out can answer it.
 void CalibDialog::ShowFailure(const wchar_t* pText) {
-    if (!IsEnding()) {
-        MessageBox(pText, CALIB_CAPTION, MB_OK);
+    if (!m_run.MayShowBox()) {
+        return;
     }
+    t_pBoxRun = &m_run;
+    t_hBoxHook = ::SetWindowsHookExW(WH_CBT, WatchBoxCreation, nullptr, ::GetCurrentThreadId());
+    MessageBox(pText, CALIB_CAPTION, MB_OK);
+    if (t_hBoxHook != nullptr) {
+        ::UnhookWindowsHookEx(t_hBoxHook);
+    }
+    t_hBoxHook = nullptr;
+    t_pBoxRun = nullptr;
+    m_run.BoxClosed();
 }
 
 // Computes the calibration from the four measured points and writes it: the
-// HD record, and the 16-bit one only if the device refused the first.
+// HD record, and the 16-bit one only if the device refused the first. A set
+// no real panel can produce is refused like a failed computation.
 void CalibDialog::FinishCalib() {
-    if (!EnterFinish()) {
+    if (!m_run.EnterFinish()) {
         return;
     }
     CWaitCursor wait;
     int16_t velMatrix[8];
     float velMatrix_f[8];
+    const unsigned char nCount = static_cast<unsigned char>(m_pCollect->total);
     bool bAccepted = false;
-    if (!CalcCalibMatrix(m_pCollect->targets, m_pCollect->samples,
-                         static_cast<unsigned char>(m_pCollect->total), velMatrix, velMatrix_f)) {
+    if (!CalcCalibMatrix(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix,
+                         velMatrix_f) ||
+        !IsPlausibleCalibration(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix_f)) {
         ShowFailure(COMPUTE_FAILED);
     } else {
         _VEL_CALIB_PARAM param;
@@ -398,29 +339,8 @@ void CalibDialog::FinishCalib() {
             ShowFailure(APPLY_FAILED);
         }
     }
-    LeaveFinish(bAccepted);
-}
-
-// An accepted record, or a close that came meanwhile, releases the device
-// here, from inside the report callback, and closes the window. Otherwise the
-// run starts again at the first target.
-void CalibDialog::LeaveFinish(bool bAccepted) {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (!bAccepted && !m_bEnding) {
-            m_pCollect->Reset();
-            Invalidate(FALSE);
-            m_bFinishing = false;
-            m_dwFinishThread = 0;
-            return;
-        }
-        m_bCalibrating = 0;
-    }
-    ReleaseDevice();
-    // The window's thread may now end the dialog; the destructor still waits
-    // for this callback to return.
-    std::lock_guard<std::mutex> lock(m_lock);
-    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-    m_bFinishing = false;
-    m_dwFinishThread = 0;
+    // An accepted record (or a way out taken meanwhile) releases the device
+    // here, from inside the report callback, and closes the window;
+    // otherwise the run starts again at the first target.
+    m_run.LeaveFinish(bAccepted);
 }

@@ -51,6 +51,48 @@ bool CalcCalibMatrix(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
     return MakeCalibMatrix(scr.get(), tag.get(), nPointCount, pMatrix, pMatrix_f);
 }
 
+bool IsPlausibleCalibration(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
+                            unsigned char nPointCount, const float* pMatrix_f) {
+    if (pScrPoints == NULL || pTagPoints == NULL || pMatrix_f == NULL || nPointCount == 0) {
+        return false;
+    }
+    double m[COEF_COUNT];
+    for (int k = 0; k < COEF_COUNT; ++k) {
+        m[k] = pMatrix_f[k];
+    }
+    // The map as the device applies it.
+    double minX = 65535.0, maxX = 0.0, minY = 65535.0, maxY = 0.0;
+    for (int k = 0; k < nPointCount; ++k) {
+        const double x = static_cast<uint16_t>(pTagPoints[k].x);
+        const double y = static_cast<uint16_t>(pTagPoints[k].y);
+        const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
+        const double X = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
+        const double Y = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+        // Written so that a NaN fails too.
+        if (!(std::fabs(X - static_cast<uint16_t>(pScrPoints[k].x)) <= CALIB_MAP_BACK_TOLERANCE &&
+              std::fabs(Y - static_cast<uint16_t>(pScrPoints[k].y)) <= CALIB_MAP_BACK_TOLERANCE)) {
+            return false;
+        }
+        minX = std::fmin(minX, x);
+        maxX = std::fmax(maxX, x);
+        minY = std::fmin(minY, y);
+        maxY = std::fmax(maxY, y);
+    }
+    // w is affine: its extremes over the box lie at the corners.
+    const double padX = (maxX - minX) / 4.0, padY = (maxY - minY) / 4.0;
+    const double xs[2] = {minX - padX, maxX + padX};
+    const double ys[2] = {minY - padY, maxY + padY};
+    for (double x : xs) {
+        for (double y : ys) {
+            const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
+            if (!(w >= 0.5 && w <= 2.0)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool MakeCalibMatrix(const CalibPoint16* pScrPoints, const CalibPoint16* pTagPoints,
                      int nPointCount, int16_t* pMatrix, float* pMatrix_f) {
     // h0…h8 and one spare slot.

@@ -36,6 +36,26 @@ struct CalibPoint16 {
 bool CalcCalibMatrix(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
                      unsigned char nPointCount, int16_t* pMatrix, float* pMatrix_f);
 
+// Whether a single-precision set that CalcCalibMatrix made from these pairs
+// can describe a real panel. An exact fit exists for almost any four points,
+// also for measurements no panel can give (two targets touched at the same
+// place, targets a few raw units apart); written to the device, such a set
+// sends the touches of whole screen areas elsewhere. A set is refused when
+//  - a measured point does not map back within CALIB_MAP_BACK_TOLERANCE of
+//    its target (the fit had to give up a pair), or
+//  - the denominator w = 1 + m6/1000·x + m7/1000·y leaves [1/2, 2] anywhere
+//    in the measured points' raw bounding box widened by a quarter of its
+//    size on every side (the screen edges lie beyond the targets): near a
+//    zero of w the map magnifies without bound and flips beyond it, and a
+//    real panel's keystone changes w by a few per cent.
+// The coordinates are taken as the fit takes them (low 16 bits, unsigned).
+bool IsPlausibleCalibration(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
+                            unsigned char nPointCount, const float* pMatrix_f);
+
+// Logical units (1/128 of the screen) within which a measured point must map
+// back onto its target.
+const double CALIB_MAP_BACK_TOLERANCE = 256.0;
+
 // Fit, scale, range check and encode. Writes nothing when it returns false.
 bool MakeCalibMatrix(const CalibPoint16* pScrPoints, const CalibPoint16* pTagPoints,
                      int nPointCount, int16_t* pMatrix, float* pMatrix_f);

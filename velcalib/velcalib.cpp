@@ -9,6 +9,7 @@
 #include <new>
 
 #include "calibdialog.h"
+#include "calibrun.h"
 
 // The library's application object. It owns the GDI+ token of the
 // calibration window. GDI+ may not be started or stopped from the DLL's entry
@@ -68,78 +69,33 @@ namespace {
 
 CalibApp theApp;
 
-// StartCalibrate and StopCalibrate may come from any thread at once. The lock
-// covers the running flag, the dialog pointer and the dialog's creation, so
-// that one run starts at a time and StopCalibrate reaches only a dialog that
-// exists.
-SRWLOCK g_runLock = SRWLOCK_INIT;
-// True from the acceptance of a run until its modal loop returns or
-// StopCalibrate clears it.
-bool bCalibrating = false;
-// The dialog of the current run, from its creation until it is destroyed and
-// GDI+ is shut down; no new run starts while it is set.
-CalibDialog* pCalibDlg = nullptr;
-
-class RunLock {
-public:
-    RunLock() { ::AcquireSRWLockExclusive(&g_runLock); }
-    ~RunLock() { ::ReleaseSRWLockExclusive(&g_runLock); }
-    RunLock(const RunLock&) = delete;
-    RunLock& operator=(const RunLock&) = delete;
-};
-
-// Accepts a run unless one is active: GDI+ up, the dialog made and published.
-CalibDialog* BeginRun(CWnd* pParent, wchar_t* pDevicePath) {
-    RunLock lock;
-    if (bCalibrating || pCalibDlg != nullptr) {
-        return nullptr;
-    }
-    theApp.StartGdiplus();
-    CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath);
-    if (pDlg == nullptr || !pDlg->IsUsable()) {
-        delete pDlg;
-        theApp.StopGdiplus();
-        return nullptr;
-    }
-    bCalibrating = true;
-    pCalibDlg = pDlg;
-    return pDlg;
-}
-
-void EndRun(CalibDialog* pDlg) {
-    {
-        RunLock lock;
-        bCalibrating = false;
-    }
-    // StopCalibrate no longer reaches the dialog once the flag is clear.
-    delete pDlg;
-    RunLock lock;
-    theApp.StopGdiplus();
-    pCalibDlg = nullptr;
-}
+// Which StartCalibrate runs, the running flag and the run StopCalibrate reaches.
+CalibAdmission g_admission;
 
 } // namespace
 
 extern "C" bool IsCalibrate() {
-    RunLock lock;
-    return bCalibrating;
+    return g_admission.IsRunning();
 }
 
 extern "C" void WINAPI StartCalibrate(CWnd* pParent, wchar_t* pDevicePath) {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
-    CalibDialog* pDlg = BeginRun(pParent, pDevicePath);
-    if (pDlg == nullptr) {
+    if (!g_admission.Admit()) {
         return;
     }
-    pDlg->DoModal();
-    EndRun(pDlg);
+    theApp.StartGdiplus();
+    CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath);
+    if (pDlg != nullptr && pDlg->IsUsable()) {
+        g_admission.Publish(&pDlg->Run());
+        pDlg->DoModal();
+    }
+    // StopCalibrate no longer reaches the run once it is retired.
+    g_admission.Retire();
+    delete pDlg;
+    theApp.StopGdiplus();
+    g_admission.Finish();
 }
 
 extern "C" void StopCalibrate() {
-    RunLock lock;
-    if (!bCalibrating) {
-        return;
-    }
-    bCalibrating = false;
-    pCalibDlg->RequestClose();
+    g_admission.Stop();
 }

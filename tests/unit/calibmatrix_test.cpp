@@ -337,7 +337,7 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
         double tolerance; // worst held-out error, logical units (32768 = full screen)
     } cases[] = {
         {4, 0.0, 0.0, 4.0},   {4, 0.04, 0.0, 4.0},   {9, 0.04, 0.0, 3.0},
-        {25, 0.04, 0.0, 3.0}, {25, 0.04, 2.0, 16.0},
+        {25, 0.04, 0.0, 3.0}, {25, 0.04, 2.0, 16.0}, {4, 0.04, 3.0, 32.0},
     };
     std::mt19937 rng(11);
     for (const auto& c : cases) {
@@ -361,8 +361,46 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
             ASSERT_TRUE(CalcCalibMatrix(grid.targets, raw, c.count, out.m, out.f));
             EXPECT_LT(HeldOutError(panel, out.f), c.tolerance)
                 << +c.count << " points, orientation " << orientation;
+            EXPECT_TRUE(IsPlausibleCalibration(grid.targets, raw, c.count, out.f))
+                << +c.count << " points, orientation " << orientation;
         }
     }
+}
+
+// Measurements no panel can give: an exact fit may exist, but the set must
+// not reach the device.
+TEST(IsPlausibleCalibration, RefusesWhatNoPanelProduces) {
+    std::mt19937 rng(5);
+    const Panel panel = Panel::Make(rng, 0, 0.04);
+    CalibPoint good[4];
+    for (int k = 0; k < 4; ++k) {
+        double x, y;
+        panel.ToRaw(kFourTargets[k].x, kFourTargets[k].y, x, y);
+        good[k] = {static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
+    }
+    const struct {
+        const char* what;
+        CalibPoint raw[4];
+    } cases[] = {
+        {"second target touched at the first", {good[0], good[0], good[2], good[3]}},
+        {"fourth target touched at the third", {good[0], good[1], good[2], good[2]}},
+        {"two targets two raw units apart",
+         {good[0], {good[0].x + 2, good[0].y}, good[2], good[3]}},
+        {"targets a few raw units apart", {{0, 0}, {2, 3}, {5, 1}, {4, 6}}},
+        {"far corner near the others", {{1000, 1000}, {30000, 1000}, {1000, 30000}, {1100, 1100}}},
+        {"three targets on a line",
+         {good[0], good[1], {(good[0].x + good[3].x) / 2, (good[0].y + good[3].y) / 2}, good[3]}},
+    };
+    for (const auto& c : cases) {
+        Outputs out;
+        const bool fitted = CalcCalibMatrix(kFourTargets, c.raw, 4, out.m, out.f);
+        EXPECT_FALSE(fitted && IsPlausibleCalibration(kFourTargets, c.raw, 4, out.f)) << c.what;
+    }
+    Outputs out;
+    ASSERT_TRUE(CalcCalibMatrix(kFourTargets, good, 4, out.m, out.f));
+    EXPECT_TRUE(IsPlausibleCalibration(kFourTargets, good, 4, out.f));
+    out.f[6] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_FALSE(IsPlausibleCalibration(kFourTargets, good, 4, out.f));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 CalibRun::CalibRun(CalibRunHost& host)
     : m_host(host), m_state(State::Armed), m_nIdleTicks(0), m_nReports(0), m_bEndAsked(false),
-      m_bStopAsked(false), m_bWindowReady(false), m_pBox(nullptr) {}
+      m_bClosePending(false), m_bWindowReady(false), m_pBox(nullptr) {}
 
 CalibRun::~CalibRun() {
     DrainReports();
@@ -21,9 +21,17 @@ bool CalibRun::Begin() {
 void CalibRun::WindowReady() {
     std::lock_guard<std::mutex> lock(m_lock);
     m_bWindowReady = true;
-    if (m_bStopAsked) {
-        m_bStopAsked = false;
+    if (m_bClosePending) {
+        m_bClosePending = false;
         m_host.PostClose();
+    }
+}
+
+void CalibRun::CloseLocked() {
+    if (m_bWindowReady) {
+        m_host.PostClose();
+    } else {
+        m_bClosePending = true;
     }
 }
 
@@ -168,19 +176,13 @@ void CalibRun::LeaveFinish(bool bAccepted) {
     m_state = State::Ending;
     ReleaseUnlocked(lock);
     // The window's thread ends the dialog on this close (and, when a way out
-    // is waiting for it, only then).
-    if (m_bWindowReady) {
-        m_host.PostClose();
-    }
+    // is waiting for it, only then); a window not up yet gets it once it is.
+    CloseLocked();
 }
 
 void CalibRun::RequestStop() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bWindowReady) {
-        m_host.PostClose();
-    } else {
-        m_bStopAsked = true;
-    }
+    CloseLocked();
 }
 
 CalibRun::State CalibRun::GetState() const {

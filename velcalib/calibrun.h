@@ -121,17 +121,19 @@ private:
     // Called with the lock held: the way out that must release does so
     // after the lock is dropped.
     void ReleaseUnlocked(std::unique_lock<std::mutex>& lock);
+    // Posts WM_CLOSE, or keeps it for the window that is not up yet.
+    void CloseLocked();
 
     CalibRunHost& m_host;
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     State m_state;
     int32_t m_nIdleTicks;
-    int m_nReports;      // report callbacks in flight
-    bool m_bEndAsked;    // a way out came while the report thread was finishing
-    bool m_bStopAsked;   // RequestStop came before the window was ready
-    bool m_bWindowReady; // the window may be posted to
-    void* m_pBox;        // the open failure message, or null
+    int m_nReports;       // report callbacks in flight
+    bool m_bEndAsked;     // a way out came while the report thread was finishing
+    bool m_bClosePending; // a close came before the window was ready
+    bool m_bWindowReady;  // the window may be posted to
+    void* m_pBox;         // the open failure message, or null
 };
 
 // Which StartCalibrate runs: one run per process. The running flag is what

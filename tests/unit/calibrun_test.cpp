@@ -64,11 +64,11 @@ struct Window : CalibRunHost {
     void Repaint() override { late += gone.load(); }
     // The modal loop: handles posted closes until one ends the dialog, or
     // until `quit` (a WM_QUIT) ends it without a way out.
-    void ModalLoop(CalibRun& run, const std::atomic<bool>& quit) {
+    void ModalLoop(CalibRun& run, const std::atomic<bool>& quit, const char* name) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         for (;;) {
             if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the window never got the close that ends it";
+                ADD_FAILURE() << name << ": the window never got the close that ends it";
                 return;
             }
             std::unique_lock<std::mutex> g(lock);
@@ -191,8 +191,10 @@ void RunOnce(const Case& c, CalibAdmission& admission, int seed) {
         }
         break;
     case Way::Idle:
-        for (int i = 0; i < CalibRun::IDLE_TICKS_TO_CLOSE * 10 && window.closes == 0; ++i) {
+        // Touches in flight start the count again; the timer goes on ticking.
+        while (window.closes == 0) {
             run.IdleTick();
+            std::this_thread::yield();
         }
         break;
     default:
@@ -201,10 +203,10 @@ void RunOnce(const Case& c, CalibAdmission& admission, int seed) {
     if (c.way == Way::Escape || c.way == Way::FailThenEscape) {
         // ESC: a way out on the window thread, not a posted close.
         if (!run.End()) {
-            window.ModalLoop(run, quit);
+            window.ModalLoop(run, quit, c.name);
         }
     } else {
-        window.ModalLoop(run, quit);
+        window.ModalLoop(run, quit, c.name);
     }
     // The window is destroyed; a run that did not end is ended here.
     if (!run.End()) {

@@ -160,21 +160,36 @@ VEL_CASE(BothRecordsRefusedTellsTheUserAndStartsAgain) {
 }
 
 VEL_CASE(DegeneratePointsTellTheUserAndSendNothing) {
-    simdev::Reset();
-    // Every target measured at the same raw point: no transform fits.
-    simdev::WriteScript(Repeat("touch 5000 5000 4\nlift\n", 4));
-    Run run;
-    HWND hBox = WaitForBox();
-    CHECK(hBox != nullptr);
-    CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), COMPUTE_FAILED);
-    CHECK_EQ(ui::Narrow(ui::Text(hBox)), "Vel Calibrate");
-    ui::CloseMessageBox(hBox);
-    CHECK(calibhost::WaitForTargetColours("steping notstep notstep notstep"));
-    CHECK(Lib().IsCalibrate());
-    Lib().StopCalibrate();
-    CHECK(run.WaitDone(5000));
-    CHECK(calibhost::JournalLines("ApplyCalibParam").empty());
-    calibhost::CheckRunsReleasedOnce(1);
+    using calibhost::TouchTarget;
+    const struct {
+        const char* what;
+        std::string script;
+    } cases[] = {
+        // No transform fits at all.
+        {"every target at one raw point", Repeat("touch 5000 5000 4\nlift\n", 4)},
+        // An exact fit exists, but no panel can produce it.
+        {"the second target touched at the first",
+         TouchTarget(0) + TouchTarget(0) + TouchTarget(2) + TouchTarget(3)},
+        {"two targets two raw units apart",
+         "touch 9000 9000 4\nlift\ntouch 9002 9000 4\nlift\n" + TouchTarget(2) + TouchTarget(3)},
+    };
+    for (const auto& c : cases) {
+        check::Note(c.what);
+        simdev::Reset();
+        simdev::WriteScript(c.script);
+        Run run;
+        HWND hBox = WaitForBox();
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), COMPUTE_FAILED);
+        CHECK_EQ(ui::Narrow(ui::Text(hBox)), "Vel Calibrate");
+        ui::CloseMessageBox(hBox);
+        CHECK(calibhost::WaitForTargetColours("steping notstep notstep notstep"));
+        CHECK(Lib().IsCalibrate());
+        Lib().StopCalibrate();
+        CHECK(run.WaitDone(5000));
+        CHECK(calibhost::JournalLines("ApplyCalibParam").empty());
+        calibhost::CheckRunsReleasedOnce(1);
+    }
 }
 
 // Blocks that are too short or not marked valid do nothing; a valid block

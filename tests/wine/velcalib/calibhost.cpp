@@ -105,6 +105,8 @@ Run::Run(const std::wstring& devicePath, std::function<void()> before)
         DWORD start = ::GetTickCount();
         lib.StartCalibrate(nullptr, &m_path[0]);
         m_elapsedMs = ::GetTickCount() - start;
+        MSG msg;
+        m_quitSeen = ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
         ::SetEvent(m_done);
     });
     ::WaitForSingleObject(hStarted, INFINITE);

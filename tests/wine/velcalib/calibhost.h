@@ -52,12 +52,16 @@ public:
     DWORD ThreadId() const { return m_threadId; }
     // How long StartCalibrate took, once it has returned.
     DWORD ElapsedMs() const { return m_elapsedMs; }
+    // Whether a WM_QUIT was waiting in the thread's queue when StartCalibrate
+    // returned, as a host's own loop would see it.
+    bool QuitSeen() const { return m_quitSeen; }
 
 private:
     std::wstring m_path;
     HANDLE m_done;
     DWORD m_threadId = 0;
     DWORD m_elapsedMs = 0;
+    bool m_quitSeen = false;
     std::thread m_thread;
 };
 

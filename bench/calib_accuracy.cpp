@@ -161,7 +161,8 @@ Stats Summarise(std::vector<double>& errors) {
 // One cell of the table: errors in pixels of every fit over all trials.
 struct Cell {
     std::vector<double> errors[FIT_KINDS];
-    int refused = 0; // trials where CalcCalibMatrix said false
+    int refused = 0;     // trials where CalcCalibMatrix said false
+    int implausible = 0; // fitted, but refused by the plausibility check
 };
 
 void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
@@ -184,6 +185,8 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     const bool bFitted = CalcCalibMatrix(helper.targets, helper.samples, TARGETS, m, f);
     if (!bFitted) {
         ++cell.refused;
+    } else if (!IsPlausibleCalibration(helper.targets, helper.samples, TARGETS, f)) {
+        ++cell.implausible;
     }
     fits[FIT_FLOAT] = DeviceMapping(f);
     fits[FIT_16BIT] = DeviceMapping(m);
@@ -223,7 +226,7 @@ int main(int argc, char** argv) {
     const int nSigmas = sizeof sigmas / sizeof sigmas[0];
 
     Stats stats[PANEL_KINDS][FIT_KINDS][nSigmas];
-    int refused = 0;
+    int refused = 0, implausible = 0;
     for (int kind = 0; kind < PANEL_KINDS; ++kind) {
         for (int s = 0; s < nSigmas; ++s) {
             // Each cell has its own seed, so cells do not depend on each other.
@@ -233,6 +236,7 @@ int main(int argc, char** argv) {
                 RunTrial(static_cast<PanelKind>(kind), sigmas[s], rng, cell);
             }
             refused += cell.refused;
+            implausible += cell.implausible;
             for (int fit = 0; fit < FIT_KINDS; ++fit) {
                 stats[kind][fit][s] = Summarise(cell.errors[fit]);
             }
@@ -242,7 +246,8 @@ int main(int argc, char** argv) {
     std::printf("Calibration error in pixels on a 1920 x 1080 screen, 17 x 17 grid, "
                 "%d panels per noise level, 4 targets; raw span ~27000-31000 per axis.\n",
                 trials);
-    std::printf("Projective fits refused: %d.\n\n", refused);
+    std::printf("Projective fits refused: %d; fitted but judged implausible: %d.\n\n", refused,
+                implausible);
     std::printf("| panel | fit |");
     for (double sigma : sigmas) {
         std::printf(" σ=%g mean | p95 | max |", sigma);

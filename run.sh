@@ -1,35 +1,191 @@
 #!/bin/sh
-# Builds the Windows binaries and shows the control panel under Wine with the
-# simulated touch screen. With $DISPLAY set it opens there and waits until you
-# close it; without, it runs on a private virtual display, takes a screenshot
-# into build/screenshots/ and prints its path.
+# Shows the tool set under Wine with the simulated touch screen. Run with
+# --help for the options.
 set -e
 cd "$(dirname "$0")"
+
+usage() {
+  cat <<'EOF'
+usage: ./run.sh [options]
+
+Builds the Windows binaries and shows the touch control panel under Wine, with
+the simulated touch screen behind SDK.dll. With $DISPLAY set the control panel
+opens there and the script waits until you close it; without, it runs on a
+private virtual display and saves a screenshot (its path is printed).
+
+  --lang en|zh         language of the user interface (default en)
+  --device one|none|several|FILE
+                       the simulated screens: one (default), none, several, or
+                       FILE, a device.ini to start from (see sdk/README.md)
+  --arch x64|x86       which build to run (default x64)
+  --calibrate          a scripted calibration of the simulated screen through
+                       the control panel's Calib button, on a private display:
+                       a screenshot per stage and the record it wrote
+  --screenshots DIR    every picture the README shows, made from the real
+                       programs, into DIR
+  -h, --help           this text
+
+Each run has its own Wine prefix and simulated-screen folder under
+build/<preset>/run/, apart from the tests'.
+EOF
+}
+
+lang=en device=one arch=x64 calibrate=0 shots=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+  -h | --help) usage; exit 0 ;;
+  --lang) lang=$2; shift 2 ;;
+  --device) device=$2; shift 2 ;;
+  --arch) arch=$2; shift 2 ;;
+  --calibrate) calibrate=1; shift ;;
+  --screenshots) shots=$2; shift 2 ;;
+  *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+case "$lang" in en | zh) ;; *) echo "run.sh: --lang takes en or zh" >&2; exit 2 ;; esac
+case "$arch" in
+x64) preset=windows-x64 wine=/usr/lib/wine/wine64 wine32=0 ;;
+x86) preset=windows-x86 wine=/usr/lib/wine/wine wine32=1 ;;
+*) echo "run.sh: --arch takes x64 or x86" >&2; exit 2 ;;
+esac
+case "$device" in
+one | none | several) ;;
+*) [ -f "$device" ] || { echo "run.sh: --device: no file $device" >&2; exit 2; } ;;
+esac
+
 . cmake/packages.sh
-VEL_WINE32=0 vel_install_packages
+VEL_WINE32=$wine32 vel_install_packages
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)"
 
-cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 -j "$(nproc 2>/dev/null || echo 2)"
+bin=$PWD/build/$preset/bin
+run=$PWD/build/$preset/run
+home=$run/home
+fixture=cmake/wine-fixture.sh
 
-build=$PWD/build/windows-x64
-wine=/usr/lib/wine/wine64
-home="$build/run-home"
-mkdir -p "$home" build/screenshots
-export VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"
+# The simulated screens of this run, from scratch.
+new_home() {
+  rm -rf "$home"
+  mkdir -p "$home"
+  case "$1" in
+  one) ;;
+  none) printf 'deviceCount = 0\n' >"$home/device.ini" ;;
+  several) printf 'deviceCount = 2\n' >"$home/device.ini" ;;
+  *) cp "$1" "$home/device.ini" ;;
+  esac
+}
 
-if [ -n "$DISPLAY" ]; then
-  export WINEPREFIX="$build/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  cmake/wine-fixture.sh prefix "$wine" "$build/wine"
-  exec "$wine" "$build/bin/VelApp.exe"
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+export VEL_SDK_HOME="$(winpath "$home")"
+
+locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo en_US.UTF-8; }
+
+if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ]; then
+  new_home "$device"
+  "$fixture" prefix "$wine" "$run"
+  LC_ALL=$(locale_of "$lang") exec cmake/wine-run.sh "$wine" "$run" "$bin/VelApp.exe"
 fi
 
-cmake/wine-fixture.sh start "$wine" "$build/wine" >/dev/null
-trap 'cmake/wine-fixture.sh stop "$wine" "$build/wine"' EXIT
-# A virtual desktop draws the window frames that a bare X display lacks.
-cmake/wine-run.sh "$wine" "$build/wine" explorer /desktop=VelApp,1024x768 "$build/bin/VelApp.exe" &
-app=$!
-sleep 6
-shot="$PWD/build/screenshots/velapp.png"
-DISPLAY=":$(cat "$build/wine/display")" import -window root "$shot"
-echo "screenshot: $shot"
-kill "$app" 2>/dev/null || true
+# A private display: Xvfb, the run's own prefix and wineserver.
+"$fixture" start "$wine" "$run" >/dev/null
+trap '"$fixture" stop "$wine" "$run"' EXIT
+xdisplay=":$(cat "$run/display")"
+
+# Starts a program in a virtual desktop, which draws the window frames that a
+# bare X display lacks.
+start() { # <lang> <program> [args...]
+  l=$1; shift
+  LC_ALL=$(locale_of "$l") cmake/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 "$@" \
+    >/dev/null 2>&1 &
+}
+click() { # <lang> <window title> <control id>
+  l=$1; shift
+  LC_ALL=$(locale_of "$l") cmake/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 \
+    "$bin/uiclick.exe" "$@" >/dev/null 2>&1
+}
+shot() { # <file>
+  DISPLAY=$xdisplay import -window root "$1"
+  echo "screenshot: $1"
+}
+stop_programs() {
+  cmake/wine-run.sh "$wine" "$run" taskkill /f /im VelApp.exe >/dev/null 2>&1 || true
+  sleep 1
+}
+wait_file() { # <name>: the simulated screen's script marks its stages with files
+  i=0
+  while [ ! -f "$home/$1" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+  [ -f "$home/$1" ] || { echo "run.sh: the calibration did not reach '$1'" >&2; exit 1; }
+  rm -f "$home/$1"
+  sleep 0.5 # the window repaints
+}
+
+# The control panel as it opens.
+panel_shot() { # <lang> <device> <file>
+  new_home "$2"
+  start "$1" "$bin/VelApp.exe"
+  sleep 6
+  shot "$3"
+  stop_programs
+}
+
+# Calib pressed, the targets touched one by one through the simulated screen's
+# script; a screenshot at each stage.
+calibration_shots() { # <dir> <prefix>
+  new_home "$device"
+  cat >"$home/script.txt" <<'EOF'
+mark start
+waitfor go
+target 0 5
+mark held
+waitfor go
+lift
+mark done1
+waitfor go
+target 1 5
+lift
+target 2 5
+lift
+target 3 5
+lift
+mark done
+EOF
+  start "$lang" "$bin/VelApp.exe"
+  sleep 5
+  click "$lang" "$(title)" 1001
+  wait_file start; shot "$1/$2-start.png"; touch "$home/go"
+  wait_file held; shot "$1/$2-held.png"; touch "$home/go"
+  wait_file done1; shot "$1/$2-one-done.png"; touch "$home/go"
+  wait_file done
+  sleep 1
+  echo "record written: $(grep '^calibration' "$home/device.ini")"
+  grep 'ApplyCalibParam' "$home/journal.txt" | sed 's/^/journal: /'
+  stop_programs
+}
+
+# The dialog's title in that language.
+title() { [ "$lang" = zh ] && echo "TOUCH 控制面板" || echo "VELTOUCH Control Panel"; }
+
+if [ -n "$shots" ]; then
+  mkdir -p "$shots"
+  shots=$(cd "$shots" && pwd)
+  panel_shot en one "$shots/velapp-en.png"
+  panel_shot zh one "$shots/velapp-zh.png"
+  lang=en
+  calibration_shots "$shots" calibration
+  new_home one
+  start en "$bin/VelApp.exe"
+  sleep 5
+  click en "VELTOUCH Control Panel" 1002
+  sleep 2
+  shot "$shots/reset.png"
+  stop_programs
+  exit 0
+fi
+
+mkdir -p build/screenshots
+out=$PWD/build/screenshots
+if [ "$calibrate" = 1 ]; then
+  calibration_shots "$out" "calibration-$arch-$lang"
+else
+  panel_shot "$lang" "$device" "$out/velapp-$arch-$lang.png"
+fi

@@ -9,18 +9,27 @@ set(VEL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
 set(VEL_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 set(VEL_WINE_FIXTURE ${CMAKE_SOURCE_DIR}/cmake/wine-fixture.sh)
 
-# Can this machine run the binaries of this toolchain at all?
-# (32-bit Wine needs both its package and a kernel that runs i386 programs.)
-set(VEL_CAN_RUN_TESTS OFF)
-if(EXISTS ${VEL_WINE})
-  execute_process(COMMAND ${VEL_WINE} --version RESULT_VARIABLE vel_wine_rc
-                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 30)
-  if(vel_wine_rc EQUAL 0)
-    set(VEL_CAN_RUN_TESTS ON)
+# Can this machine run the binaries of this toolchain at all? A program of
+# this toolchain is built and run under this Wine, in the build's prefix
+# (made here once, as the tests' fixture would make it). A success is kept.
+set(VEL_CAN_RUN_TESTS ${VEL_WINE_RUNS})
+if(EXISTS ${VEL_WINE} AND NOT VEL_CAN_RUN_TESTS)
+  try_compile(vel_probe_built ${CMAKE_BINARY_DIR}/wineprobe ${CMAKE_SOURCE_DIR}/cmake/wineprobe.c
+              COPY_FILE ${CMAKE_BINARY_DIR}/wineprobe/wineprobe.exe)
+  if(vel_probe_built)
+    execute_process(COMMAND ${VEL_WINE_FIXTURE} prefix ${VEL_WINE} ${VEL_WINE_DIR}
+                    OUTPUT_QUIET ERROR_QUIET TIMEOUT 300)
+    execute_process(COMMAND ${VEL_WINE_RUN} ${VEL_WINE} ${VEL_WINE_DIR}
+                            ${CMAKE_BINARY_DIR}/wineprobe/wineprobe.exe
+                    RESULT_VARIABLE vel_wine_rc OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
+    if(vel_wine_rc EQUAL 42)
+      set(VEL_CAN_RUN_TESTS ON)
+      set(VEL_WINE_RUNS ON CACHE INTERNAL "Whether ${VEL_WINE} ran a program of this toolchain")
+    endif()
   endif()
 endif()
 if(NOT VEL_CAN_RUN_TESTS)
-  message(STATUS "${VEL_WINE} cannot run here: the Wine tests of this preset are left out")
+  message(STATUS "${VEL_WINE} cannot run this toolchain's programs here: the Wine tests of this preset are left out")
 endif()
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VEL_WINE_RUN} ${VEL_WINE} ${VEL_WINE_DIR})

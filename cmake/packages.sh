@@ -4,7 +4,8 @@
 # usage: . cmake/packages.sh; vel_install_packages
 VEL_PACKAGES="cmake make g++ googletest libgtest-dev libbenchmark-dev libeigen3-dev \
 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 \
-binutils-mingw-w64-x86-64 wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales python3"
+binutils-mingw-w64-x86-64 wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-microhei locales \
+python3 nsis"
 
 vel_missing_packages() {
   missing=""
@@ -29,13 +30,18 @@ vel_install_packages() {
       exit 1
     fi
   fi
-  # 32-bit Wine runs the windows-x86 tests; without it (or on a kernel that
-  # cannot run i386 programs) they are left out. Opt in with VEL_WINE32=1.
-  if [ "${VEL_WINE32:-0}" = 1 ] && [ "$(id -u)" = 0 ] && [ ! -x /usr/lib/wine/wine ]; then
-    echo "installing 32-bit Wine"
-    dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null ||
-      echo "32-bit Wine could not be installed: the windows-x86 tests will not run"
+  # 32-bit Wine runs the windows-x86 programs (VEL_WINE32=0 leaves it out).
+  if [ "${VEL_WINE32:-1}" = 1 ] && [ ! -x /usr/lib/wine/wine ]; then
+    if [ "$(id -u)" = 0 ]; then
+      echo "installing 32-bit Wine"
+      export DEBIAN_FRONTEND=noninteractive
+      dpkg --add-architecture i386
+      apt-get update -qq
+      apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null ||
+        echo "32-bit Wine could not be installed: the windows-x86 tests will not run"
+    else
+      echo "32-bit Wine is missing: the windows-x86 tests will not run"
+      echo "install it with: sudo dpkg --add-architecture i386 && sudo apt-get update && sudo apt-get install wine32:i386"
+    fi
   fi
 }

@@ -26,12 +26,6 @@ make_prefix() {
       # A crashing program ends instead of waiting in the debugger.
       "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
         /v Debugger /f >>"$dir/wineboot.log" 2>&1 </dev/null || true
-      # Chinese captions in the dialog font, as the system's font linking gives them.
-      for face in Tahoma "Microsoft Sans Serif"; do
-        "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-          /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
-          >>"$dir/wineboot.log" 2>&1 </dev/null || true
-      done
       "$server" -w
     fi
   ) 9>"$dir/prefix.lock"

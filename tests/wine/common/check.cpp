@@ -56,9 +56,11 @@ int main(int argc, char** argv) {
             continue;
         std::printf("[ RUN  ] %s\n", c.name);
         std::fflush(stdout);
+        const DWORD start = ::GetTickCount();
         try {
             c.fn();
-            std::printf("[  OK  ] %s\n", c.name);
+            std::printf("[  OK  ] %s (%lu ms)\n", c.name,
+                        static_cast<unsigned long>(::GetTickCount() - start));
             ++passed;
         } catch (const check::Failure& f) {
             std::printf("[ FAIL ] %s\n  %s\n", c.name, f.message.c_str());

@@ -39,7 +39,9 @@ std::wstring BinDir() {
 }
 
 void Start(Program& program, const std::wstring& exeName, const std::wstring& args) {
-    std::wstring commandLine = L"\"" + BinDir() + L"\\" + exeName + L"\"";
+    // A full path (drive letter) is taken as it is.
+    const bool bFullPath = exeName.size() > 1 && exeName[1] == L':';
+    std::wstring commandLine = L"\"" + (bFullPath ? exeName : BinDir() + L"\\" + exeName) + L"\"";
     if (!args.empty())
         commandLine += L" " + args;
     STARTUPINFOW si = {};

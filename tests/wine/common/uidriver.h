@@ -24,7 +24,8 @@ struct Program {
 // The folder of the running test program (where all binaries are built).
 std::wstring BinDir();
 
-// Starts a program of the build's bin folder with this process's environment.
+// Starts a program of the build's bin folder (or one named by its full path)
+// with this process's environment.
 void Start(Program& program, const std::wstring& exeName, const std::wstring& args = L"");
 
 // A visible top-level window of the process whose class and (if given)

@@ -1,5 +1,8 @@
 // The control panel as a user meets it at start: with one screen, with
 // none or several, with a device that does not answer, in English and Chinese.
+#include <windows.h>
+
+#include <cwchar>
 #include <string>
 
 #include "check.h"
@@ -40,7 +43,25 @@ const struct {
     {1051, "旋转90度"},
 };
 
+// Whether the dialog font links to the CJK font, so that Chinese text renders
+// instead of boxes. Wine rewrites the links when the code page changes; the
+// test runner puts them back before every start, in its locale.
+bool DialogFontLinksACjkFont() {
+    wchar_t links[512] = {};
+    DWORD size = sizeof(links) - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE,
+                       L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
+                       L"Tahoma", RRF_RT_REG_MULTI_SZ, nullptr, links, &size) != ERROR_SUCCESS)
+        return false;
+    for (const wchar_t* p = links; *p != 0; p += wcslen(p) + 1) {
+        if (_wcsnicmp(p, L"wqy-microhei.ttc,", 17) == 0)
+            return true;
+    }
+    return false;
+}
+
 void StartWithFactoryDevice() {
+    CHECK(DialogFontLinksACjkFont());
     simdev::Reset();
     SetMouseText("DoubleClickWidth", "4");
     SetMouseText("DoubleClickSpeed", "500");

@@ -22,6 +22,10 @@ const char APPLY_FAILED[] = "Compute Calibrate Matrix Successed, But Apply Calib
 
 // A projective distortion with a denominator, so the fit needs all eight terms.
 const char PANEL[] = "0.9 0.03 400 0.02 0.88 350 0.000001 0.000002 1";
+// The records its run writes, the same bytes from every build (IEEE doubles
+// on x86 as on x64): a change here changes what devices store.
+const char PANEL_HD[] = "01000000c4e18a445b8813c2ddcb2cc28abdc6c1b3178e4475421bc255318bbaa49512bb";
+const char PANEL_16[] = "5704dcffd5ffe8ff7004daff00000000";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -86,6 +90,8 @@ VEL_CASE(ExportsByNameAndOrdinal) {
 VEL_CASE(ScriptedRunAppliesTheFittedCalibration) {
     calibhost::ExpectedRecords expected = calibhost::ExpectRecords(PANEL);
     CHECK(expected.ok);
+    CHECK_EQ(expected.hd, PANEL_HD);
+    CHECK_EQ(expected.sixteen, PANEL_16);
     const struct {
         const char* refuseHd;
         std::vector<std::string> applied;

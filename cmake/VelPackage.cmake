@@ -1,0 +1,66 @@
+# What ships, and the packages made of it (cpack, or `./package.sh`).
+#
+# Two components: the tool set itself, and the simulated touch screen behind
+# our SDK.dll. Per architecture:
+#   VelTouch-<version>-<arch>.zip             the tool set only: a customer puts the
+#                                              vendor's SDK.dll beside it
+#   VelTouch-<version>-<arch>-demo-setup.exe  an installer of the tool set with the
+#                                              simulated screen (a component that can be
+#                                              left out), Start-menu entry, uninstaller
+# Release binaries are stripped when packed.
+
+install(TARGETS VelApp VelCalib RUNTIME DESTINATION . COMPONENT product)
+if(TARGET velctl)
+  install(TARGETS velctl RUNTIME DESTINATION . COMPONENT product)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
+              ${CMAKE_SOURCE_DIR}/CHANGELOG.md
+        DESTINATION . COMPONENT product)
+install(TARGETS SDK RUNTIME DESTINATION . COMPONENT simulator)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VEL_PACKAGE_ARCH win64)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+else()
+  set(VEL_PACKAGE_ARCH win32)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+endif()
+
+set(CPACK_PACKAGE_NAME VelTouch)
+set(CPACK_PACKAGE_VENDOR "Vel")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Touch screen control panel and calibration")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY VelTouch)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY VelTouch)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_EXECUTABLES VelApp "Touch Control Panel")
+set(CPACK_GENERATOR "ZIP;NSIS")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_COMPONENTS_ALL product simulator)
+set(CPACK_NSIS_DISPLAY_NAME "VelTouch ${PROJECT_VERSION}")
+set(CPACK_NSIS_PACKAGE_NAME "VelTouch ${PROJECT_VERSION}")
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/velapp/res/velapp.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/velapp/res/velapp.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME VelApp.exe)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+# Per generator: what goes in and the file's name.
+set(VEL_PACKAGE_BASE "VelTouch-${PROJECT_VERSION}-${VEL_PACKAGE_ARCH}")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/VelCPackOptions.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "
+if(CPACK_GENERATOR STREQUAL \"ZIP\")
+  set(CPACK_COMPONENTS_ALL product)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_PACKAGE_FILE_NAME \"${VEL_PACKAGE_BASE}\")
+else()
+  set(CPACK_PACKAGE_FILE_NAME \"${VEL_PACKAGE_BASE}-demo-setup\")
+endif()
+")
+
+include(CPack)
+cpack_add_component(product DISPLAY_NAME "Touch tools" REQUIRED
+  DESCRIPTION "The control panel VelApp.exe and the calibration library VelCalib.dll")
+cpack_add_component(simulator DISPLAY_NAME "Simulated touch screen"
+  DESCRIPTION "SDK.dll that simulates a touch screen, to try the tools without one. Leave it out when the touch screen's own SDK.dll is installed.")

@@ -1,0 +1,86 @@
+// The demo installer as a person uses it: installed silently into a folder of
+// one's choice, the control panel started from there against the simulated
+// screen, then uninstalled, leaving nothing behind.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "check.h"
+#include "simdevice.h"
+#include "uidriver.h"
+
+namespace {
+
+const wchar_t INSTALL_DIR[] = L"C:\\VelTouch test install";
+const wchar_t UNINSTALL_KEY[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelTouch";
+const wchar_t* const INSTALLED_FILES[] = {L"VelApp.exe", L"VelCalib.dll", L"SDK.dll",
+                                          L"README.md",  L"LICENSE",      L"Uninstall.exe"};
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The uninstall entry, in either registry view (the installer is a 32-bit program).
+bool UninstallKeyExists() {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY hKey = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ | view, &hKey) ==
+            ERROR_SUCCESS) {
+            ::RegCloseKey(hKey);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The Start-menu entry of the control panel, for all users or this one.
+bool StartMenuEntryExists() {
+    for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+        wchar_t programs[MAX_PATH] = {};
+        if (SUCCEEDED(::SHGetFolderPathW(nullptr, folder, nullptr, 0, programs)) &&
+            Exists(std::wstring(programs) + L"\\VelTouch\\Touch Control Panel.lnk"))
+            return true;
+    }
+    return false;
+}
+
+int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
+    ui::Program program;
+    ui::Start(program, commandLine.substr(0, commandLine.find(L'|')),
+              commandLine.substr(commandLine.find(L'|') + 1));
+    return program.Wait(timeoutMs);
+}
+
+} // namespace
+
+VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
+    const char* pInstaller = std::getenv("VEL_INSTALLER");
+    CHECK(pInstaller != nullptr);
+    CHECK(!Exists(INSTALL_DIR));
+
+    // NSIS wants the folder last and unquoted.
+    CHECK_EQ(RunAndWait(ui::Widen(pInstaller) + L"|/S /D=" + INSTALL_DIR, 60000), 0);
+    for (const wchar_t* file : INSTALLED_FILES)
+        CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\" + file));
+    CHECK(StartMenuEntryExists());
+    CHECK(UninstallKeyExists());
+
+    // The installed control panel finds the simulated screen and opens.
+    simdev::Reset();
+    ui::Program panel;
+    ui::Start(panel, std::wstring(INSTALL_DIR) + L"\\VelApp.exe");
+    HWND hDlg = ui::WaitForWindow(panel.pid, L"#32770", L"VELTOUCH Control Panel");
+    CHECK(hDlg != nullptr);
+    CHECK(!simdev::Journal().empty());
+    ui::ClickButton(hDlg, 1018); // Exit
+    CHECK_EQ(panel.Wait(), 0);
+
+    // The uninstaller runs from a copy of itself: wait for the folder to go.
+    CHECK_EQ(RunAndWait(std::wstring(INSTALL_DIR) + L"\\Uninstall.exe|/S", 60000), 0);
+    CHECK(ui::WaitFor([] { return !Exists(INSTALL_DIR); }, 30000));
+    CHECK(!StartMenuEntryExists());
+    CHECK(!UninstallKeyExists());
+}

@@ -17,10 +17,18 @@ stop_display() {
   fi
 }
 
-# The prefix is made once per build tree; two makers at once would fail.
+# The prefix is made once per build tree; two makers at once would fail. A
+# 64-bit prefix made before 32-bit Wine was installed cannot run 32-bit
+# programs (the installers), and is made again.
 make_prefix() {
   (
     flock 9
+    if [ -x "$bindir/wine" ] && [ "$wine" != "$bindir/wine" ] && [ -f "$dir/prefix/system.reg" ] &&
+      [ ! -f "$dir/prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+      "$server" -k >/dev/null 2>&1 || true
+      "$server" -w >/dev/null 2>&1 || true
+      rm -rf "$dir/prefix"
+    fi
     if [ ! -f "$dir/prefix/system.reg" ]; then
       "$wine" wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null || true
       # A crashing program ends instead of waiting in the debugger.

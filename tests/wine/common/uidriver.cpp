@@ -1,5 +1,8 @@
 #include "uidriver.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <commctrl.h>
 
 #include "check.h"
@@ -233,11 +236,39 @@ int DragSlider(HWND hDlg, int id, int targetPos) {
     return SliderPos(hDlg, id);
 }
 
+namespace {
+
+// Types `count` presses of one key on a control.
+void TypeKeys(HWND hCtrl, WORD vk, int count) {
+    for (int i = 0; i < count; ++i) {
+        ::PostMessageW(hCtrl, WM_KEYDOWN, vk, 1);
+        ::PostMessageW(hCtrl, WM_KEYUP, vk, 0xC0000001);
+    }
+}
+
+} // namespace
+
 int KeySlider(HWND hDlg, int id, int targetPos) {
+    HWND hCtrl = ::GetDlgItem(hDlg, id);
+    const int line = std::max(1, static_cast<int>(::SendMessageW(hCtrl, TBM_GETLINESIZE, 0, 0)));
+    const int page = std::max(1, static_cast<int>(::SendMessageW(hCtrl, TBM_GETPAGESIZE, 0, 0)));
+    const int minimum = SliderMin(hDlg, id), maximum = SliderMax(hDlg, id);
     int pos = SliderPos(hDlg, id);
-    for (int i = 0; i < 2000 && pos != targetPos; ++i) {
-        PressKey(hDlg, id, pos < targetPos ? VK_RIGHT : VK_LEFT);
-        int now = SliderPos(hDlg, id);
+    // Page keys for the distance, arrows for the rest, typed at once and
+    // handled in order; the thumb is where it should be when the last one
+    // has been. A stretch cut short at an end of the range is done again.
+    for (int round = 0; round < 10 && pos != targetPos; ++round) {
+        const int distance = targetPos - pos;
+        const int pages = std::abs(distance) / page;
+        const int lines = (std::abs(distance) % page + line - 1) / line;
+        const int sign = distance > 0 ? 1 : -1;
+        TypeKeys(hCtrl, distance > 0 ? VK_NEXT : VK_PRIOR, pages);
+        TypeKeys(hCtrl, distance > 0 ? VK_RIGHT : VK_LEFT, lines);
+        const int expected =
+            std::clamp(pos + sign * (pages * page + lines * line), minimum, maximum);
+        WaitFor([&] { return SliderPos(hDlg, id) == expected; }, 10000);
+        Sync(hDlg);
+        const int now = SliderPos(hDlg, id);
         if (now == pos)
             break;
         pos = now;

@@ -36,15 +36,38 @@ bool UninstallKeyExists() {
     return false;
 }
 
-// The Start-menu entry of the control panel, for all users or this one.
+// The Start-menu entry of the control panel (in the folder "VelTouch <version>"),
+// for all users or this one.
 bool StartMenuEntryExists() {
     for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         wchar_t programs[MAX_PATH] = {};
-        if (SUCCEEDED(::SHGetFolderPathW(nullptr, folder, nullptr, 0, programs)) &&
-            Exists(std::wstring(programs) + L"\\VelTouch\\Touch Control Panel.lnk"))
+        if (FAILED(::SHGetFolderPathW(nullptr, folder, nullptr, 0, programs)))
+            continue;
+        WIN32_FIND_DATAW found = {};
+        HANDLE hFind = ::FindFirstFileW((std::wstring(programs) + L"\\VelTouch*").c_str(), &found);
+        if (hFind == INVALID_HANDLE_VALUE)
+            continue;
+        bool bFound = false;
+        do {
+            bFound = bFound || Exists(std::wstring(programs) + L"\\" + found.cFileName +
+                                      L"\\Touch Control Panel.lnk");
+        } while (::FindNextFileW(hFind, &found));
+        ::FindClose(hFind);
+        if (bFound)
             return true;
     }
     return false;
+}
+
+// What an earlier, interrupted run of this test left installed.
+void UninstallLeftovers() {
+    const std::wstring uninstaller = std::wstring(INSTALL_DIR) + L"\\Uninstall.exe";
+    if (Exists(uninstaller)) {
+        ui::Program program;
+        ui::Start(program, uninstaller, L"/S");
+        program.Wait(60000);
+        ui::WaitFor([] { return !Exists(INSTALL_DIR); }, 30000);
+    }
 }
 
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
@@ -59,6 +82,7 @@ int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
 VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
     const char* pInstaller = std::getenv("VEL_INSTALLER");
     CHECK(pInstaller != nullptr);
+    UninstallLeftovers();
     CHECK(!Exists(INSTALL_DIR));
 
     // NSIS wants the folder last and unquoted.
@@ -78,9 +102,12 @@ VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
     ui::ClickButton(hDlg, 1018); // Exit
     CHECK_EQ(panel.Wait(), 0);
 
-    // The uninstaller runs from a copy of itself: wait for the folder to go.
+    // The uninstaller runs from a copy of itself: wait for what it removes.
     CHECK_EQ(RunAndWait(std::wstring(INSTALL_DIR) + L"\\Uninstall.exe|/S", 60000), 0);
-    CHECK(ui::WaitFor([] { return !Exists(INSTALL_DIR); }, 30000));
+    ui::WaitFor(
+        [] { return !Exists(INSTALL_DIR) && !StartMenuEntryExists() && !UninstallKeyExists(); },
+        30000);
+    CHECK(!Exists(INSTALL_DIR));
     CHECK(!StartMenuEntryExists());
     CHECK(!UninstallKeyExists());
 }

@@ -75,7 +75,7 @@ new_home() {
   esac
 }
 
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 export VEL_SDK_HOME="$(winpath "$home")"
 
 locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo en_US.UTF-8; }
@@ -147,7 +147,6 @@ target 2 5
 lift
 target 3 5
 lift
-mark done
 EOF
   start "$lang" "$bin/VelApp.exe"
   sleep 5
@@ -155,8 +154,12 @@ EOF
   wait_file start; shot "$1/$2-start.png"; touch "$home/go"
   wait_file held; shot "$1/$2-held.png"; touch "$home/go"
   wait_file done1; shot "$1/$2-one-done.png"; touch "$home/go"
-  wait_file done
-  sleep 1
+  # The run is over when the device was released after the record was sent.
+  i=0
+  until grep -q ApplyCalibParam "$home/journal.txt" && [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
+    [ $i -lt 300 ] || { echo "run.sh: the calibration did not end" >&2; exit 1; }
+    sleep 0.1; i=$((i + 1))
+  done
   echo "record written: $(grep '^calibration' "$home/device.ini")"
   grep 'ApplyCalibParam' "$home/journal.txt" | sed 's/^/journal: /'
   stop_programs

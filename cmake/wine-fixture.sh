@@ -36,6 +36,11 @@ make_prefix() {
         /v Debugger /f >>"$dir/wineboot.log" 2>&1 </dev/null || true
       "$server" -w
     fi
+    # Wine's own fonts (Tahoma for the dialog font, Marlett for the title bar's
+    # buttons) from fonts-wine, where this Wine does not look for them itself.
+    if [ ! -f "$dir/prefix/drive_c/windows/Fonts/marlett.ttf" ] && [ -d /usr/share/wine/fonts ]; then
+      cp /usr/share/wine/fonts/*.ttf "$dir/prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
   ) 9>"$dir/prefix.lock"
 }
 

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Start-up of the control panel and of the calibration window under a warm
+# Wine, against bare programs doing the least of the same (bench/startup_bench.cpp).
+# usage: bench/startup_bench.sh [runs]   (default 10 of each)
+set -e
+cd "$(dirname "$0")/.."
+build=build/windows-x64
+wine=/usr/lib/wine/wine64
+
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+
+dir=$PWD/$build/bench-wine
+cmake/wine-fixture.sh start "$wine" "$dir" >/dev/null
+trap 'cmake/wine-fixture.sh stop "$wine" "$dir"' EXIT
+cmake/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" panel "$@"
+cmake/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" calib "$@"

@@ -89,20 +89,20 @@ double TimeLaunch(const std::wstring& commandLine) {
     return shown;
 }
 
+INT_PTR CALLBACK BareDialogProc(HWND hDlg, UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_CLOSE) {
+        ::EndDialog(hDlg, 0);
+        return TRUE;
+    }
+    return msg == WM_INITDIALOG;
+}
+
 // The bare program: VelApp.exe's dialog template, shown modally, nothing else.
 int BareDialog() {
     HMODULE hApp =
         ::LoadLibraryExW((BinDir() + L"\\VelApp.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    return static_cast<int>(::DialogBoxParamW(
-        hApp, MAKEINTRESOURCEW(IDD_VELAPP_DIALOG), nullptr,
-        [](HWND hDlg, UINT msg, WPARAM, LPARAM) -> INT_PTR {
-            if (msg == WM_CLOSE) {
-                ::EndDialog(hDlg, 0);
-                return TRUE;
-            }
-            return msg == WM_INITDIALOG;
-        },
-        0));
+    return static_cast<int>(
+        ::DialogBoxParamW(hApp, MAKEINTRESOURCEW(IDD_VELAPP_DIALOG), nullptr, BareDialogProc, 0));
 }
 
 // Whether the first target's ring shows in the calibration colour.

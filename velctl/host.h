@@ -9,7 +9,7 @@
 
 #include "Vel_DeviceManager.h"
 #include "cmdline.h"
-#include "report.h"
+#include "screenreport.h"
 #include "settings.h"
 
 namespace host {

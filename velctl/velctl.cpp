@@ -12,7 +12,7 @@
 #include "orientation.h"
 #include "panelcore.h"
 #include "profile.h"
-#include "report.h"
+#include "screenreport.h"
 #include "settings.h"
 #include "velcalib.h"
 

@@ -1,4 +1,4 @@
-#include "report.h"
+#include "screenreport.h"
 
 #include <cstdio>
 

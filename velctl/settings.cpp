@@ -95,13 +95,6 @@ std::string RangeText(const Setting& setting) {
     return text;
 }
 
-std::string SettingNames() {
-    std::string names;
-    for (const Setting& setting : Settings())
-        names += (names.empty() ? "" : ", ") + std::string(setting.name);
-    return names;
-}
-
 bool Values::AnyGiven(Section section) const {
     for (const Setting& setting : Settings()) {
         if (setting.section == section && given[setting.id])
@@ -184,7 +177,7 @@ std::string CheckRange(const Setting& setting, int value) {
 std::string Assign(const std::string& name, const std::string& text, Values& values) {
     const Setting* pSetting = FindSetting(name);
     if (pSetting == nullptr)
-        return "unknown setting \"" + name + "\"; the settings are " + SettingNames();
+        return "unknown setting \"" + name + "\" (velctl help set lists them)";
     if (values.given[pSetting->id])
         return std::string(pSetting->name) + " is given twice";
     int value = 0;

@@ -47,8 +47,6 @@ const Setting* FindSetting(const std::string& name);
 const char* SectionName(Section section);
 // "3..8", "0..500 ms".
 std::string RangeText(const Setting& setting);
-// "touchEnable, touchMode, ...": for messages about unknown names.
-std::string SettingNames();
 
 // A value for every setting, and which of them a command line or a profile names.
 struct Values {

@@ -115,7 +115,7 @@ TEST(VelctlSettings, AssignmentsReportEveryBadArgumentAndIgnoreTheNamesCase) {
                               values);
     ASSERT_EQ(errors.size(), 4u);
     EXPECT_EQ(errors[0], "touchHeight is given twice");
-    EXPECT_EQ(errors[1].rfind("unknown setting \"colour\"; the settings are touchEnable, ", 0), 0u);
+    EXPECT_EQ(errors[1], "unknown setting \"colour\" (velctl help set lists them)");
     EXPECT_EQ(errors[2], "\"touchSmooth\" is not NAME=VALUE");
     EXPECT_EQ(errors[3].rfind("unknown setting \"\"", 0), 0u);
     EXPECT_TRUE(values.given[ctl::kTouchHeight] && values.given[ctl::kDoubleClickSpeed]);
@@ -258,9 +258,7 @@ TEST(VelctlProfile, ABadProfileIsReportedLineByLine) {
          {"line 3: touchMode is given twice", "line 4: \"touchHeight: 4\" is not NAME = VALUE",
           "line 5: touchSmooth: 11 is out of range; touchSmooth takes 0..10"}},
         {"[doubleClick]\r\nspeed = 1\r\n",
-         {"line 2: unknown setting \"speed\"; the settings are touchEnable, touchMode, "
-          "touchHeight, touchSmooth, touchDelay, touchJitter, rightClickEnable, rightClickTime, "
-          "rightClickArea, doubleClickRange, doubleClickSpeed"}},
+         {"line 2: unknown setting \"speed\" (velctl help set lists them)"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);

@@ -106,7 +106,10 @@ std::string ShowJson(const ScreenState& state) {
                 ", \"unit\": " + JsonString(setting.unit) +
                 ", \"min\": " + std::to_string(setting.minimum) +
                 ", \"max\": " + std::to_string(setting.maximum) + ", \"inRange\": " +
-                (!bHas ? "null" : CheckRange(setting, value).empty() ? "true" : "false") + "}";
+                (!bHas                                ? "null"
+                 : CheckRange(setting, value).empty() ? "true"
+                                                      : "false") +
+                "}";
         bFirst = false;
     }
     json += "\n  },\n  \"outputMode\": " +

@@ -19,6 +19,14 @@ awk -v work="$work" '
   block { print > (work "/" n ".expected") }
 ' "$readme"
 
+# Wine's own double-click settings, before and after: the examples change them.
+restore() {
+  mkdir -p "$work/restore.home"
+  VEL_SDK_HOME="$(winpath "$work/restore.home")" "$run" "$wine" "$dir" \
+    "$bin/velctl.exe" set doubleClickRange=4 doubleClickSpeed=500 >/dev/null 2>&1 || true
+}
+restore
+
 ls "$work"/*.bat >/dev/null 2>&1 || { echo "no velctl examples found in $readme"; exit 1; }
 export WINEPATH="$(winpath "$bin")"
 failed=0
@@ -35,8 +43,5 @@ for bat in "$work"/*.bat; do
   fi
 done
 
-# The examples change the user's double-click settings: put back Wine's own.
-mkdir -p "$work/restore.home"
-VEL_SDK_HOME="$(winpath "$work/restore.home")" "$run" "$wine" "$dir" \
-  "$bin/velctl.exe" set doubleClickRange=4 doubleClickSpeed=500 >/dev/null 2>&1 || true
+restore
 exit $failed

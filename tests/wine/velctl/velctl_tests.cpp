@@ -35,15 +35,19 @@ std::string ReadAll(const std::wstring& path) {
 
 HANDLE Inheritable(const std::wstring& path) {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Runs velctl.exe with these arguments; its output goes through files beside
 // the simulated screen's state.
 Result Run(const std::string& args, DWORD timeoutMs = 20000) {
-    const std::wstring outPath = simdev::Home() + L"\\velctl.out";
-    const std::wstring errPath = simdev::Home() + L"\\velctl.err";
+    // Files of their own: an ended child's handles may still be closing.
+    static int nRun = 0;
+    const std::wstring stem = simdev::Home() + L"\\velctl." + std::to_wstring(++nRun);
+    const std::wstring outPath = stem + L".out";
+    const std::wstring errPath = stem + L".err";
     ::CreateDirectoryW(simdev::Home().c_str(), nullptr);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
@@ -55,10 +59,11 @@ Result Run(const std::string& args, DWORD timeoutMs = 20000) {
     PROCESS_INFORMATION pi = {};
     BOOL bStarted = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                                      nullptr, &si, &pi);
+    const DWORD error = ::GetLastError();
     ::CloseHandle(si.hStdOutput);
     ::CloseHandle(si.hStdError);
     if (!bStarted)
-        check::Fail(__FILE__, __LINE__, "cannot start velctl.exe");
+        check::Fail(__FILE__, __LINE__, "cannot start velctl.exe: error " + std::to_string(error));
     ::CloseHandle(pi.hThread);
     ui::Program program;
     program.hProcess = pi.hProcess;
@@ -67,8 +72,6 @@ Result Run(const std::string& args, DWORD timeoutMs = 20000) {
     result.exitCode = program.Wait(timeoutMs);
     result.out = ReadAll(outPath);
     result.err = ReadAll(errPath);
-    ::DeleteFileW(outPath.c_str());
-    ::DeleteFileW(errPath.c_str());
     return result;
 }
 

@@ -49,7 +49,7 @@ exit codes:
   1  unknown command or option, operands missing or too many
   2  unknown setting, value not a number or out of range, bad profile
   3  no screen, several screens, or none with the path of --device
-  4  the device refused to read its settings or to take what was sent
+  4  the device refused to give its settings or to take what was sent
   5  a file or the registry could not be read or written
 )";
 

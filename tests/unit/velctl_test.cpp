@@ -1,0 +1,232 @@
+// velctl's windowless core: settings by name with the control panel's ranges,
+// values as the command line and profiles give them, the command line, the
+// profile round trip and its bad lines, JSON strings.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cmdline.h"
+#include "profile.h"
+#include "screenreport.h"
+#include "settings.h"
+
+namespace {
+
+using ctl::Values;
+
+// One row per setting: its range and unit as the control panel has them, and
+// the TouchParams member it travels in (nullptr: a double-click setting).
+struct SettingRow {
+    const char* name;
+    int minimum;
+    int maximum;
+    const char* unit;
+    int panel::TouchParams::*member;
+};
+
+const SettingRow kSettingRows[] = {
+    {"touchEnable", 0, 1, "", &panel::TouchParams::touchEnable},
+    {"touchMode", 0, 3, "", &panel::TouchParams::touchMode},
+    {"touchHeight", 3, 8, "", &panel::TouchParams::touchHeight},
+    {"touchSmooth", 0, 10, "", &panel::TouchParams::touchSmooth},
+    {"touchDelay", 0, 500, "ms", &panel::TouchParams::touchDelay},
+    {"touchJitter", 10, 15000, "1/32767", &panel::TouchParams::touchJitter},
+    {"rightClickEnable", 0, 1, "", &panel::TouchParams::rightClickEnable},
+    {"rightClickTime", 1000, 5000, "ms", &panel::TouchParams::rightClickTime},
+    {"rightClickArea", 100, 1500, "1/32767", &panel::TouchParams::rightClickArea},
+    {"doubleClickRange", 1, 500, "pixels", nullptr},
+    {"doubleClickSpeed", 1, 1000, "ms", nullptr},
+};
+
+TEST(VelctlSettings, EachTakesThePanelsRangeAndTravelsInItsField) {
+    ASSERT_EQ(ctl::Settings().size(), sizeof(kSettingRows) / sizeof(kSettingRows[0]));
+    for (const SettingRow& row : kSettingRows) {
+        SCOPED_TRACE(row.name);
+        const ctl::Setting* pSetting = ctl::FindSetting(row.name);
+        ASSERT_NE(pSetting, nullptr);
+        EXPECT_EQ(pSetting->minimum, row.minimum);
+        EXPECT_EQ(pSetting->maximum, row.maximum);
+        EXPECT_STREQ(pSetting->unit, row.unit);
+        EXPECT_EQ(pSetting->section == ctl::Section::Touch, row.member != nullptr);
+        // Both ends are taken, one past either is not.
+        int value = -7;
+        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(row.minimum), value), "");
+        EXPECT_EQ(value, row.minimum);
+        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(row.maximum), value), "");
+        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(row.minimum - 1), value), "");
+        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(row.maximum + 1), value), "");
+        if (row.member == nullptr)
+            continue;
+        // Only this field of the record's values changes, to the value given.
+        panel::TouchParams read;
+        Values values;
+        values.value[pSetting->id] = 4242;
+        values.given[pSetting->id] = true;
+        panel::TouchParams expected = read;
+        expected.*row.member = 4242;
+        const panel::TouchParams changed = ctl::ChangedParams(read, values);
+        for (const SettingRow& other : kSettingRows) {
+            if (other.member != nullptr) {
+                EXPECT_EQ(changed.*other.member, expected.*other.member) << other.name;
+            }
+        }
+    }
+}
+
+TEST(VelctlSettings, ValuesAreDecimalIntegersInRange) {
+    const ctl::Setting& delay = *ctl::FindSetting("touchDelay");
+    const struct {
+        const char* text;
+        int value;           // when taken
+        const char* message; // "" when taken
+    } rows[] = {
+        {"0", 0, ""},
+        {"+500", 500, ""},
+        {"501", 0, "touchDelay: 501 is out of range; touchDelay takes 0..500 ms"},
+        {"-1", 0, "touchDelay: -1 is out of range; touchDelay takes 0..500 ms"},
+        {"99999999999999999999", 0, "touchDelay: 99999999999999999999 is out of range"},
+        {"", 0, "touchDelay: \"\" is not a number; touchDelay takes 0..500 ms"},
+        {"5ms", 0, "touchDelay: \"5ms\" is not a number"},
+        {" 5", 0, "touchDelay: \" 5\" is not a number"},
+        {"0x10", 0, "touchDelay: \"0x10\" is not a number"},
+        {"5.0", 0, "touchDelay: \"5.0\" is not a number"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        int value = -7;
+        const std::string message = ctl::ParseValue(delay, row.text, value);
+        EXPECT_EQ(message.substr(0, std::string(row.message).size()), row.message);
+        EXPECT_EQ(message.empty(), row.message[0] == 0);
+        EXPECT_EQ(value, message.empty() ? row.value : -7);
+    }
+}
+
+TEST(VelctlSettings, AssignmentsReportEveryBadArgumentAndIgnoreTheNamesCase) {
+    Values values;
+    const std::vector<std::string> errors =
+        ctl::ParseAssignments({"TOUCHHEIGHT=4", "touchHeight=5", "colour=red", "touchSmooth", "=3",
+                               "doubleclickspeed=700"},
+                              values);
+    ASSERT_EQ(errors.size(), 4u);
+    EXPECT_EQ(errors[0], "touchHeight is given twice");
+    EXPECT_EQ(errors[1], "unknown setting \"colour\" (velctl help set lists them)");
+    EXPECT_EQ(errors[2], "\"touchSmooth\" is not NAME=VALUE");
+    EXPECT_EQ(errors[3].rfind("unknown setting \"\"", 0), 0u);
+    EXPECT_TRUE(values.given[ctl::kTouchHeight] && values.given[ctl::kDoubleClickSpeed]);
+    EXPECT_EQ(values.value[ctl::kTouchHeight], 4);
+    EXPECT_EQ(values.value[ctl::kDoubleClickSpeed], 700);
+    EXPECT_TRUE(values.AnyGiven(ctl::Section::Touch));
+    EXPECT_FALSE(values.given[ctl::kTouchSmooth]);
+}
+
+// The invocation in a few words: command, --help, --json, --device, operands, rotation.
+std::string Summary(const ctl::Invocation& invocation) {
+    return std::to_string(static_cast<int>(invocation.command)) + (invocation.help ? " help" : "") +
+           (invocation.json ? " json" : "") +
+           (invocation.hasDevice ? " device=" + invocation.device : "") +
+           " operands=" + std::to_string(invocation.operands.size()) +
+           (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "");
+}
+
+TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
+    using C = ctl::Command;
+    auto summary = [](C command, const char* rest) {
+        return std::to_string(static_cast<int>(command)) + rest;
+    };
+    const struct {
+        std::vector<std::string> args;
+        const char* error; // prefix; "" when fine
+        std::string summary;
+    } rows[] = {
+        {{"list", "--json"}, "", summary(C::List, " json operands=0")},
+        {{"--device", "P", "set", "a=1", "b=2"}, "", summary(C::Set, " device=P operands=2")},
+        {{"reset", "--device=\\\\?\\x"}, "", summary(C::Reset, " device=\\\\?\\x operands=0")},
+        {{"export", "--", "--odd-name.ini"}, "", summary(C::Export, " operands=1")},
+        {{"rotate", "mirror-x"}, "", summary(C::Rotate, " operands=1 rotation=3")},
+        {{"help", "import"}, "", summary(C::Import, " help operands=0")},
+        {{"set", "--help"}, "", summary(C::Set, " help operands=0")},
+        {{"help"}, "", summary(C::Help, " operands=0")},
+        {{}, "no command given", summary(C::None, " operands=0")},
+        {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
+        {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
+        {{"set", "--json", "a=1"},
+         "--json goes with list and show, not with set",
+         summary(C::Set, " json operands=1")},
+        {{"rotate", "-90"}, "unknown option -90", summary(C::None, " operands=0")},
+        {{"rotate", "90deg"},
+         "rotate: unknown orientation \"90deg\"",
+         summary(C::Rotate, " operands=1")},
+        {{"--device", "a", "--device", "b", "show"},
+         "--device is given twice",
+         summary(C::None, " device=a operands=0")},
+        {{"show", "--device"}, "--device needs a device path", summary(C::None, " operands=0")},
+        {{"help", "frob"}, "unknown command \"frob\"", summary(C::Help, " operands=1")},
+    };
+    for (const auto& row : rows) {
+        std::string line;
+        for (const std::string& arg : row.args)
+            line += arg + " ";
+        SCOPED_TRACE(line);
+        ctl::Invocation invocation;
+        const std::string error = ctl::ParseCommandLine(row.args, invocation);
+        EXPECT_EQ(error.substr(0, std::string(row.error).size()), row.error);
+        EXPECT_EQ(error.empty(), row.error[0] == 0);
+        EXPECT_EQ(Summary(invocation), row.summary);
+    }
+}
+
+TEST(VelctlProfile, WhatExportWritesImportReadsBack) {
+    Values values;
+    for (const ctl::Setting& setting : ctl::Settings()) {
+        values.value[setting.id] =
+            setting.maximum - setting.id % (setting.maximum - setting.minimum + 1);
+        values.given[setting.id] = true;
+    }
+    const std::string text = ctl::FormatProfile(values, "\\\\?\\hid#x#0");
+    Values read;
+    EXPECT_TRUE(ctl::ParseProfile(text, read).empty()) << text;
+    for (const ctl::Setting& setting : ctl::Settings()) {
+        EXPECT_TRUE(read.given[setting.id]) << setting.name;
+        EXPECT_EQ(read.value[setting.id], values.value[setting.id]) << setting.name;
+    }
+    // Written on another system: byte order mark, CRLF, blanks, other comments.
+    Values edited;
+    EXPECT_TRUE(ctl::ParseProfile("\xEF\xBB\xBF; by hand\r\n\r\n  [doubleClick]  \r\n"
+                                  "\tdoubleClickSpeed=  700 \r\n",
+                                  edited)
+                    .empty());
+    EXPECT_EQ(edited.value[ctl::kDoubleClickSpeed], 700);
+    EXPECT_FALSE(edited.AnyGiven(ctl::Section::Touch));
+}
+
+TEST(VelctlProfile, ABadProfileIsReportedLineByLine) {
+    const struct {
+        const char* text;
+        std::vector<std::string> errors;
+    } rows[] = {
+        {"", {"the profile names no setting"}},
+        {"# nothing\n[touch]\n", {"the profile names no setting"}},
+        {"touchMode = 1\n", {"line 1: touchMode belongs in [touch]"}},
+        {"[touch]\ntouchMode = 1\n[Touch]\ntouchHeight = 4\n",
+         {"line 3: unknown section [Touch]; the sections are [touch] and [doubleClick]",
+          "line 4: touchHeight belongs in [touch]"}},
+        {"[touch]\ntouchMode = 1\ntouchMode = 2\ntouchHeight: 4\ntouchSmooth = 11\n",
+         {"line 3: touchMode is given twice", "line 4: \"touchHeight: 4\" is not NAME = VALUE",
+          "line 5: touchSmooth: 11 is out of range; touchSmooth takes 0..10"}},
+        {"[doubleClick]\r\nspeed = 1\r\n",
+         {"line 2: unknown setting \"speed\" (velctl help set lists them)"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        Values values;
+        EXPECT_EQ(ctl::ParseProfile(row.text, values), row.errors);
+    }
+}
+
+TEST(VelctlReport, JsonStringsEscapeWhatJsonRequires) {
+    EXPECT_EQ(ctl::JsonString("\\\\?\\hid#\"x\"\n\x01\xE6\x97\x8B"),
+              "\"\\\\\\\\?\\\\hid#\\\"x\\\"\\u000a\\u0001\xE6\x97\x8B\"");
+}
+
+} // namespace

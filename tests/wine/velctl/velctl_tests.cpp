@@ -1,0 +1,370 @@
+// velctl.exe as a script runs it: one table of command lines with the exit
+// code, the output, the calls that reached the simulated screen and the
+// screen's state and registry afterwards; then an export from one simulated
+// screen imported into another, and a scripted calibration.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "simdevice.h"
+#include "uidriver.h"
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::wstring& path) {
+    std::string text;
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(hFile, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    ::CloseHandle(hFile);
+    return text;
+}
+
+HANDLE Inheritable(const std::wstring& path) {
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs velctl.exe with these arguments; its output goes through files beside
+// the simulated screen's state.
+Result Run(const std::string& args, DWORD timeoutMs = 20000) {
+    // Files of their own: an ended child's handles may still be closing.
+    static int nRun = 0;
+    const std::wstring stem = simdev::Home() + L"\\velctl." + std::to_wstring(++nRun);
+    const std::wstring outPath = stem + L".out";
+    const std::wstring errPath = stem + L".err";
+    ::CreateDirectoryW(simdev::Home().c_str(), nullptr);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = Inheritable(outPath);
+    si.hStdError = Inheritable(errPath);
+    std::wstring commandLine = L"\"" + ui::BinDir() + L"\\velctl.exe\" " + ui::Widen(args);
+    PROCESS_INFORMATION pi = {};
+    BOOL bStarted = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                     nullptr, &si, &pi);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(si.hStdOutput);
+    ::CloseHandle(si.hStdError);
+    if (!bStarted)
+        check::Fail(__FILE__, __LINE__, "cannot start velctl.exe: error " + std::to_string(error));
+    ::CloseHandle(pi.hThread);
+    ui::Program program;
+    program.hProcess = pi.hProcess;
+    program.pid = pi.dwProcessId;
+    Result result;
+    result.exitCode = program.Wait(timeoutMs);
+    result.out = ReadAll(outPath);
+    result.err = ReadAll(errPath);
+    return result;
+}
+
+// The device calls of the journal by name (reports left out), comma-separated.
+std::string CallNames() {
+    std::string names;
+    for (const std::string& line : simdev::Journal()) {
+        if (line.rfind("Report ", 0) != 0)
+            names += (names.empty() ? "" : ",") + line.substr(0, line.find(' '));
+    }
+    return names;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= text.size() && !text.empty()) {
+        size_t end = text.find(separator, pos);
+        if (end == std::string::npos)
+            end = text.size();
+        parts.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return parts;
+}
+
+HKEY MouseKey() {
+    HKEY hKey = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Mouse", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &hKey, nullptr);
+    return hKey;
+}
+
+void SetMouse(const std::string& name, const std::string& text) {
+    HKEY hKey = MouseKey();
+    ::RegSetValueExA(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+    ::RegCloseKey(hKey);
+}
+
+// The text of a value; "" when it is missing or not text.
+std::string GetMouse(const std::string& name) {
+    HKEY hKey = MouseKey();
+    char buffer[64] = {};
+    DWORD type = 0;
+    DWORD size = sizeof(buffer) - 1;
+    if (::RegQueryValueExA(hKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                           &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        buffer[0] = 0;
+    ::RegCloseKey(hKey);
+    return buffer;
+}
+
+void FactoryScreenAndRegistry() {
+    simdev::Reset();
+    SetMouse("DoubleClickWidth", "4");
+    SetMouse("DoubleClickHeight", "4");
+    SetMouse("DoubleClickSpeed", "500");
+    ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, 500, nullptr, 0);
+    ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, 4, nullptr, 0);
+    ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, 4, nullptr, 0);
+}
+
+// "key=value;key=value" of device.ini ("Width=…" etc.: the mouse key).
+void Apply(const std::string& edits) {
+    for (const std::string& edit : Split(edits, ';')) {
+        size_t eq = edit.find('=');
+        std::string key = edit.substr(0, eq);
+        if (key.rfind("DoubleClick", 0) == 0)
+            SetMouse(key, edit.substr(eq + 1));
+        else
+            simdev::Set(key, edit.substr(eq + 1));
+    }
+}
+
+void Expect(const std::string& expected) {
+    for (const std::string& item : Split(expected, ';')) {
+        size_t eq = item.find('=');
+        std::string key = item.substr(0, eq);
+        std::string actual = key.rfind("DoubleClick", 0) == 0 ? GetMouse(key) : simdev::Get(key);
+        CHECK_EQ(key + "=" + actual, item);
+    }
+}
+
+void ExpectContains(const std::string& text, const std::string& parts) {
+    for (const std::string& part : Split(parts, '|')) {
+        if (text.find(part) == std::string::npos)
+            check::Fail(__FILE__, __LINE__, "missing \"" + part + "\" in:\n" + text);
+    }
+}
+
+const char kPath0[] = "\\\\?\\hid#velsim_touch#0";
+
+// Each row starts from the factory screen, DoubleClickWidth/Height 4 and
+// DoubleClickSpeed 500 in the registry and in use; "" leaves an expectation out, except for calls,
+// where it means that not even the enumeration ran.
+struct Row {
+    const char* args;
+    const char* setup; // device.ini and registry edits
+    int exitCode;
+    const char* out;   // substrings of the output, '|'-separated
+    const char* err;   // substrings of the error stream
+    const char* calls; // the journal's calls, nullptr: not checked
+    const char* after; // device.ini and registry afterwards
+};
+
+const Row kRows[] = {
+    // Listing and showing.
+    {"list", "", 0, "screens: 1\n\\\\?\\hid#velsim_touch#0\n", "", "EnumDevice", ""},
+    {"list --json", "deviceCount=2", 0,
+     R"({"count": 2, "paths": ["\\\\?\\hid#velsim_touch#0", "\\\\?\\hid#velsim_touch#1"]})", "",
+     "EnumDevice", ""},
+    {"list", "deviceCount=0", 0, "screens: 0\n", "", "EnumDevice", ""},
+    {"show", "", 0,
+     "touchHeight       5      3..8 |touchDelay        100    0..500 ms |"
+     "doubleClickSpeed  500    1..1000 ms |outputMode        2\n|"
+     "orientation       unknown: the device cannot report its orientation",
+     "", "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice", ""},
+    {"show --json", "outputMode=none;touchHeight=20;DoubleClickWidth=1000", 0,
+     R"("touchHeight": {"value": 20, "unit": "", "min": 3, "max": 8, "inRange": false}|)"
+     R"("doubleClickRange": {"value": 1000, "unit": "pixels", "min": 1, "max": 500, )"
+     R"("inRange": false}|"outputMode": null|"device": "\\\\?\\hid#velsim_touch#0")",
+     "", nullptr, ""},
+    // Setting: registry first, then the record read and changed, then the mode.
+    {"set touchSmooth=8 touchMode=1", "", 0, "touchMode = 1\ntouchSmooth = 8\noutputMode = 1\n", "",
+     "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice,"
+     "OpenDevice,SetDriverConfig,ChangeOutPutMode,CloseDevice",
+     "touchSmooth=8;touchMode=1;outputMode=1;touchHeight=5;reserved3=90;reserved4=165;"
+     "reserved24=303132333435363738393a3b3c3d3e3f404142434445464748494a4b4c4d"},
+    {"set TOUCHDELAY=0 rightclicktime=5000 touchMode=3", "outputMode=none;touchHeight=20", 0,
+     "touchMode = 3\ntouchDelay = 0\nrightClickTime = 5000\n", "",
+     "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice,"
+     "OpenDevice,SetDriverConfig,CloseDevice",
+     "touchMode=3;touchDelay=0;rightClickTime=5000;touchHeight=20;outputMode=none"},
+    {"set touchEnable=0", "", 0, "touchEnable = 0\n", "",
+     "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice,"
+     "OpenDevice,SetDriverConfig,CloseDevice",
+     "touchEnable=0;touchMode=2;outputMode=2"},
+    {"set doubleClickRange=10 doubleClickSpeed=700", "", 0, "", "", "EnumDevice",
+     "DoubleClickWidth=10;DoubleClickHeight=10;DoubleClickSpeed=700"},
+    {"set doubleClickSpeed=650 touchEnable=0", "failSetDriverConfig=1", 4, "",
+     "refused the touch parameters; the double-click settings were written", nullptr,
+     "touchEnable=1;DoubleClickSpeed=650;DoubleClickWidth=4"},
+    {"set touchMode=0", "failGetDriverConfig=1", 4, "", "refused to give its touch parameters",
+     "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice", "touchMode=2"},
+    // Bad values: every one reported, nothing looked at, nothing written.
+    {"set touchHeight=9 foo=1 touchDelay=5ms touchSmooth doubleClickRange=0 touchJitter=-5", "", 2,
+     "",
+     "touchHeight: 9 is out of range; touchHeight takes 3..8|unknown setting \"foo\"|"
+     "touchDelay: \"5ms\" is not a number; touchDelay takes 0..500 ms|"
+     "\"touchSmooth\" is not NAME=VALUE|doubleClickRange: 0 is out of range|"
+     "touchJitter: -5 is out of range",
+     "", "touchHeight=5;DoubleClickWidth=4"},
+    // The control panel's rule about screens, and --device.
+    {"show", "deviceCount=0", 3, "", "No Any TouchScreen Connect The Host", "EnumDevice", ""},
+    {"reset", "deviceCount=3", 3, "", "More Than One TouchScreen Connect The Host", "EnumDevice",
+     ""},
+    {"reset", "deviceCount=25", 3, "", "More Than One TouchScreen Connect The Host", "EnumDevice",
+     ""},
+    {"--device \\\\?\\HID#VELSIM_TOUCH#1 reset", "deviceCount=3", 0, "Reset Success.", "",
+     "EnumDevice,OpenDevice,ResetCalibParam,CloseDevice", "calibration=none"},
+    {"reset --device=\\\\?\\hid#velsim_touch#7", "deviceCount=3", 3, "",
+     "no screen with the path \\\\?\\hid#velsim_touch#7 is connected", "EnumDevice", ""},
+    // Orientation: both records, always, single precision first.
+    {"rotate 90", "", 0, "orientation 90 sent\n", "",
+     "EnumDevice,OpenDevice,ApplyCalibParam_hd,ApplyCalibParam,CloseDevice",
+     "calibration=16 0 -1000 3277 1000 0 0 0 0"},
+    {"rotate none", "refuse16=1", 0, "(the 16-bit record was refused)", "",
+     "EnumDevice,OpenDevice,ApplyCalibParam_hd,ApplyCalibParam,CloseDevice",
+     "calibration=hd 1 1000 0 0 0 1000 0 0 0"},
+    {"rotate mirror-y", "refuseHd=1;refuse16=1", 4, "", "refused both records", nullptr, ""},
+    {"rotate 45", "", 1, "", "unknown orientation \"45\"", "", ""},
+    // Reset.
+    {"reset", "calibration=16 1 2 3 4 5 6 7 8", 0, "Reset Success.\n", "",
+     "EnumDevice,OpenDevice,ResetCalibParam,CloseDevice", "calibration=none"},
+    {"reset", "failReset=1", 4, "", "Reset Failed.", nullptr, ""},
+    // Usage.
+    {"", "", 1, "", "no command given", "", ""},
+    {"frobnicate", "", 1, "", "unknown command \"frobnicate\"", "", ""},
+    {"--verbose show", "", 1, "", "unknown option --verbose", "", ""},
+    {"--help", "", 0, "exit codes:|calibrate ", "", "", ""},
+    {"help set", "", 0, "  touchHeight       3..8                touch height level", "", "", ""},
+    // Profiles that cannot be applied.
+    {"import Z:\\nonexistent\\profile.ini", "", 5, "", "cannot read Z:\\nonexistent\\profile.ini",
+     "", ""},
+    {"export Z:\\nonexistent\\profile.ini", "", 5, "", "cannot write Z:\\nonexistent\\profile.ini",
+     nullptr, ""},
+    {"export Z:\\nonexistent\\profile.ini", "failGetDriverConfig=1", 4, "",
+     "refused to give its touch parameters", nullptr, ""},
+};
+
+// A profile with good lines between bad ones (the messages are unit-tested).
+const char kBadProfile[] = "touchSmooth = 3\n"
+                           "[touch]\n"
+                           "touchHeight = 4\n"
+                           "touchDelay = 600\n"
+                           "[doubleClick]\n"
+                           "doubleClickSpeed = fast\n";
+
+} // namespace
+
+VEL_CASE(CommandLinesGiveTheirExitCodeOutputCallsAndState) {
+    int failed = 0;
+    for (const Row& row : kRows) {
+        try {
+            FactoryScreenAndRegistry();
+            Apply(row.setup);
+            simdev::ClearJournal();
+            Result result = Run(row.args);
+            CHECK_EQ(result.exitCode, row.exitCode);
+            ExpectContains(result.out, row.out);
+            ExpectContains(result.err, row.err);
+            if (row.exitCode != 0)
+                CHECK_EQ(result.err.rfind("velctl: ", 0), 0u);
+            if (row.calls != nullptr)
+                CHECK_EQ(CallNames(), std::string(row.calls));
+            Expect(row.after);
+        } catch (const check::Failure& failure) {
+            check::Note(std::string("velctl ") + row.args + "\n" + failure.message);
+            ++failed;
+        }
+    }
+    FactoryScreenAndRegistry();
+    CHECK_EQ(failed, 0);
+}
+
+VEL_CASE(ImportReportsEveryBadLineAndWritesNothing) {
+    FactoryScreenAndRegistry();
+    const std::string file = ui::Narrow(simdev::Home()) + "\\bad.ini";
+    HANDLE hFile = ::CreateFileW(ui::Widen(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ::WriteFile(hFile, kBadProfile, sizeof(kBadProfile) - 1, &written, nullptr);
+    ::CloseHandle(hFile);
+    simdev::ClearJournal();
+    Result result = Run("import " + file);
+    CHECK_EQ(result.exitCode, 2);
+    ExpectContains(result.err, "velctl: " + file + ": line 1: |velctl: " + file +
+                                   ": line 4: |velctl: " + file + ": line 6: ");
+    CHECK_EQ(Split(result.err, '\n').size(), 4u); // three lines and the end
+    CHECK_EQ(CallNames(), std::string());
+    Expect("touchHeight=5;DoubleClickWidth=4");
+}
+
+VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
+    const std::wstring homeA = simdev::Home();
+    const std::wstring homeB = homeA + L"\\second";
+    const std::string file = ui::Narrow(homeA) + "\\profile.ini";
+    FactoryScreenAndRegistry();
+    Apply("touchEnable=0;touchMode=3;touchHeight=8;touchSmooth=9;touchDelay=250;touchJitter=15000;"
+          "rightClickEnable=0;rightClickTime=1000;rightClickArea=1500;reserved3=1;"
+          "DoubleClickWidth=12;DoubleClickSpeed=640");
+    Result exported = Run("export " + file);
+    CHECK_EQ(exported.exitCode, 0);
+    const std::string profile = ReadAll(ui::Widen(file));
+    ExpectContains(profile, std::string("# velctl profile of ") + kPath0 +
+                                "\n\n[touch]\ntouchEnable = 0\ntouchMode = 3\ntouchHeight = 8\n|"
+                                "\n[doubleClick]\ndoubleClickRange = 12\ndoubleClickSpeed = 640\n");
+
+    // The second screen: factory values in its own folder, the registry as at start.
+    ::CreateDirectoryW(homeB.c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"VEL_SDK_HOME", homeB.c_str());
+    SetMouse("DoubleClickWidth", "4");
+    SetMouse("DoubleClickSpeed", "500");
+    Result imported = Run("import " + file);
+    CHECK_EQ(imported.exitCode, 0);
+    CHECK_EQ(CallNames(), std::string("EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,"
+                                      "CloseDevice,OpenDevice,SetDriverConfig,ChangeOutPutMode,"
+                                      "CloseDevice"));
+    // Every setting arrived; the bytes velctl does not interpret stay the second screen's.
+    Expect("touchEnable=0;touchMode=3;touchHeight=8;touchSmooth=9;touchDelay=250;"
+           "touchJitter=15000;rightClickEnable=0;rightClickTime=1000;rightClickArea=1500;"
+           "outputMode=3;reserved3=90;DoubleClickWidth=12;DoubleClickHeight=12;"
+           "DoubleClickSpeed=640");
+    // The second screen's profile is the first one's.
+    const std::string second = ui::Narrow(homeB) + "\\profile.ini";
+    CHECK_EQ(Run("export " + second).exitCode, 0);
+    CHECK_EQ(ReadAll(ui::Widen(second)), profile);
+    ::SetEnvironmentVariableW(L"VEL_SDK_HOME", homeA.c_str());
+    FactoryScreenAndRegistry();
+}
+
+VEL_CASE(CalibrateRunsTheCalibrationWindowUntilItIsOver) {
+    FactoryScreenAndRegistry();
+    simdev::WriteScript("target 0\nlift\ntarget 1\nlift\ntarget 2\nlift\ntarget 3\nlift\n");
+    Result result = Run("calibrate", 30000);
+    CHECK_EQ(result.exitCode, 0);
+    CHECK_EQ(result.out, std::string("the calibration window has closed\n"));
+    CHECK(simdev::Get("calibration").rfind("hd 1 ", 0) == 0);
+    std::vector<std::string> journal = simdev::Journal();
+    CHECK(journal.size() > 2);
+    CHECK_EQ(journal[1], std::string("OpenDevice path=") + kPath0 + " -> ok");
+    CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
+    CHECK_EQ(journal.back(), std::string("CloseDevice"));
+}

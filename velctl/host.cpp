@@ -1,0 +1,221 @@
+#include "host.h"
+
+#include <cstring>
+
+#include "panelcore.h"
+
+namespace host {
+
+namespace {
+
+const wchar_t kMouseKey[] = L"Control Panel\\Mouse";
+
+// A profile is a few hundred bytes; anything this large is another file.
+const LONGLONG kLargestFile = 1 << 20;
+
+void Write(DWORD stream, const std::string& text) {
+    HANDLE hOut = ::GetStdHandle(stream);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(hOut, &mode)) {
+        const std::wstring wide = Wide(text);
+        ::WriteConsoleW(hOut, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+        ::WriteFile(hOut, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}
+
+// A text value of the mouse key as a number; false when it is missing or
+// not text.
+bool QueryNumber(HKEY hKey, const char* pszName, int& value) {
+    char buffer[24];
+    DWORD type = 0;
+    DWORD size = sizeof(buffer);
+    if (::RegQueryValueExA(hKey, pszName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    value = panel::NumberFromRegistryText(buffer, size, sizeof(buffer));
+    return true;
+}
+
+bool SetText(HKEY hKey, const char* pszName, int value) {
+    const std::string text = panel::RegistryTextFromNumber(value);
+    return ::RegSetValueExA(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0, nullptr, nullptr);
+    std::string narrow(size, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size,
+                          nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(size, L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
+void Out(const std::string& text) {
+    Write(STD_OUTPUT_HANDLE, text);
+}
+
+void Error(const std::string& text) {
+    Write(STD_ERROR_HANDLE, "velctl: " + text + "\n");
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& text) {
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size = {};
+    bool bOk = ::GetFileSizeEx(hFile, &size) && size.QuadPart <= kLargestFile;
+    if (bOk) {
+        text.assign(static_cast<size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        bOk = text.empty() ||
+              (::ReadFile(hFile, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) &&
+               got == text.size());
+    }
+    ::CloseHandle(hFile);
+    return bOk;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& text) {
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool bOk =
+        ::WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    return ::CloseHandle(hFile) && bOk;
+}
+
+ctl::ScreenList Screens::List() const {
+    ctl::ScreenList list;
+    list.count = info.deviceCount;
+    const int n = info.deviceCount < 0                 ? 0
+                  : info.deviceCount > VEL_MAX_DEVICES ? VEL_MAX_DEVICES
+                                                       : info.deviceCount;
+    for (int i = 0; i < n; ++i)
+        list.paths.push_back(Utf8(info.devicePath[i]));
+    return list;
+}
+
+std::unique_ptr<Screens> Enumerate() {
+    std::unique_ptr<Screens> screens(new Screens);
+    std::memset(&screens->info, 0, sizeof(screens->info));
+    Vel_DeviceManager::EnumDevice(&screens->info);
+    panel::TerminateDevicePaths(screens->info);
+    return screens;
+}
+
+int ChooseScreen(const ctl::Invocation& invocation, const Screens& screens, int& index) {
+    if (invocation.hasDevice) {
+        const std::wstring wanted = Wide(invocation.device);
+        const size_t n = screens.List().paths.size();
+        for (size_t i = 0; i < n; ++i) {
+            // Device paths name the same screen whatever their case.
+            if (::_wcsicmp(screens.info.devicePath[i], wanted.c_str()) == 0) {
+                index = static_cast<int>(i);
+                return ctl::kExitOk;
+            }
+        }
+        Error("no screen with the path " + invocation.device +
+              " is connected (velctl list shows those that are)");
+        return ctl::kExitNoScreen;
+    }
+    switch (panel::ClassifyDeviceCount(screens.info.deviceCount)) {
+    case panel::ScreenCount::One:
+        index = 0;
+        return ctl::kExitOk;
+    case panel::ScreenCount::Several:
+        Error("More Than One TouchScreen Connect The Host");
+        Error("--device PATH chooses one (velctl list shows them)");
+        return ctl::kExitNoScreen;
+    case panel::ScreenCount::None:
+        break;
+    }
+    Error("No Any TouchScreen Connect The Host");
+    return ctl::kExitNoScreen;
+}
+
+Session::Session(VEL_WCHAR* pPath) : m_pDevice(new Vel_DeviceManager) {
+    m_pDevice->OpenDevice(pPath);
+}
+
+Session::~Session() {
+    m_pDevice->CloseDevice();
+    delete m_pDevice;
+}
+
+bool ReadDevice(VEL_WCHAR* pPath, _VEL_DEVICE_CONFIG& record, bool& hasOutputMode,
+                int& outputMode) {
+    Session device(pPath);
+    std::memset(&record, 0, sizeof(record));
+    const bool bRead = device->GetDriverConfig(&record);
+    unsigned char type = 0;
+    unsigned char mode = 0xFE; // still 0xFE afterwards: no output mode
+    unsigned char enable = 0;
+    device->GetOutPutMode(&type, &mode, &enable);
+    hasOutputMode = mode != 0xFE;
+    outputMode = mode;
+    return bRead;
+}
+
+void ReadDoubleClick(ctl::ScreenState& state) {
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
+        state.hasRegistryRange = QueryNumber(hKey, "DoubleClickWidth", state.registryRange);
+        state.hasRegistrySpeed = QueryNumber(hKey, "DoubleClickSpeed", state.registrySpeed);
+        ::RegCloseKey(hKey);
+    }
+    state.systemSpeed = static_cast<int>(::GetDoubleClickTime());
+    state.systemWidth = ::GetSystemMetrics(SM_CXDOUBLECLK);
+    state.systemHeight = ::GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+std::string WriteDoubleClick(const ctl::Values& values) {
+    const bool bRange = values.given[ctl::kDoubleClickRange];
+    const bool bSpeed = values.given[ctl::kDoubleClickSpeed];
+    const int range = values.value[ctl::kDoubleClickRange];
+    const int speed = values.value[ctl::kDoubleClickSpeed];
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+        return "cannot open HKEY_CURRENT_USER\\Control Panel\\Mouse";
+    std::string error;
+    if (bRange && !SetText(hKey, "DoubleClickWidth", range))
+        error = "cannot write DoubleClickWidth";
+    else if (bRange && !SetText(hKey, "DoubleClickHeight", range))
+        error = "cannot write DoubleClickHeight";
+    else if (bSpeed && !SetText(hKey, "DoubleClickSpeed", speed))
+        error = "cannot write DoubleClickSpeed";
+    ::RegCloseKey(hKey);
+    if (!error.empty())
+        return error;
+    // In the control panel's order; the registry is what makes them last.
+    if (bSpeed)
+        ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(speed), nullptr, 0);
+    if (bRange) {
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(range), nullptr, 0);
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(range), nullptr, 0);
+    }
+    return std::string();
+}
+
+} // namespace host

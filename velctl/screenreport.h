@@ -1,0 +1,44 @@
+// What list and show print, as text for people and as JSON for scripts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "panelcore.h"
+
+namespace ctl {
+
+// The screens the device library found: the count it reported and the paths
+// of the entries that count covers (at most 24).
+struct ScreenList {
+    int count = 0;
+    std::vector<std::string> paths; // UTF-8
+};
+
+// Everything show reads about one screen.
+struct ScreenState {
+    std::string devicePath; // UTF-8
+    panel::TouchParams touch;
+    bool hasOutputMode = false;
+    int outputMode = 0;
+    // The double-click settings in the registry (text values); absent when
+    // the key or value is missing or not text.
+    bool hasRegistryRange = false;
+    int registryRange = 0;
+    bool hasRegistrySpeed = false;
+    int registrySpeed = 0;
+    // What the running system uses now.
+    int systemSpeed = 0;
+    int systemWidth = 0;
+    int systemHeight = 0;
+};
+
+std::string ListText(const ScreenList& list);
+std::string ListJson(const ScreenList& list);
+std::string ShowText(const ScreenState& state);
+std::string ShowJson(const ScreenState& state);
+
+// A JSON string literal: quoted, with \ " and control characters escaped.
+std::string JsonString(const std::string& text);
+
+} // namespace ctl

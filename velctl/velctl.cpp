@@ -1,0 +1,239 @@
+// velctl.exe: the touch screen's settings, orientation, reset and calibration
+// from the command line, for scripts that set up many screens. The decisions
+// live in the windowless core (cmdline, settings, profile, report); this file
+// carries them out with the device, the registry and files.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "cmdline.h"
+#include "host.h"
+#include "orientation.h"
+#include "panelcore.h"
+#include "profile.h"
+#include "screenreport.h"
+#include "settings.h"
+#include "velcalib.h"
+
+namespace {
+
+using host::Error;
+using host::Out;
+
+int ReportAll(const std::vector<std::string>& errors) {
+    for (const std::string& error : errors)
+        Error(error);
+    return ctl::kExitBadValue;
+}
+
+int ReadFailed(const std::string& path) {
+    Error("the screen " + path + " refused to give its touch parameters");
+    return ctl::kExitDevice;
+}
+
+// Writes the given settings in the control panel's order: the double-click
+// settings, then the record read and changed, then the output mode.
+int Apply(VEL_WCHAR* pPath, const ctl::Values& values) {
+    const std::string path = host::Utf8(pPath);
+    const bool bTouch = values.AnyGiven(ctl::Section::Touch);
+    _VEL_DEVICE_CONFIG record;
+    bool hasOutputMode = false;
+    int outputMode = 0;
+    if (bTouch && !host::ReadDevice(pPath, record, hasOutputMode, outputMode))
+        return ReadFailed(path);
+
+    if (values.AnyGiven(ctl::Section::DoubleClick)) {
+        const std::string error = host::WriteDoubleClick(values);
+        if (!error.empty()) {
+            Error(error + "; nothing was written");
+            return ctl::kExitFileOrSystem;
+        }
+    }
+
+    std::string done;
+    for (const ctl::Setting& setting : ctl::Settings()) {
+        if (values.given[setting.id])
+            done +=
+                std::string(setting.name) + " = " + std::to_string(values.value[setting.id]) + "\n";
+    }
+    if (bTouch) {
+        const panel::TouchParams params =
+            ctl::ChangedParams(panel::ParamsFromRecord(record), values);
+        panel::FillRecord(record, params);
+        host::Session device(pPath);
+        if (!device->SetDriverConfig(record)) {
+            Error("the screen " + path + " refused the touch parameters" +
+                  (values.AnyGiven(ctl::Section::DoubleClick)
+                       ? "; the double-click settings were written"
+                       : ""));
+            return ctl::kExitDevice;
+        }
+        if (values.given[ctl::kTouchMode] && hasOutputMode) {
+            device->ChangeOutPutMode(static_cast<char>(params.touchMode));
+            done += "outputMode = " + std::to_string(params.touchMode) + "\n";
+        }
+    }
+    Out(done);
+    return ctl::kExitOk;
+}
+
+int List(const ctl::Invocation& invocation) {
+    const ctl::ScreenList list = host::Enumerate()->List();
+    Out(invocation.json ? ctl::ListJson(list) : ctl::ListText(list));
+    return ctl::kExitOk;
+}
+
+// Reads everything show and export print; false when the device refuses.
+bool ReadState(VEL_WCHAR* pPath, ctl::ScreenState& state) {
+    _VEL_DEVICE_CONFIG record;
+    state.devicePath = host::Utf8(pPath);
+    if (!host::ReadDevice(pPath, record, state.hasOutputMode, state.outputMode))
+        return false;
+    state.touch = panel::ParamsFromRecord(record);
+    host::ReadDoubleClick(state);
+    return true;
+}
+
+int Show(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    ctl::ScreenState state;
+    if (!ReadState(pPath, state))
+        return ReadFailed(host::Utf8(pPath));
+    Out(invocation.json ? ctl::ShowJson(state) : ctl::ShowText(state));
+    return ctl::kExitOk;
+}
+
+int Export(const std::string& file, VEL_WCHAR* pPath) {
+    ctl::ScreenState state;
+    if (!ReadState(pPath, state))
+        return ReadFailed(state.devicePath);
+    ctl::Values values;
+    ctl::TakeTouchParams(state.touch, values);
+    // Where the registry holds no double-click setting, the one in use.
+    values.value[ctl::kDoubleClickRange] =
+        state.hasRegistryRange ? state.registryRange : state.systemWidth;
+    values.value[ctl::kDoubleClickSpeed] =
+        state.hasRegistrySpeed ? state.registrySpeed : state.systemSpeed;
+    for (const ctl::Setting& setting : ctl::Settings()) {
+        values.given[setting.id] = true;
+        const std::string outside = ctl::CheckRange(setting, values.value[setting.id]);
+        if (!outside.empty())
+            Error("warning: " + outside + "; import refuses this profile until it is mended");
+    }
+    if (!host::WriteWholeFile(host::Wide(file), ctl::FormatProfile(values, state.devicePath))) {
+        Error("cannot write " + file);
+        return ctl::kExitFileOrSystem;
+    }
+    Out("exported " + state.devicePath + " to " + file + "\n");
+    return ctl::kExitOk;
+}
+
+int Rotate(int rotation, VEL_WCHAR* pPath) {
+    _VEL_CALIB_PARAM param;
+    _VEL_CALIB_PARAM_HD paramHd;
+    panel::FillOrientationRecords(panel::kOrientationCycle[rotation], param, paramHd);
+    host::Session device(pPath);
+    // Both records, always, in the control panel's order.
+    const bool bHd = device->ApplyCalibParam_hd(paramHd) != 0;
+    const bool b16 = device->ApplyCalibParam(param) != 0;
+    if (!bHd && !b16) {
+        Error("the screen " + host::Utf8(pPath) + " refused both records of the orientation");
+        return ctl::kExitDevice;
+    }
+    Out(std::string("orientation ") + ctl::kRotations[rotation] + " sent" +
+        (bHd ? (b16 ? "" : " (the 16-bit record was refused)")
+             : " (the single-precision record was refused)") +
+        "\n");
+    return ctl::kExitOk;
+}
+
+int Reset(VEL_WCHAR* pPath) {
+    host::Session device(pPath);
+    if (device->ResetCalibParam() == 0) {
+        Error("Reset Failed.");
+        return ctl::kExitDevice;
+    }
+    Out("Reset Success.\n");
+    return ctl::kExitOk;
+}
+
+int Calibrate(VEL_WCHAR* pPath) {
+    // The library borrows the path until the window has closed.
+    StartCalibrate(nullptr, pPath);
+    Out("the calibration window has closed\n");
+    return ctl::kExitOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+    ctl::Invocation invocation;
+    const std::string usage = ctl::ParseCommandLine(args, invocation);
+    if (!usage.empty()) {
+        Error(usage);
+        return ctl::kExitUsage;
+    }
+    if (invocation.help || invocation.command == ctl::Command::Help) {
+        Out(ctl::HelpText(invocation.command));
+        return ctl::kExitOk;
+    }
+    if (invocation.command == ctl::Command::List)
+        return List(invocation);
+
+    // Everything the user gave is checked before a screen is even looked for.
+    ctl::Values values;
+    if (invocation.command == ctl::Command::Set) {
+        std::vector<std::string> errors = ctl::ParseAssignments(invocation.operands, values);
+        if (!errors.empty())
+            return ReportAll(errors);
+    } else if (invocation.command == ctl::Command::Import) {
+        const std::string& file = invocation.operands[0];
+        std::string text;
+        if (!host::ReadWholeFile(host::Wide(file), text)) {
+            Error("cannot read " + file);
+            return ctl::kExitFileOrSystem;
+        }
+        std::vector<std::string> errors = ctl::ParseProfile(text, values);
+        for (std::string& error : errors)
+            error = file + ": " + error;
+        if (!errors.empty())
+            return ReportAll(errors);
+    }
+
+    std::unique_ptr<host::Screens> screens = host::Enumerate();
+    int index = 0;
+    const int choice = host::ChooseScreen(invocation, *screens, index);
+    if (choice != ctl::kExitOk)
+        return choice;
+    VEL_WCHAR* pPath = screens->info.devicePath[index];
+
+    switch (invocation.command) {
+    case ctl::Command::Show:
+        return Show(invocation, pPath);
+    case ctl::Command::Set:
+    case ctl::Command::Import:
+        return Apply(pPath, values);
+    case ctl::Command::Export:
+        return Export(invocation.operands[0], pPath);
+    case ctl::Command::Rotate:
+        return Rotate(invocation.rotation, pPath);
+    case ctl::Command::Reset:
+        return Reset(pPath);
+    case ctl::Command::Calibrate:
+        return Calibrate(pPath);
+    default:
+        return ctl::kExitUsage;
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(host::Utf8(argv[i]));
+    try {
+        return Run(args);
+    } catch (const std::exception& e) {
+        Error(e.what());
+        return ctl::kExitFileOrSystem;
+    }
+}

@@ -16,8 +16,9 @@ namespace {
 const wchar_t INSTALL_DIR[] = L"C:\\VelTouch test install";
 const wchar_t UNINSTALL_KEY[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelTouch";
-const wchar_t* const INSTALLED_FILES[] = {L"VelApp.exe", L"VelCalib.dll", L"SDK.dll",
-                                          L"README.md",  L"LICENSE",      L"Uninstall.exe"};
+const wchar_t* const INSTALLED_FILES[] = {L"VelApp.exe",   L"VelCalib.dll", L"velctl.exe",
+                                          L"SDK.dll",      L"README.md",    L"LICENSE",
+                                          L"CHANGELOG.md", L"Uninstall.exe"};
 
 bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

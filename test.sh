@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds everything and runs every test: the windowless core natively (also
-# under ASan + UBSan), and the Windows binaries under Wine (x64, and x86
-# where 32-bit Wine is installed). Native tests also run under ThreadSanitizer.
-# VEL_STRESS_CYCLES sets the calibration start/stop stress test's cycles.
+# under ASan + UBSan and ThreadSanitizer, and its fuzz targets for a few
+# seconds each), and the Windows binaries under Wine (x64, and x86 where
+# 32-bit Wine runs). VEL_STRESS_CYCLES sets the calibration start/stop
+# stress test's cycles.
 set -e
 cd "$(dirname "$0")"
 . cmake/packages.sh
@@ -11,13 +12,13 @@ vel_install_packages
 jobs=$(nproc 2>/dev/null || echo 2)
 export VEL_STRESS_CYCLES="${VEL_STRESS_CYCLES:-200}"
 
-for preset in native native-sanitize native-tsan windows-x64 windows-x86; do
+for preset in native native-sanitize native-tsan fuzz windows-x64 windows-x86; do
   echo "=== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
 
-for preset in native native-sanitize native-tsan; do
+for preset in native native-sanitize native-tsan fuzz; do
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs" --no-tests=ignore
 done

@@ -35,30 +35,49 @@ using velsim::DeviceState;
 
 constexpr size_t kPathChars = VEL_MAX_PATH - 1; // a path's longest NUL-terminated form
 
-// One call's hold on the folder: its lock, its state, its journal line.
+// One call's hold on the folder: its lock, its state, its journal lines.
 class DeviceCall {
 public:
     DeviceCall() : m_folder(velsim::HomeFolder()), m_lock(m_folder) {
         std::string text;
         if (velsim::ReadWholeFile(StatePath(), &text))
             m_state = DeviceState(text);
+        else
+            m_unreadable = velsim::FileExists(StatePath());
     }
 
     DeviceState& State() { return m_state; }
     const std::wstring& Folder() const { return m_folder; }
 
+    // Puts the state the call changed on disk. False, with a journal line
+    // saying why, when it could not: the call then reports failure. A state
+    // file that exists but could not be read is never replaced.
+    bool Store() {
+        if (!m_state.Changed() || m_written)
+            return true;
+        std::string why = "device.ini exists but cannot be read";
+        if (!m_unreadable)
+            m_written = velsim::WriteFileAtomic(StatePath(), m_state.Text(), &why);
+        if (!m_written)
+            Line("StateNotStored " + why);
+        return m_written;
+    }
+
+    // The call's line, after any bad values it read.
     void Journal(const std::string& line) {
-        if (m_state.Changed() && !m_written)
-            m_written = velsim::WriteFileAtomic(StatePath(), m_state.Text());
-        velsim::JournalLine(m_folder, line);
+        for (const std::string& bad : m_state.TakeBadValues())
+            Line("BadValue " + bad);
+        Line(line);
     }
 
 private:
     std::wstring StatePath() const { return velsim::FolderFile(m_folder, L"device.ini"); }
+    void Line(const std::string& line) { velsim::JournalLine(m_folder, line); }
 
     std::wstring m_folder;
     velsim::FolderLock m_lock;
     DeviceState m_state;
+    bool m_unreadable = false;
     bool m_written = false;
 };
 
@@ -165,8 +184,10 @@ bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
     velsim::ConfigRecord record;
     std::memcpy(record.data(), &config, record.size());
     bool ok = m_pImpl->open && !call.State().Flag("failSetDriverConfig");
-    if (ok)
+    if (ok) {
         call.State().StoreConfig(record);
+        ok = call.Store();
+    }
     call.Journal("SetDriverConfig bytes=" + velsim::Hex(record.data(), record.size()) + " -> " +
                  Result(ok));
     return ok;
@@ -197,8 +218,10 @@ unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
     DeviceCall call;
     int value = static_cast<signed char>(mode);
     bool ok = m_pImpl->open && call.State().OutputMode() && value >= 0 && value <= 3;
-    if (ok)
+    if (ok) {
         call.State().Set("outputMode", std::to_string(value));
+        ok = call.Store();
+    }
     call.Journal("ChangeOutPutMode mode=" + std::to_string(value) + " -> " + Result(ok));
     return ok ? 1 : 0;
 }
@@ -206,8 +229,10 @@ unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
 int Vel_DeviceManager::ResetCalibParam() {
     DeviceCall call;
     bool ok = m_pImpl->open && !call.State().Flag("failReset");
-    if (ok)
+    if (ok) {
         call.State().Set("calibration", "none");
+        ok = call.Store();
+    }
     call.Journal(std::string("ResetCalibParam -> ") + Result(ok));
     return ok ? 1 : 0;
 }
@@ -215,8 +240,10 @@ int Vel_DeviceManager::ResetCalibParam() {
 int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
     DeviceCall call;
     bool ok = m_pImpl->open && !call.State().Flag("refuseHd");
-    if (ok)
+    if (ok) {
         call.State().Set("calibration", velsim::CalibrationValue(param));
+        ok = call.Store();
+    }
     call.Journal("ApplyCalibParam_hd bytes=" + velsim::Hex(&param, sizeof param) +
                  " enable=" + std::to_string(param.enable) +
                  " matrix=" + velsim::JoinMatrix(param) + " -> " + Result(ok));
@@ -226,8 +253,10 @@ int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
 int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
     DeviceCall call;
     bool ok = m_pImpl->open && !call.State().Flag("refuse16");
-    if (ok)
+    if (ok) {
         call.State().Set("calibration", velsim::CalibrationValue(param));
+        ok = call.Store();
+    }
     call.Journal("ApplyCalibParam bytes=" + velsim::Hex(&param, sizeof param) +
                  " matrix=" + velsim::JoinMatrix(param) + " -> " + Result(ok));
     return ok ? 1 : 0;

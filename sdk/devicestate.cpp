@@ -1,40 +1,42 @@
 #include "devicestate.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 
 namespace velsim {
 
 const std::vector<StateKey>& StateKeys() {
+    constexpr int64_t kInt32Min = INT32_MIN, kInt32Max = INT32_MAX;
     static const std::vector<StateKey> keys = {
-        {"deviceCount", "1"},
+        {"deviceCount", "1", kInt32Min, kInt32Max},
         {"devicePath", "\\\\?\\hid#velsim_touch#0"},
-        {"pathUnterminated", "0"},
+        {"pathUnterminated", "0", 0, 1},
         {"outputMode", "2"},
-        {"touchEnable", "1"},
-        {"touchMode", "2"},
-        {"rightClickEnable", "1"},
-        {"reserved3", "90"},
-        {"reserved4", "165"},
-        {"touchSmooth", "5"},
-        {"rightClickTime", "2000"},
-        {"rightClickArea", "500"},
-        {"touchDelay", "100"},
-        {"touchJitter", "200"},
-        {"touchHeight", "5"},
+        {"touchEnable", "1", 0, 255},
+        {"touchMode", "2", 0, 255},
+        {"rightClickEnable", "1", 0, 255},
+        {"reserved3", "90", 0, 255},
+        {"reserved4", "165", 0, 255},
+        {"touchSmooth", "5", 0, 255},
+        {"rightClickTime", "2000", kInt32Min, kInt32Max},
+        {"rightClickArea", "500", kInt32Min, kInt32Max},
+        {"touchDelay", "100", kInt32Min, kInt32Max},
+        {"touchJitter", "200", kInt32Min, kInt32Max},
+        {"touchHeight", "5", 0, 65535},
         {"reserved24", "303132333435363738393a3b3c3d3e3f404142434445464748494a4b4c4d"},
         {"calibration", "none"},
-        {"failOpen", "0"},
-        {"failGetDriverConfig", "0"},
-        {"failSetDriverConfig", "0"},
-        {"failReset", "0"},
-        {"refuseHd", "0"},
-        {"refuse16", "0"},
+        {"failOpen", "0", 0, 1},
+        {"failGetDriverConfig", "0", 0, 1},
+        {"failSetDriverConfig", "0", 0, 1},
+        {"failReset", "0", 0, 1},
+        {"refuseHd", "0", 0, 1},
+        {"refuse16", "0", 0, 1},
         {"panel", "0.9 0.03 400 0.02 0.88 350 0 0 1"},
         {"noise", "0"},
-        {"seed", "1"},
+        {"seed", "1", INT64_MIN, INT64_MAX},
     };
     return keys;
 }
@@ -63,11 +65,43 @@ std::string DeviceState::Value(const std::string& key) const {
     return stored ? *stored : FactoryValue(key);
 }
 
+namespace {
+
+const StateKey* FindKey(const std::string& key) {
+    for (const StateKey& k : StateKeys()) {
+        if (key == k.key)
+            return &k;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::string DeviceState::Bad(const std::string& key, const std::string& why) const {
+    if (std::find(m_badKeys.begin(), m_badKeys.end(), key) == m_badKeys.end()) {
+        m_badKeys.push_back(key);
+        m_badLines.push_back(key + " = " + Value(key) + ": " + why + ", factory value " +
+                             FactoryValue(key) + " used");
+    }
+    return FactoryValue(key);
+}
+
+std::vector<std::string> DeviceState::TakeBadValues() const {
+    std::vector<std::string> lines;
+    lines.swap(m_badLines);
+    return lines;
+}
+
 int64_t DeviceState::Int(const std::string& key) const {
+    const StateKey* k = FindKey(key);
     std::optional<int64_t> stored = ParseInt(Value(key));
-    if (stored)
-        return *stored;
-    return ParseInt(FactoryValue(key)).value_or(0);
+    if (!stored)
+        return ParseInt(Bad(key, "not an integer")).value_or(0);
+    if (k && (*stored < k->minimum || *stored > k->maximum))
+        return ParseInt(Bad(key, "outside " + std::to_string(k->minimum) + " to " +
+                                     std::to_string(k->maximum)))
+            .value_or(0);
+    return *stored;
 }
 
 bool DeviceState::Set(const std::string& key, const std::string& value) {
@@ -91,7 +125,7 @@ ConfigRecord DeviceState::Config() const {
     std::vector<uint8_t> reserved;
     if (!ParseHex(Value("reserved24"), &reserved) || reserved.size() != kReserved24Size) {
         reserved.clear();
-        ParseHex(FactoryValue("reserved24"), &reserved);
+        ParseHex(Bad("reserved24", "not 60 hex digits"), &reserved);
     }
     std::copy(reserved.begin(), reserved.end(), record.begin() + kReserved24Offset);
     return record;
@@ -111,13 +145,13 @@ std::optional<uint8_t> DeviceState::OutputMode() const {
         return std::nullopt;
     std::optional<int64_t> mode = ParseInt(value);
     if (!mode || *mode < 0 || *mode > 255)
-        mode = ParseInt(FactoryValue("outputMode"));
+        mode = ParseInt(Bad("outputMode", "neither none nor 0 to 255"));
     return static_cast<uint8_t>(*mode);
 }
 
 PanelModel DeviceState::Panel() const {
     std::optional<PanelModel> panel = PanelModel::Parse(Value("panel"));
-    return panel ? *panel : *PanelModel::Parse(FactoryValue("panel"));
+    return panel ? *panel : *PanelModel::Parse(Bad("panel", "not nine finite numbers"));
 }
 
 double DeviceState::Noise() const {
@@ -125,7 +159,7 @@ double DeviceState::Noise() const {
     char* end = nullptr;
     double sigma = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !std::isfinite(sigma) || sigma < 0)
-        return 0.0;
+        return std::strtod(Bad("noise", "not a finite number of at least 0").c_str(), nullptr);
     return sigma;
 }
 

@@ -1,9 +1,10 @@
 // The simulated device's persistent state: the keys of device.ini, their
 // factory values and typed access to them.
 //
-// A missing key, or a value that does not parse as its key's type, reads as
-// the factory value. Writing a value that equals the one in force changes
-// nothing, so the file is rewritten only when the device's state changes.
+// A missing key reads as the factory value. So does a bad value, one that
+// does not parse as its key's type or lies outside its field's range; each
+// bad value read is remembered so that the call can journal it. Writing a value that equals the one
+// in force changes nothing, so the file is rewritten only when the device's state changes.
 #pragma once
 
 #include "panel.h"
@@ -20,6 +21,9 @@ namespace velsim {
 struct StateKey {
     const char* key;
     const char* factory;
+    // Integer keys: the range of the field the value goes into.
+    int64_t minimum = 0;
+    int64_t maximum = 0;
 };
 
 // Every key in the order a new state file lists them.
@@ -33,7 +37,8 @@ public:
 
     // Stored value, else the factory value.
     std::string Value(const std::string& key) const;
-    // Stored value if it is a decimal integer (64-bit), else the factory one.
+    // Stored value if it is a decimal integer within the key's range, else
+    // the factory one.
     int64_t Int(const std::string& key) const;
     bool Flag(const std::string& key) const { return Int(key) != 0; }
     // True when the value in force changed (the text then needs writing).
@@ -41,6 +46,10 @@ public:
 
     bool Changed() const { return m_changed; }
     std::string Text() const { return m_text.Text(); }
+
+    // One line per bad value read so far ("<key> = <value>: <why>"), each
+    // key once; taking them empties the list.
+    std::vector<std::string> TakeBadValues() const;
 
     // The 54-byte record from the touch parameters; 8- and 16-bit fields keep
     // the low bits of their values.
@@ -54,8 +63,13 @@ public:
     uint64_t Seed() const { return static_cast<uint64_t>(Int("seed")); }
 
 private:
+    // Remembers a bad value of key; returns the factory value.
+    std::string Bad(const std::string& key, const std::string& why) const;
+
     StateText m_text;
     bool m_changed = false;
+    mutable std::vector<std::string> m_badKeys;
+    mutable std::vector<std::string> m_badLines;
 };
 
 // Parses a whole decimal integer with an optional sign.

@@ -123,17 +123,24 @@ bool ReadWholeFile(const std::wstring& path, std::string* pText) {
     return ok;
 }
 
-bool WriteFileAtomic(const std::wstring& path, const std::string& text) {
+bool WriteFileAtomic(const std::wstring& path, const std::string& text, std::string* pWhy) {
+    auto fail = [pWhy](const char* step) {
+        if (pWhy)
+            *pWhy = std::string(step) + " failed, error " + std::to_string(GetLastError());
+        return false;
+    };
     wchar_t suffix[48];
     wsprintfW(suffix, L".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId());
     std::wstring temp = path + suffix;
     HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return fail("creating the temporary file");
     DWORD written = 0;
     bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
               written == text.size() && FlushFileBuffers(file);
+    if (!ok)
+        fail("writing the temporary file");
     CloseHandle(file);
     // A reader that opened the target without sharing delete blocks the
     // replace for a moment; give it a little while.
@@ -141,10 +148,11 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& text) {
         if (MoveFileExW(temp.c_str(), path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             break;
-        if (attempt == 100)
-            ok = false;
-        else
+        if (attempt == 100) {
+            ok = fail("replacing the file");
+        } else {
             Sleep(10);
+        }
     }
     if (!ok)
         DeleteFileW(temp.c_str());

@@ -35,8 +35,10 @@ private:
 // False when the file does not exist or cannot be read.
 bool ReadWholeFile(const std::wstring& path, std::string* pText);
 // Writes a temporary file beside the target and moves it over the target, so
-// a reader sees the old text or the new one, never a part.
-bool WriteFileAtomic(const std::wstring& path, const std::string& text);
+// a reader sees the old text or the new one, never a part. On failure,
+// *pWhy (when given) says which step failed and the system's error code.
+bool WriteFileAtomic(const std::wstring& path, const std::string& text,
+                     std::string* pWhy = nullptr);
 bool AppendToFile(const std::wstring& path, const std::string& text);
 bool FileExists(const std::wstring& path);
 bool CreateEmptyFile(const std::wstring& path);

@@ -22,11 +22,19 @@ bool ToInt(const std::string& token, long lo, long hi, int* pValue) {
     return true;
 }
 
-// A plain file name: the script may only create or remove files in its folder.
+// A plain file name: the script may only create or remove files in its
+// folder, and never the folder's own files (device.ini and its temporary
+// files, journal.txt, script.txt). Names the file system would take as
+// another name (a trailing dot, a short name with '~') are refused too.
 bool IsPlainName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name.back() == '.' ||
+        name.find_first_of("\\/:*?\"<>|~") != std::string::npos)
         return false;
-    return name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+    std::string lower;
+    for (char c : name)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower.compare(0, 10, "device.ini") != 0 && lower != "journal.txt" &&
+           lower != "script.txt";
 }
 
 // Parses one command; returns an error message or an empty string.
@@ -71,7 +79,7 @@ std::string ParseCommand(const std::vector<std::string>& t, ScriptCommand* pCmd)
     if (verb == "waitfor" || verb == "mark") {
         cmd.kind = verb == "mark" ? ScriptCommand::Mark : ScriptCommand::WaitFor;
         if (args != 1 || !IsPlainName(t[1]))
-            return verb + " needs one plain file name";
+            return verb + " needs one plain file name other than the folder's own files";
         cmd.name = t[1];
         return std::string();
     }

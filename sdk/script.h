@@ -7,6 +7,7 @@
 //   lift                  one release report at the last contact's position
 //   wait <ms>             pause
 //   waitfor <name>        wait until file <name> exists in the folder, then delete it
+//                         (never one of the folder's own files)
 //   mark <name>           create file <name> in the folder
 //   raw <len> <hex...>    exactly these bytes with this length (zero-padded)
 //   mouse                 the mouse delivers for the rest of the session

@@ -4,6 +4,8 @@ namespace velsim {
 
 namespace {
 
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 std::string Trim(const std::string& s) {
     const char* blanks = " \t\r\n";
     size_t first = s.find_first_not_of(blanks);
@@ -17,8 +19,9 @@ std::string Trim(const std::string& s) {
 
 StateText::StateText(const std::string& text) {
     size_t pos = 0;
-    // A UTF-8 byte order mark is not part of the first key.
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    // A UTF-8 byte order mark is not part of the first key; a second one is.
+    m_byteOrderMark = text.compare(0, 3, kByteOrderMark) == 0;
+    if (m_byteOrderMark)
         pos = 3;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -60,7 +63,7 @@ bool StateText::Set(const std::string& key, const std::string& value) {
 }
 
 std::string StateText::Text() const {
-    std::string text;
+    std::string text = m_byteOrderMark ? kByteOrderMark : "";
     for (const Line& line : m_lines)
         text += line.raw + "\n";
     return text;

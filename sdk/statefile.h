@@ -3,7 +3,9 @@
 // Lines whose first non-blank character is '#' are comments (values such as
 // device paths contain '#', so there are no trailing comments). Editing a
 // value keeps every other line as it was, so notes a person or a test put in
-// the file survive a rewrite.
+// the file survive a rewrite. One UTF-8 byte order mark at the start is not
+// part of the first line; it is written back, so the text means the same
+// after a rewrite.
 #pragma once
 
 #include <optional>
@@ -30,6 +32,7 @@ private:
         std::string key; // empty for comments, blank and malformed lines
     };
     std::vector<Line> m_lines;
+    bool m_byteOrderMark = false;
 };
 
 } // namespace velsim

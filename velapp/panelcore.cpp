@@ -52,11 +52,30 @@ Difference FirstDifference(const _VEL_DEVICE_CONFIG& sent, const TouchParams& pa
         return Difference::RightClickArea;
     if (read.touchJitter != params.touchJitter)
         return Difference::TouchJitter;
-    if (dblClk.rangeRead != dblClk.range)
+    if (DoubleClickChanged(dblClk, DoubleClickValue::Range))
         return Difference::DoubleClickRange;
-    if (dblClk.speedRead != dblClk.speed)
+    if (DoubleClickChanged(dblClk, DoubleClickValue::Speed))
         return Difference::DoubleClickSpeed;
     return Difference::None;
+}
+
+bool IsUsableDoubleClickValue(int value) {
+    return value >= 1;
+}
+
+bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which) {
+    const bool bRange = which == DoubleClickValue::Range;
+    const int value = bRange ? dblClk.range : dblClk.speed;
+    const int read = bRange ? dblClk.rangeRead : dblClk.speedRead;
+    if (bRange ? dblClk.rangeKnown : dblClk.speedKnown)
+        return value != read;
+    const int id = bRange ? 1041 : 1042;
+    return SliderPosition(id, value) != SliderPosition(id, read);
+}
+
+bool DoubleClickWritten(const DoubleClick& dblClk, DoubleClickValue which) {
+    const bool bKnown = which == DoubleClickValue::Range ? dblClk.rangeKnown : dblClk.speedKnown;
+    return bKnown || DoubleClickChanged(dblClk, which);
 }
 
 ScreenCount ClassifyDeviceCount(int deviceCount) {
@@ -111,5 +130,15 @@ const SliderSpec kSliders[8] = {
     {1042, 1, 1000, 20},     // double-click time, ms
     {1012, 10, 15000, 50},   // touch jitter, 1/32767
 };
+
+int SliderPosition(int id, int value) {
+    for (const SliderSpec& slider : kSliders) {
+        if (slider.id == id)
+            return value < slider.minimum   ? slider.minimum
+                   : value > slider.maximum ? slider.maximum
+                                            : value;
+    }
+    return value;
+}
 
 } // namespace panel

@@ -25,13 +25,32 @@ struct TouchParams {
 };
 
 // The double-click values on the sliders and as last read from or written
-// to the registry.
+// to the registry. A value is known once the registry gave it as usable text
+// or Apply wrote it; one that was missing, of another type, too long, below 1
+// or never asked for is not, and its slider shows the minimum.
 struct DoubleClick {
     int range = 0;
     int speed = 0;
     int rangeRead = 0;
     int speedRead = 0;
+    bool rangeKnown = false;
+    bool speedKnown = false;
 };
+
+enum class DoubleClickValue { Range, Speed };
+
+// A number read from registry text that can stand as a double-click setting.
+bool IsUsableDoubleClickValue(int value);
+
+// Whether the value on the slider differs from its baseline: the value read
+// when it is known, else the position its slider showed it at.
+bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which);
+
+// Whether Apply writes the value to the registry and hands it to the system:
+// a known value always, an unknown one only once the user moved its slider,
+// so that an Apply never replaces a setting it could not read by a slider's
+// minimum.
+bool DoubleClickWritten(const DoubleClick& dblClk, DoubleClickValue which);
 
 // Record to values: 8- and 16-bit fields widen without sign, 32-bit fields
 // copy unchanged.
@@ -87,5 +106,8 @@ struct SliderSpec {
 
 // The eight track bars in the order their ranges are set.
 extern const SliderSpec kSliders[8];
+
+// Where track bar `id` stands when set to value: clamped to its range.
+int SliderPosition(int id, int value);
 
 } // namespace panel

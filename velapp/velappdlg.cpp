@@ -53,11 +53,12 @@ const wchar_t kMouseKey[] = L"Control Panel\\Mouse";
 
 CVelAppDlg::CVelAppDlg(CWnd* pParent)
     : CDialogEx(IDD_VELAPP_DIALOG, pParent), m_nDblClkRangeRead(0), m_nDblClkSpeedRead(0),
-      m_nTouchEnable(0), m_nTouchHeight(0), m_nTouchSmooth(0), m_nTouchDelay(0), m_nTouchJitter(0),
-      m_nRightClickEnable(0), m_nRightClickTime(0), m_nRightClickArea(0), m_nTouchHeightText(0),
-      m_nTouchSmoothText(0), m_nTouchDelayText(0), m_nRightClickAreaText(0),
-      m_nRightClickTimeText(0), m_nDblClkRange(0), m_nDblClkSpeed(0), m_nDblClkSpeedText(0),
-      m_nDblClkRangeText(0), m_nTouchMode(0), m_byOutputMode(0xFE), m_nTouchJitterText(0) {
+      m_bDblClkRangeKnown(false), m_bDblClkSpeedKnown(false), m_nTouchEnable(0), m_nTouchHeight(0),
+      m_nTouchSmooth(0), m_nTouchDelay(0), m_nTouchJitter(0), m_nRightClickEnable(0),
+      m_nRightClickTime(0), m_nRightClickArea(0), m_nTouchHeightText(0), m_nTouchSmoothText(0),
+      m_nTouchDelayText(0), m_nRightClickAreaText(0), m_nRightClickTimeText(0), m_nDblClkRange(0),
+      m_nDblClkSpeed(0), m_nDblClkSpeedText(0), m_nDblClkRangeText(0), m_nTouchMode(0),
+      m_byOutputMode(0xFE), m_nTouchJitterText(0) {
     std::memset(&m_deviceInfo, 0, sizeof(m_deviceInfo));
     std::memset(&m_deviceConfig, 0, sizeof(m_deviceConfig));
     m_hAppIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -294,13 +295,8 @@ void CVelAppDlg::OnRightClickEnableClicked() {
 // Enables Apply while any value differs from what was read or last sent.
 int CVelAppDlg::UpdateApplyButton() {
     UpdateData(TRUE);
-    panel::DoubleClick dblClk;
-    dblClk.range = m_nDblClkRange;
-    dblClk.speed = m_nDblClkSpeed;
-    dblClk.rangeRead = m_nDblClkRangeRead;
-    dblClk.speedRead = m_nDblClkSpeedRead;
-    bool bChanged =
-        panel::FirstDifference(m_deviceConfig, CurrentParams(), dblClk) != panel::Difference::None;
+    bool bChanged = panel::FirstDifference(m_deviceConfig, CurrentParams(), CurrentDoubleClick()) !=
+                    panel::Difference::None;
     GetDlgItem(IDC_BTN_APPLY)->EnableWindow(bChanged);
     return bChanged ? 1 : 0;
 }
@@ -317,6 +313,17 @@ panel::TouchParams CVelAppDlg::CurrentParams() const {
     params.rightClickTime = m_nRightClickTime;
     params.rightClickArea = m_nRightClickArea;
     return params;
+}
+
+panel::DoubleClick CVelAppDlg::CurrentDoubleClick() const {
+    panel::DoubleClick dblClk;
+    dblClk.range = m_nDblClkRange;
+    dblClk.speed = m_nDblClkSpeed;
+    dblClk.rangeRead = m_nDblClkRangeRead;
+    dblClk.speedRead = m_nDblClkSpeedRead;
+    dblClk.rangeKnown = m_bDblClkRangeKnown;
+    dblClk.speedKnown = m_bDblClkSpeedKnown;
+    return dblClk;
 }
 
 // Called when Apply is clicked: the double-click settings go to the registry
@@ -366,13 +373,17 @@ int CVelAppDlg::ReadDoubleClickSettings() {
     int nValue = 0;
     if (QueryRegistryNumber(hKey, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickWidth");
-    else if (bText)
+    else if (bText) {
         m_nDblClkRange = m_nDblClkRangeText = m_nDblClkRangeRead = nValue;
+        m_bDblClkRangeKnown = panel::IsUsableDoubleClickValue(nValue);
+    }
 
     if (QueryRegistryNumber(hKey, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickSpeed");
-    else if (bText)
+    else if (bText) {
         m_nDblClkSpeed = m_nDblClkSpeedText = m_nDblClkSpeedRead = nValue;
+        m_bDblClkSpeedKnown = panel::IsUsableDoubleClickValue(nValue);
+    }
 
     ::RegCloseKey(hKey);
     return 0;
@@ -384,40 +395,55 @@ static LONG SetRegistryText(HKEY hKey, const char* pszName, const std::string& t
 }
 
 // Writes the double-click range and time to the user's registry and hands
-// them to the running system.
+// them to the running system. A value that could not be read and that the
+// user left alone is neither written nor handed on: the system keeps its own.
 int CVelAppDlg::WriteDoubleClickSettings() {
+    const panel::DoubleClick dblClk = CurrentDoubleClick();
+    const bool bRange = panel::DoubleClickWritten(dblClk, panel::DoubleClickValue::Range);
+    const bool bSpeed = panel::DoubleClickWritten(dblClk, panel::DoubleClickValue::Speed);
+
     HKEY hKey = nullptr;
     bool bOpened =
         ::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS;
 
     const std::string range = panel::RegistryTextFromNumber(m_nDblClkRange);
-    if (bOpened) {
-        if (SetRegistryText(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS)
+    if (bRange && bOpened) {
+        if (SetRegistryText(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS) {
             MessageBox(L"Error: RegSetValueExA DoubleClickWidth");
-        else
-            m_nDblClkRangeRead = m_nDblClkRange; // the baseline is what the registry holds
+        } else { // the baseline is what the registry holds
+            m_nDblClkRangeRead = m_nDblClkRange;
+            m_bDblClkRangeKnown = true;
+        }
         if (SetRegistryText(hKey, "DoubleClickHeight", range) != ERROR_SUCCESS)
             MessageBox(L"Error: RegSetValueExA DoubleClickHeight");
-    } else {
+    } else if (bRange) {
         MessageBox(L"Error: RegOpenKeyEx");
     }
 
     const std::string speed = panel::RegistryTextFromNumber(m_nDblClkSpeed);
-    if (bOpened) {
-        if (SetRegistryText(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS)
+    if (bSpeed && bOpened) {
+        if (SetRegistryText(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS) {
             MessageBox(L"Error: RegSetValueExA DoubleClickSpeed");
-        else
+        } else {
             m_nDblClkSpeedRead = m_nDblClkSpeed;
-    } else {
+            m_bDblClkSpeedKnown = true;
+        }
+    } else if (bSpeed) {
         MessageBox(L"Error: RegOpenKeyEx");
     }
 
     if (bOpened)
         ::RegCloseKey(hKey);
 
-    ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(m_nDblClkSpeed), nullptr, 0);
-    ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(m_nDblClkRange), nullptr, 0);
-    ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(m_nDblClkRange), nullptr, 0);
+    if (bSpeed)
+        ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(m_nDblClkSpeed), nullptr,
+                                0);
+    if (bRange) {
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(m_nDblClkRange), nullptr,
+                                0);
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(m_nDblClkRange), nullptr,
+                                0);
+    }
     return 0;
 }
 

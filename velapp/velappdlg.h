@@ -23,6 +23,9 @@ protected:
     _VEL_DEVICE_CONFIG m_deviceConfig;
     int m_nDblClkRangeRead;
     int m_nDblClkSpeedRead;
+    // Whether the registry gave a usable value (or Apply wrote one).
+    bool m_bDblClkRangeKnown;
+    bool m_bDblClkSpeedKnown;
     int m_nTouchEnable;
     int m_nTouchHeight;
     int m_nTouchSmooth;
@@ -52,6 +55,8 @@ protected:
     int UpdateApplyButton();
     // The touch parameter members as one value.
     panel::TouchParams CurrentParams() const;
+    // The double-click members as one value.
+    panel::DoubleClick CurrentDoubleClick() const;
 
     // Message table (velappdlg.cpp) and its handlers.
     DECLARE_MESSAGE_MAP()

@@ -12,8 +12,9 @@ const TargetColour cSteped = 0xFF0000C0;  // current target, touch stable
 const TargetColour cNotStep = 0xFFC0C0C0; // every other target
 
 // Logical 0…32767 to pixels of an axis of nExtent pixels: v·extent / 32768 in
-// signed 32-bit arithmetic, truncated toward zero. The client rectangle's
-// origin is not added.
+// 64-bit arithmetic (screens of any width), truncated toward zero; a result
+// beyond 32 bits (only for logical values outside 0…32767) saturates. The
+// client rectangle's origin is not added.
 int32_t LogicalToPixel(int32_t nLogical, int32_t nExtent);
 
 // Colour of target nIndex when nCurrent is the collector's current target.

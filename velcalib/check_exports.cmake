@@ -1,98 +1,10 @@
-# Build-time checks of VelCalib.dll's interface, for toolchains whose
-# programs cannot run here.
-#
-#   -DDLL=<VelCalib.dll> -DIMPLIB=<import library>: the export table holds
-#     exactly IsCalibrate @1, StartCalibrate @2, StopCalibrate @3, undecorated,
-#     and the import library offers the symbols callers of this architecture
-#     ask for (_StartCalibrate@8 on i686).
-#   -DIMPORTER=<program>: the program imports those three names, undecorated,
-#     from VelCalib.dll.
-#   -DOBJDUMP=… -DNM=… -DPOINTER_SIZE=4|8 in both cases.
-
-set(expected IsCalibrate 1 StartCalibrate 2 StopCalibrate 3)
-
-function(fail what)
-  message(FATAL_ERROR "VelCalib interface check: ${what}")
-endfunction()
-
-function(objdump_private file out)
-  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    fail("objdump -p ${file} failed")
-  endif()
-  string(REPLACE ";" "," dump "${dump}")
-  string(REPLACE "\n" ";" lines "${dump}")
-  set(${out} "${lines}" PARENT_SCOPE)
-endfunction()
-
-if(DLL)
-  objdump_private(${DLL} lines)
-  # Names and ordinals. Older objdump prints "[ i] Name" with i the index into
-  # the address table; newer ones add "+base[ n]" with the ordinal itself.
-  set(base "")
-  set(inNames FALSE)
-  set(found "")
-  foreach(line IN LISTS lines)
-    if(line MATCHES "Ordinal Base ([0-9]+)")
-      set(base ${CMAKE_MATCH_1})
-    endif()
-    if(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
-      set(inNames TRUE)
-    elseif(inNames AND line MATCHES "^[ \t]*$")
-      set(inNames FALSE)
-    elseif(inNames)
-      if(line MATCHES "\\+base\\[ *([0-9]+)\\] +[0-9a-fA-F]+ +([^ \t]+)$")
-        list(APPEND found ${CMAKE_MATCH_2} ${CMAKE_MATCH_1})
-      elseif(line MATCHES "^[ \t]*\\[ *([0-9]+)\\] +([^ \t]+)$")
-        if(base STREQUAL "")
-          fail("no ordinal base in the export table of ${DLL}")
-        endif()
-        math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
-        list(APPEND found ${CMAKE_MATCH_2} ${ordinal})
-      else()
-        fail("unexpected export line '${line}'")
-      endif()
-    endif()
-  endforeach()
-  if(NOT found STREQUAL expected)
-    fail("exports of ${DLL} are '${found}', expected '${expected}'")
-  endif()
-
-  execute_process(COMMAND ${NM} ${IMPLIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    fail("nm ${IMPLIB} failed")
-  endif()
-  if(POINTER_SIZE EQUAL 4)
-    set(wanted _IsCalibrate _StartCalibrate@8 _StopCalibrate)
-  else()
-    set(wanted IsCalibrate StartCalibrate StopCalibrate)
-  endif()
-  foreach(symbol IN LISTS wanted)
-    string(REPLACE "@" "\\@" pattern "${symbol}")
-    if(NOT symbols MATCHES "[ \t]T ${pattern}\n" OR NOT symbols MATCHES "[ \t]I __imp_${pattern}\n")
-      fail("the import library ${IMPLIB} does not define ${symbol} and __imp_${symbol}")
-    endif()
-  endforeach()
-endif()
-
-if(IMPORTER)
-  objdump_private(${IMPORTER} lines)
-  set(inVelCalib FALSE)
-  set(imported "")
-  foreach(line IN LISTS lines)
-    if(line MATCHES "DLL Name: (.*)$")
-      string(TOLOWER "${CMAKE_MATCH_1}" dllName)
-      if(dllName STREQUAL "velcalib.dll")
-        set(inVelCalib TRUE)
-      else()
-        set(inVelCalib FALSE)
-      endif()
-    elseif(inVelCalib AND line MATCHES "^[ \t]*[0-9a-fA-F]+[ \t]+[0-9]+[ \t]+([^ \t]+)$")
-      list(APPEND imported ${CMAKE_MATCH_1})
-    endif()
-  endforeach()
-  list(SORT imported)
-  if(NOT imported STREQUAL "IsCalibrate;StartCalibrate;StopCalibrate")
-    fail("${IMPORTER} imports '${imported}' from VelCalib.dll")
-  endif()
+# What a host program imports from VelCalib.dll: exactly its three functions,
+# undecorated. The check is cmake/PeCheck.cmake's.
+# usage: cmake -DIMPORTER=<program> -DOBJDUMP=<objdump> -P check_exports.cmake
+execute_process(COMMAND ${CMAKE_COMMAND} -DPE=${IMPORTER} -DOBJDUMP=${OBJDUMP}
+                        -DONLY_FROM=velcalib.dll:IsCalibrate+StartCalibrate+StopCalibrate
+                        -P ${CMAKE_CURRENT_LIST_DIR}/../cmake/PeCheck.cmake
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${IMPORTER} does not import exactly IsCalibrate, StartCalibrate and StopCalibrate")
 endif()

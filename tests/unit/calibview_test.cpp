@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 // Target centres of the four-target run on common screens; fractions dropped.
@@ -24,6 +26,24 @@ TEST(CalibView, TargetCentresInPixels) {
             EXPECT_EQ(LogicalToPixel(collect.targets[i].y, c.height), c.centres[i][1]);
         }
     }
+}
+
+// Wide extents and values outside the logical range: never a wrapped product.
+TEST(CalibView, LogicalToPixelNeverOverflows) {
+    const struct {
+        int32_t logical, extent, pixel;
+    } rows[] = {
+        {32767, 69905, 69902}, // the first width whose product leaves 32 bits
+        {30720, 100000, 93750},
+        {32767, INT32_MAX, 2147418111},
+        {0, INT32_MAX, 0},
+        {-32768, 70000, -70000},
+        {INT32_MAX, INT32_MAX, INT32_MAX}, // saturates
+        {INT32_MIN, INT32_MAX, INT32_MIN},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(LogicalToPixel(row.logical, row.extent), row.pixel)
+            << row.logical << " of " << row.extent;
 }
 
 } // namespace

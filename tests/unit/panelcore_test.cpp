@@ -116,16 +116,49 @@ TEST(ApplyState, EachFieldIsComparedAndTheFirstDifferenceWins) {
     EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::TouchHeight);
 }
 
-TEST(ApplyState, DoubleClickValuesCountAgainstTheirBaseline) {
+// Whether a double-click value counts as changed and whether Apply writes it:
+// a value the registry gave is always written; one it could not give is
+// written only once the user moved its slider away from where it stood.
+TEST(ApplyState, DoubleClickValuesAgainstTheirBaselineAndWhatApplyWrites) {
+    const struct {
+        bool known;
+        int onSlider;
+        int read;
+        bool changed;
+        bool written;
+    } rows[] = {
+        {true, 10, 4, true, true},         {true, 4, 4, false, true},
+        {true, 500, 1000, true, true}, // read beyond the slider: Apply writes the slider's end
+        {false, 0, 0, false, false},   // never read
+        {false, 1, 0, false, false},   // not read, slider at its minimum
+        {false, 1, -5, false, false},  // read below 1
+        {false, 1, INT_MIN, false, false}, {false, 200, 0, true, true}, // moved by the user
+        {false, 2, -5, true, true},
+    };
     const _VEL_DEVICE_CONFIG record = RecordWithPattern();
     const TouchParams params = panel::ParamsFromRecord(record);
-    panel::DoubleClick dblClk;
-    dblClk.range = 10;
-    dblClk.rangeRead = 4;
-    EXPECT_EQ(panel::FirstDifference(record, params, dblClk), Difference::DoubleClickRange);
-    dblClk.rangeRead = 10;
-    dblClk.speed = 600;
-    EXPECT_EQ(panel::FirstDifference(record, params, dblClk), Difference::DoubleClickSpeed);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.known << " " << row.onSlider << "/" << row.read);
+        for (panel::DoubleClickValue which :
+             {panel::DoubleClickValue::Range, panel::DoubleClickValue::Speed}) {
+            const bool bRange = which == panel::DoubleClickValue::Range;
+            panel::DoubleClick dblClk;
+            dblClk.range = dblClk.rangeRead = 4;
+            dblClk.speed = dblClk.speedRead = 500;
+            dblClk.rangeKnown = dblClk.speedKnown = true;
+            (bRange ? dblClk.range : dblClk.speed) = row.onSlider;
+            (bRange ? dblClk.rangeRead : dblClk.speedRead) = row.read;
+            (bRange ? dblClk.rangeKnown : dblClk.speedKnown) = row.known;
+            EXPECT_EQ(panel::DoubleClickChanged(dblClk, which), row.changed);
+            EXPECT_EQ(panel::DoubleClickWritten(dblClk, which), row.written);
+            const Difference expected = !row.changed ? Difference::None
+                                        : bRange     ? Difference::DoubleClickRange
+                                                     : Difference::DoubleClickSpeed;
+            EXPECT_EQ(panel::FirstDifference(record, params, dblClk), expected);
+        }
+    }
+    for (int value : {INT_MIN, -1, 0, 1, 500, INT_MAX})
+        EXPECT_EQ(panel::IsUsableDoubleClickValue(value), value >= 1) << value;
 }
 
 TEST(ApplyState, AWideValueDoesNotMatchItsTruncatedField) {

@@ -54,11 +54,38 @@ TEST(SdkScript, ParsesEachCommandWithItsDefaults) {
 
 TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
     const char* bad[] = {
-        "touch 1",        "touch 1 2 3 4", "touch -1 0",   "touch 65536 0", "touch 1 2 0",
-        "screen 32768 0", "target 4",      "target -1",    "target",        "lift now",
-        "wait",           "wait -5",       "waitfor",      "waitfor a/b",   "mark ..\\x",
-        "mark c:x",       "raw",           "raw 256",      "raw 4 0g",      "raw 4 abc",
-        "jump 1 2",       "touch 1.5 2",   "touch 0x10 2",
+        "touch 1",
+        "touch 1 2 3 4",
+        "touch -1 0",
+        "touch 65536 0",
+        "touch 1 2 0",
+        "screen 32768 0",
+        "target 4",
+        "target -1",
+        "target",
+        "lift now",
+        "wait",
+        "wait -5",
+        "waitfor",
+        "waitfor a/b",
+        "mark ..\\x",
+        "mark c:x",
+        "raw",
+        "raw 256",
+        "raw 4 0g",
+        "raw 4 abc",
+        "jump 1 2",
+        "touch 1.5 2",
+        "touch 0x10 2",
+        // The folder's own files, and names the file system reads as others.
+        "waitfor device.ini",
+        "waitfor DEVICE.INI",
+        "waitfor device.ini.",
+        "mark device.ini.1.2.tmp",
+        "waitfor journal.txt",
+        "mark Script.txt",
+        "waitfor DEVICE~1.INI",
+        "mark ..",
     };
     for (const char* line : bad) {
         Script script = ParseScript(std::string("touch 1 1\n") + line + "\nlift\n");

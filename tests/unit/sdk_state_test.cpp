@@ -25,7 +25,7 @@ TEST(SdkStateText, EditingAValueKeepsCommentsUnknownKeysAndOrder) {
     EXPECT_FALSE(text.Set("touchMode", "7")); // same value: no rewrite needed
     EXPECT_TRUE(text.Set("touchMode", "3"));
     EXPECT_TRUE(text.Set("touchHeight", "20"));
-    EXPECT_EQ(text.Text(), "# my notes\n"
+    EXPECT_EQ(text.Text(), "\xEF\xBB\xBF# my notes\n"
                            "touchMode = 3\n"
                            "\n"
                            "custom = keep me\n"
@@ -34,25 +34,59 @@ TEST(SdkStateText, EditingAValueKeepsCommentsUnknownKeysAndOrder) {
                            "touchHeight = 20\n");
 }
 
-TEST(SdkDeviceState, MissingOrMalformedValuesReadAsFactoryValues) {
+TEST(SdkStateText, OneByteOrderMarkIsSkippedAndKeptSoARewriteKeepsTheMeaning) {
+    const std::string bom = "\xEF\xBB\xBF";
+    for (int marks = 0; marks <= 2; ++marks) {
+        std::string original;
+        for (int i = 0; i < marks; ++i)
+            original += bom;
+        original += "touchMode = 7\n";
+        StateText text(original);
+        const auto before = text.Find("touchMode");
+        EXPECT_EQ(before.has_value(), marks < 2) << marks;
+        text.Set("touchHeight", "6");
+        StateText rewritten(text.Text());
+        EXPECT_EQ(rewritten.Find("touchMode"), before) << marks;
+        EXPECT_EQ(*rewritten.Find("touchHeight"), "6") << marks;
+    }
+}
+
+TEST(SdkDeviceState, MissingMalformedOrOutOfRangeValuesReadAsFactoryValues) {
     struct Row {
         const char* text;
         const char* key;
         int64_t value;
+        bool bad; // journaled as a bad value
     };
     const Row rows[] = {
-        {"", "deviceCount", 1},
-        {"deviceCount = -1", "deviceCount", -1},
-        {"deviceCount = 30", "deviceCount", 30},
-        {"deviceCount = two", "deviceCount", 1},
-        {"deviceCount = 2x", "deviceCount", 1},
-        {"deviceCount =", "deviceCount", 1},
-        {"touchMode = 99999999999999999999", "touchMode", 2},
-        {"rightClickTime = -2147483648", "rightClickTime", -2147483648LL},
-        {"# touchHeight = 20", "touchHeight", 5},
+        {"", "deviceCount", 1, false},
+        {"deviceCount = -1", "deviceCount", -1, false},
+        {"deviceCount = 30", "deviceCount", 30, false},
+        {"deviceCount = two", "deviceCount", 1, true},
+        {"deviceCount = 2x", "deviceCount", 1, true},
+        {"deviceCount =", "deviceCount", 1, true},
+        {"deviceCount = 4294967297", "deviceCount", 1, true}, // never wrapped to 1
+        {"deviceCount = -2147483648", "deviceCount", INT32_MIN, false},
+        {"touchMode = 99999999999999999999", "touchMode", 2, true},
+        {"touchMode = 255", "touchMode", 255, false},
+        {"touchMode = 256", "touchMode", 2, true},
+        {"reserved4 = -1", "reserved4", 165, true},
+        {"touchHeight = 65535", "touchHeight", 65535, false},
+        {"touchHeight = 70000", "touchHeight", 5, true},
+        {"rightClickTime = -2147483648", "rightClickTime", INT32_MIN, false},
+        {"touchDelay = 4294967297", "touchDelay", 100, true},
+        {"failOpen = 2", "failOpen", 0, true},
+        {"# touchHeight = 20", "touchHeight", 5, false},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(DeviceState(row.text).Int(row.key), row.value) << row.text;
+    for (const Row& row : rows) {
+        DeviceState state(row.text);
+        EXPECT_EQ(state.Int(row.key), row.value) << row.text;
+        const std::vector<std::string> bad = state.TakeBadValues();
+        EXPECT_EQ(bad.size(), row.bad ? 1u : 0u) << row.text;
+        if (!bad.empty()) {
+            EXPECT_EQ(bad[0].rfind(std::string(row.key) + " = ", 0), 0u) << bad[0];
+        }
+    }
 
     EXPECT_EQ(*DeviceState("").OutputMode(), 2);
     EXPECT_FALSE(DeviceState("outputMode = none").OutputMode());
@@ -75,7 +109,7 @@ TEST(SdkDeviceState, ANewFileListsEveryKeyOnlyOnceSomethingChanges) {
     }
 }
 
-TEST(SdkDeviceState, ConfigRecordFieldsTakeTheLowBitsOfTheirKeys) {
+TEST(SdkDeviceState, ConfigRecordFieldsComeFromTheirKeys) {
     struct Row {
         const char* key;
         const char* value;
@@ -85,15 +119,15 @@ TEST(SdkDeviceState, ConfigRecordFieldsTakeTheLowBitsOfTheirKeys) {
     const Row rows[] = {
         {"touchEnable", "0", 0, {0x00}},
         {"touchMode", "7", 1, {0x07}},
-        {"rightClickEnable", "257", 2, {0x01}},
+        {"rightClickEnable", "0", 2, {0x00}},
         {"reserved3", "255", 3, {0xFF}},
-        {"reserved4", "-1", 4, {0xFF}},
-        {"touchSmooth", "300", 5, {0x2C}},
+        {"reserved4", "128", 4, {0x80}},
+        {"touchSmooth", "200", 5, {0xC8}},
         {"rightClickTime", "-2", 6, {0xFE, 0xFF, 0xFF, 0xFF}},
         {"rightClickArea", "32767", 10, {0xFF, 0x7F, 0x00, 0x00}},
-        {"touchDelay", "4294967297", 14, {0x01, 0x00, 0x00, 0x00}},
+        {"touchDelay", "2147483647", 14, {0xFF, 0xFF, 0xFF, 0x7F}},
         {"touchJitter", "65536", 18, {0x00, 0x00, 0x01, 0x00}},
-        {"touchHeight", "70000", 22, {0x70, 0x11}},
+        {"touchHeight", "65535", 22, {0xFF, 0xFF}},
     };
     for (const Row& row : rows) {
         DeviceState state(std::string(row.key) + " = " + row.value);

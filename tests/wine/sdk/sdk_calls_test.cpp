@@ -364,3 +364,74 @@ VEL_CASE(TheFolderIsCreatedOnFirstUse) {
     SetEnvironmentVariableW(L"VEL_SDK_HOME", home.c_str());
     CHECK(GetFileAttributesW((nested + L"\\journal.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
 }
+
+// A hostile state folder is reported, never hidden: no claimed store that did
+// not happen, one byte order mark, no wrapped numbers, no script that deletes
+// the state.
+VEL_CASE(AHostileStateFolderIsReportedNotHidden) {
+    check::Note("device.ini is a folder");
+    simdev::Reset();
+    const std::wstring ini = simdev::Home() + L"\\device.ini";
+    CHECK(::CreateDirectoryW(ini.c_str(), nullptr));
+    {
+        Vel_DeviceManager device;
+        CHECK(OpenFirst(device));
+        // Storing what is in force needs no file; the two calibrations do.
+        CHECK_EQ(Results(device), "11100");
+        CHECK_EQ(JournalLines("StateNotStored device.ini exists but cannot be read").size(), 2u);
+        _VEL_DEVICE_CONFIG config{};
+        device.GetDriverConfig(&config);
+        config.touchSmooth = 9;
+        CHECK(!device.SetDriverConfig(config));
+        CHECK(EndsWith(LastLine(), " -> 0"));
+        device.CloseDevice();
+    }
+    CHECK(::RemoveDirectoryW(ini.c_str()));
+
+    check::Note("a count beyond 32 bits");
+    simdev::Reset();
+    simdev::Set("deviceCount", "4294967297");
+    simdev::ClearJournal();
+    CHECK_EQ(Enumerate()->deviceCount, 1);
+    std::vector<std::string> expected = {
+        "BadValue deviceCount = 4294967297: outside -2147483648 to 2147483647, factory value 1 "
+        "used",
+        "EnumDevice count=1"};
+    CHECK(simdev::Journal() == expected);
+
+    check::Note("two byte order marks");
+    simdev::Reset();
+    {
+        const std::string text = "\xEF\xBB\xBF\xEF\xBB\xBFtouchMode = 7\ntouchSmooth = 3\n";
+        HANDLE file =
+            ::CreateFileW(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        ::CloseHandle(file);
+        Vel_DeviceManager device;
+        CHECK(OpenFirst(device));
+        _VEL_DEVICE_CONFIG config{};
+        for (int smooth : {3, 4}) {
+            CHECK(device.GetDriverConfig(&config));
+            CHECK_EQ(int(config.touchMode), 2); // its key holds the second mark
+            CHECK_EQ(int(config.touchSmooth), smooth);
+            config.touchSmooth = 4;
+            CHECK(device.SetDriverConfig(config)); // the first pass rewrites the file
+        }
+        device.CloseDevice();
+    }
+
+    check::Note("a script that waits for the state file");
+    simdev::Reset();
+    simdev::Set("touchMode", "3");
+    simdev::WriteScript("waitfor device.ini\nmark journal.txt\n");
+    {
+        Vel_DeviceManager device;
+        CHECK(OpenFirst(device));
+        device.StartCalibMode();
+        CHECK_EQ(JournalLines("ScriptError").size(), 2u);
+        device.StopCalibMode();
+        device.CloseDevice();
+    }
+    CHECK_EQ(simdev::Get("touchMode"), "3");
+}

@@ -1,6 +1,7 @@
 // Editing the touch parameters and double-click settings and applying them,
 // as a user does: sliders by mouse and keyboard, check boxes, Apply, the OK box.
 #include <string>
+#include <vector>
 
 #include "check.h"
 #include "panel_driver.h"
@@ -231,9 +232,11 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     std::string text;
     CHECK_EQ(GetMouseValue("DoubleClickWidth", &text), static_cast<DWORD>(REG_SZ));
     CHECK_EQ(text, std::string("500\0", 4));
-    CHECK_EQ(GetMouseValue("DoubleClickSpeed", &text), static_cast<DWORD>(REG_SZ));
-    CHECK_EQ(text, std::string("1\0", 2));
+    // The speed it could not read and the user left alone stays as it was.
+    CHECK_EQ(GetMouseValue("DoubleClickSpeed", &text), static_cast<DWORD>(REG_DWORD));
+    CHECK_EQ(text, std::string("\xbc\x02\0\0", 4));
 
+    // Once moved, it is written like any other.
     CHECK_EQ(ui::KeySlider(panel.hDlg, 1041, 10), 10);
     int speed = ui::DragSlider(panel.hDlg, 1042, 640);
     ApplyAndConfirm(panel);
@@ -256,6 +259,105 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     SetMouseText("DoubleClickSpeed", "500");
     SetMouseText("DoubleClickWidth", "4");
     SetMouseText("DoubleClickHeight", "4");
+}
+
+// A double-click value the registry cannot give (or that was never asked for)
+// is shown as 0 at the slider's minimum, and an Apply that changed something
+// else neither writes it back nor hands the minimum to the system.
+VEL_CASE(AnApplyNeverDegradesADoubleClickValueItCouldNotRead) {
+    const std::string tooLong = std::string(27, '0') + "500";
+    const struct {
+        const char* what;
+        bool width; // the hostile value: DoubleClickWidth, else DoubleClickSpeed
+        DWORD type; // 0: missing
+        std::string bytes;
+        const char* box; // at start
+        const char* label;
+    } rows[] = {
+        {"width as a number", true, REG_DWORD, std::string("\4\0\0\0", 4), nullptr, "0"},
+        {"width empty", true, REG_SZ, std::string(1, '\0'), nullptr, "0"},
+        {"width too long", true, REG_SZ, tooLong + '\0', "Error: RegQueryValueEx DoubleClickWidth",
+         "0"},
+        {"width missing", true, 0, "", "Error: RegQueryValueEx DoubleClickWidth", "0"},
+        {"width zero", true, REG_SZ, std::string("0\0", 2), nullptr, "0"},
+        {"width negative", true, REG_SZ, std::string("-3\0", 3), nullptr, "-3"},
+        {"width no digits", true, REG_SZ, std::string("abc\0", 4), nullptr, "0"},
+        {"width expandable text", true, REG_EXPAND_SZ, std::string("4\0", 2), nullptr, "0"},
+        {"speed as a number", false, REG_DWORD, std::string("\xf4\x01\0\0", 4), nullptr, "0"},
+        {"speed empty", false, REG_SZ, std::string(1, '\0'), nullptr, "0"},
+        {"speed too long", false, REG_SZ, tooLong + '\0', "Error: RegQueryValueEx DoubleClickSpeed",
+         "0"},
+        {"speed missing", false, 0, "", "Error: RegQueryValueEx DoubleClickSpeed", "0"},
+        {"speed zero", false, REG_SZ, std::string("0\0", 2), nullptr, "0"},
+        {"speed negative", false, REG_SZ, std::string("-500\0", 5), nullptr, "-500"},
+        {"speed as bytes", false, REG_BINARY, std::string("500\0", 4), nullptr, "0"},
+    };
+    const std::vector<int> kSystemBefore = {430, 7, 7}; // time, width, height
+    auto presetSystem = [&] {
+        ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, kSystemBefore[0], nullptr, 0);
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, kSystemBefore[1], nullptr, 0);
+        ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, kSystemBefore[2], nullptr, 0);
+    };
+    // Applies a changed touch height and reads what the registry and the
+    // system hold afterwards.
+    auto applyAndCompare = [&](Panel& panel, bool widthKept, bool speedKept) {
+        std::string before[3], after[3];
+        const char* names[] = {"DoubleClickWidth", "DoubleClickHeight", "DoubleClickSpeed"};
+        DWORD typesBefore[3];
+        for (int i = 0; i < 3; ++i)
+            typesBefore[i] = GetMouseValue(names[i], &before[i]);
+        CHECK_EQ(ui::KeySlider(panel.hDlg, 1005, 7), 7);
+        ApplyAndConfirm(panel);
+        CHECK_EQ(simdev::Get("touchHeight"), "7");
+        for (int i = 0; i < 3; ++i) {
+            const bool kept = i < 2 ? widthKept : speedKept;
+            const DWORD type = GetMouseValue(names[i], &after[i]);
+            CHECK_EQ(type, kept ? typesBefore[i] : static_cast<DWORD>(REG_SZ));
+            CHECK_EQ(after[i], kept ? before[i] : std::string(i < 2 ? "4" : "500") + '\0');
+        }
+        const std::vector<int> system = SystemDoubleClick();
+        CHECK_EQ(system[0], speedKept ? kSystemBefore[0] : 500);
+        CHECK_EQ(system[1], widthKept ? kSystemBefore[1] : 4);
+        CHECK_EQ(system[2], widthKept ? kSystemBefore[2] : 4);
+    };
+    for (const auto& row : rows) {
+        check::Note(row.what);
+        FactoryDeviceAndRegistry();
+        SetMouseText("DoubleClickHeight", "4");
+        SetMouseValue(row.width ? "DoubleClickWidth" : "DoubleClickSpeed", row.type, row.bytes);
+        presetSystem();
+        Panel panel;
+        ui::Start(panel.program, L"VelApp.exe");
+        if (row.box != nullptr) {
+            HWND hBox = ui::WaitForMessageBox(panel.program.pid);
+            CHECK(hBox != nullptr);
+            CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), row.box);
+            ui::CloseMessageBox(hBox);
+        }
+        panel.hDlg = ui::WaitForWindow(panel.program.pid, L"#32770", L"VELTOUCH Control Panel");
+        CHECK(panel.hDlg != nullptr);
+        ui::Sync(panel.hDlg);
+        // Shown as the registry gave it; the other value is read as usual.
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.width ? 1046 : 1048)), row.label);
+        CHECK_EQ(ui::SliderPos(panel.hDlg, row.width ? 1041 : 1042), 1);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.width ? 1048 : 1046)),
+                 row.width ? "500" : "4");
+        applyAndCompare(panel, row.width, !row.width);
+        Exit(panel);
+    }
+    // A start whose parameter read was refused never read the registry.
+    check::Note("parameter read refused");
+    FactoryDeviceAndRegistry();
+    SetMouseText("DoubleClickHeight", "4");
+    simdev::Set("failGetDriverConfig", "1");
+    presetSystem();
+    Panel panel;
+    Open(panel);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1046)), "0");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1048)), "0");
+    applyAndCompare(panel, true, true);
+    Exit(panel);
+    FactoryDeviceAndRegistry();
 }
 
 VEL_CASE(AMissingMouseKeyIsReportedTwiceOnApplyAndApplyGoesOn) {

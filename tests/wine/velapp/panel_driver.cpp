@@ -61,16 +61,20 @@ HKEY OpenMouseKey() {
 } // namespace
 
 void SetMouseText(const char* name, const std::string& text) {
-    HKEY hKey = OpenMouseKey();
-    ::RegSetValueExA(hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>(text.size() + 1));
-    ::RegCloseKey(hKey);
+    SetMouseValue(name, REG_SZ, std::string(text.c_str(), text.size() + 1));
 }
 
 void SetMouseNumber(const char* name, DWORD value) {
+    SetMouseValue(name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+
+void SetMouseValue(const char* name, DWORD type, const std::string& bytes) {
     HKEY hKey = OpenMouseKey();
-    ::RegSetValueExA(hKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                     sizeof(value));
+    if (type == 0)
+        ::RegDeleteValueA(hKey, name);
+    else
+        ::RegSetValueExA(hKey, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                         static_cast<DWORD>(bytes.size()));
     ::RegCloseKey(hKey);
 }
 

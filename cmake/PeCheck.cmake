@@ -1,0 +1,270 @@
+# Build-time check of a Windows binary that ships (PE32 or PE32+).
+#
+# Included from CMake, it defines vel_check_pe(): a post-build step of the
+# target that runs this file as a script over the linked file. Run as a
+# script (cmake -P), it checks one file and fails the build on any finding:
+#
+#   PE=<file> OBJDUMP=<objdump>      always
+#     - DYNAMIC_BASE and NX_COMPAT set, with a relocation table to rebase by;
+#       HIGH_ENTROPY_VA too on x86-64
+#     - no section both writable and executable
+#   ALLOWED=<dll,...>                imports only from these DLLs (any case)
+#   ONLY_FROM=<dll:name+name,...>    imports exactly these names from that DLL
+#   EXPORTS=<name=ordinal,...>       exports exactly these, no other entry
+#   IMPLIB=<lib> NM=<nm> IMPLIB_SYMBOLS=<symbol,...>
+#                                    the import library defines each symbol
+#                                    and its __imp_ pointer
+#
+# Header and section flags are read from the file's bytes; import and export
+# tables from `objdump -p`.
+
+# DLLs of the system every shipped binary may import from.
+set(VEL_SYSTEM_DLLS
+    kernel32.dll user32.dll gdi32.dll comctl32.dll advapi32.dll shell32.dll msvcrt.dll gdiplus.dll)
+
+# vel_check_pe(<target> [ALLOWED <dll>...] [ONLY_FROM <dll:name+name>...]
+#              [EXPORTS <name=ordinal>...] [IMPLIB_SYMBOLS <symbol>...])
+# The system DLLs above are always allowed.
+function(vel_check_pe target)
+  cmake_parse_arguments(P "" "" "ALLOWED;ONLY_FROM;EXPORTS;IMPLIB_SYMBOLS" ${ARGN})
+  set(allowed ${VEL_SYSTEM_DLLS} ${P_ALLOWED})
+  string(REPLACE ";" "," allowed "${allowed}")
+  set(args -DPE=$<TARGET_FILE:${target}> -DOBJDUMP=${CMAKE_OBJDUMP} -DALLOWED=${allowed})
+  if(P_ONLY_FROM)
+    string(REPLACE ";" "," only "${P_ONLY_FROM}")
+    list(APPEND args -DONLY_FROM=${only})
+  endif()
+  if(P_EXPORTS)
+    string(REPLACE ";" "," exports "${P_EXPORTS}")
+    list(APPEND args -DEXPORTS=${exports})
+  endif()
+  if(P_IMPLIB_SYMBOLS)
+    string(REPLACE ";" "," symbols "${P_IMPLIB_SYMBOLS}")
+    list(APPEND args -DIMPLIB=$<TARGET_LINKER_FILE:${target}> -DNM=${CMAKE_NM}
+         -DIMPLIB_SYMBOLS=${symbols})
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} ${args} -P ${CMAKE_SOURCE_DIR}/cmake/PeCheck.cmake
+    COMMENT "Checking the PE flags, imports and exports of ${target}"
+    VERBATIM)
+endfunction()
+
+if(NOT CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  return()
+endif()
+
+cmake_policy(SET CMP0057 NEW) # if(IN_LIST)
+
+function(fail what)
+  message(FATAL_ERROR "PE check of ${PE}: ${what}")
+endfunction()
+
+# Unsigned little-endian integer of `size` bytes at `offset`.
+function(read_le offset size out)
+  file(READ "${PE}" hex OFFSET ${offset} LIMIT ${size} HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR wanted "${size} * 2")
+  if(NOT digits EQUAL wanted)
+    fail("file ends inside its headers (offset ${offset})")
+  endif()
+  set(value "")
+  math(EXPR last "${size} - 1")
+  foreach(i RANGE ${last})
+    math(EXPR at "${i} * 2")
+    string(SUBSTRING "${hex}" ${at} 2 byte)
+    set(value "${byte}${value}")
+  endforeach()
+  math(EXPR value "0x${value}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+function(has_flag value flag out)
+  math(EXPR bit "(${value} & ${flag})")
+  if(bit EQUAL 0)
+    set(${out} FALSE PARENT_SCOPE)
+  else()
+    set(${out} TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# Splits "a,b" into a list.
+function(split text out)
+  string(REPLACE "," ";" list "${text}")
+  set(${out} "${list}" PARENT_SCOPE)
+endfunction()
+
+if(NOT PE OR NOT EXISTS "${PE}")
+  fail("no such file")
+endif()
+
+# --- Headers and sections, from the bytes --------------------------------
+read_le(0 2 mz)
+if(NOT mz EQUAL 0x5A4D)
+  fail("no MZ header")
+endif()
+read_le(60 4 peOffset)
+read_le(${peOffset} 4 signature)
+if(NOT signature EQUAL 0x4550)
+  fail("no PE signature")
+endif()
+math(EXPR coff "${peOffset} + 4")
+read_le(${coff} 2 machine)
+math(EXPR at "${coff} + 2")
+read_le(${at} 2 sectionCount)
+math(EXPR at "${coff} + 16")
+read_le(${at} 2 optionalSize)
+math(EXPR optional "${coff} + 20")
+read_le(${optional} 2 magic)
+if(magic EQUAL 0x20B)
+  set(dataDirectories 112)
+elseif(magic EQUAL 0x10B)
+  set(dataDirectories 96)
+else()
+  fail("unknown optional header magic ${magic}")
+endif()
+
+math(EXPR at "${optional} + 70")
+read_le(${at} 2 dllCharacteristics)
+set(required DYNAMIC_BASE 0x40 NX_COMPAT 0x100)
+if(machine EQUAL 0x8664)
+  list(APPEND required HIGH_ENTROPY_VA 0x20)
+endif()
+while(required)
+  list(POP_FRONT required name flag)
+  has_flag(${dllCharacteristics} ${flag} set)
+  if(NOT set)
+    fail("${name} is not set")
+  endif()
+endwhile()
+# DYNAMIC_BASE means nothing when the relocations were stripped.
+math(EXPR at "${optional} + ${dataDirectories} + 5 * 8 + 4")
+read_le(${at} 4 relocSize)
+if(relocSize EQUAL 0)
+  fail("DYNAMIC_BASE without a base relocation table")
+endif()
+
+math(EXPR sections "${optional} + ${optionalSize}")
+math(EXPR lastSection "${sectionCount} - 1")
+foreach(i RANGE ${lastSection})
+  math(EXPR header "${sections} + ${i} * 40")
+  math(EXPR at "${header} + 36")
+  read_le(${at} 4 characteristics)
+  has_flag(${characteristics} 0x80000000 writable)
+  has_flag(${characteristics} 0x20000000 executable)
+  if(writable AND executable)
+    file(READ "${PE}" name OFFSET ${header} LIMIT 8)
+    fail("section ${i} (${name}) is writable and executable")
+  endif()
+endforeach()
+
+# --- Import and export tables, from objdump -------------------------------
+execute_process(COMMAND ${OBJDUMP} -p ${PE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  fail("objdump -p failed")
+endif()
+string(REPLACE ";" "," dump "${dump}")
+string(REPLACE "\n" ";" lines "${dump}")
+
+# Imports: "DLL Name: X" and below it one "<vma> <hint> <name>" line per
+# name, up to a blank line. imports_<dll> lists the names of each DLL.
+set(dlls "")
+set(current "")
+set(section "")
+set(base "")
+set(exportAddresses 0)
+set(exported "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "DLL Name: (.*)$")
+    string(STRIP "${CMAKE_MATCH_1}" dll)
+    string(TOLOWER "${dll}" current)
+    list(APPEND dlls ${current})
+    set(imports_${current} "")
+    continue()
+  endif()
+  if(line MATCHES "^[ \t]*$")
+    set(current "")
+    set(section "")
+    continue()
+  endif()
+  if(current AND line MATCHES "^[ \t]*[0-9a-fA-F]+[ \t]+[0-9]+[ \t]+([^ \t]+)$")
+    list(APPEND imports_${current} ${CMAKE_MATCH_1})
+    continue()
+  endif()
+  # Exports. Older objdump prints "[ i] Name" with i the index into the
+  # address table; newer ones add "+base[ n]" with the ordinal itself.
+  if(line MATCHES "Export Address Table -- Ordinal Base ([0-9]+)")
+    set(base ${CMAKE_MATCH_1})
+    set(section addresses)
+  elseif(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
+    set(section names)
+  elseif(section STREQUAL "addresses" AND line MATCHES "^[ \t]*\\[ *[0-9]+\\]")
+    math(EXPR exportAddresses "${exportAddresses} + 1")
+  elseif(section STREQUAL "names")
+    if(line MATCHES "\\+base\\[ *([0-9]+)\\] +[0-9a-fA-F]+ +([^ \t]+)$")
+      list(APPEND exported "${CMAKE_MATCH_2}=${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^[ \t]*\\[ *([0-9]+)\\] +([^ \t]+)$")
+      if(base STREQUAL "")
+        fail("no ordinal base in the export table")
+      endif()
+      math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
+      list(APPEND exported "${CMAKE_MATCH_2}=${ordinal}")
+    else()
+      fail("unexpected export line '${line}'")
+    endif()
+  endif()
+endforeach()
+
+if(DEFINED ALLOWED)
+  split("${ALLOWED}" allowed)
+  string(TOLOWER "${allowed}" allowed)
+  foreach(dll IN LISTS dlls)
+    if(NOT dll IN_LIST allowed)
+      fail("imports ${dll}, which is not on the allow-list")
+    endif()
+  endforeach()
+endif()
+
+if(ONLY_FROM)
+  split("${ONLY_FROM}" entries)
+  foreach(entry IN LISTS entries)
+    string(REPLACE ":" ";" parts "${entry}")
+    list(GET parts 0 dll)
+    list(GET parts 1 names)
+    string(TOLOWER "${dll}" dll)
+    string(REPLACE "+" ";" names "${names}")
+    if(NOT dll IN_LIST dlls)
+      fail("does not import ${dll}")
+    endif()
+    set(found ${imports_${dll}})
+    list(SORT found)
+    list(SORT names)
+    if(NOT found STREQUAL names)
+      fail("imports '${found}' from ${dll}, expected '${names}'")
+    endif()
+  endforeach()
+endif()
+
+if(DEFINED EXPORTS)
+  split("${EXPORTS}" expected)
+  if(NOT exported STREQUAL expected)
+    fail("exports '${exported}', expected '${expected}'")
+  endif()
+  list(LENGTH expected count)
+  if(NOT exportAddresses EQUAL count)
+    fail("${exportAddresses} entries in the export address table, expected ${count}")
+  endif()
+endif()
+
+if(IMPLIB)
+  execute_process(COMMAND ${NM} ${IMPLIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    fail("nm ${IMPLIB} failed")
+  endif()
+  split("${IMPLIB_SYMBOLS}" wanted)
+  foreach(symbol IN LISTS wanted)
+    string(REPLACE "@" "\\@" pattern "${symbol}")
+    if(NOT symbols MATCHES "[ \t]T ${pattern}\n" OR NOT symbols MATCHES "[ \t]I __imp_${pattern}\n")
+      fail("the import library ${IMPLIB} does not define ${symbol} and __imp_${symbol}")
+    endif()
+  endforeach()
+endif()

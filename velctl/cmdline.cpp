@@ -157,17 +157,17 @@ const CommandSpec kCommands[] = {
 };
 
 const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& spec : kCommands) {
-        if (name == spec.name)
-            return &spec;
+    for (const CommandSpec& entry : kCommands) {
+        if (name == entry.name)
+            return &entry;
     }
     return nullptr;
 }
 
 const CommandSpec* SpecOf(Command command) {
-    for (const CommandSpec& spec : kCommands) {
-        if (spec.command == command)
-            return &spec;
+    for (const CommandSpec& entry : kCommands) {
+        if (entry.command == command)
+            return &entry;
     }
     return nullptr;
 }

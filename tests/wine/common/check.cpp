@@ -18,8 +18,12 @@ void Fail(const char* file, int line, const std::string& what) {
     throw Failure{s.str()};
 }
 
+// When the running case started, for the times notes carry.
+static DWORD s_caseStart = 0;
+
 void Note(const std::string& text) {
-    std::printf("    %s\n", text.c_str());
+    std::printf("    %s (at %lu ms)\n", text.c_str(),
+                static_cast<unsigned long>(::GetTickCount() - s_caseStart));
     std::fflush(stdout);
 }
 
@@ -57,6 +61,7 @@ int main(int argc, char** argv) {
         std::printf("[ RUN  ] %s\n", c.name);
         std::fflush(stdout);
         const DWORD start = ::GetTickCount();
+        check::s_caseStart = start;
         try {
             c.fn();
             std::printf("[  OK  ] %s (%lu ms)\n", c.name,

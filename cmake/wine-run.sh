@@ -16,7 +16,7 @@ if [ -z "$VEL_SDK_HOME" ]; then
   VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"; export VEL_SDK_HOME
   VEL_SDK_HOME_UNIX="$home"; export VEL_SDK_HOME_UNIX
 fi
-# The dialog fonts' link to a CJK font, in this start's locale (see fontlink.reg).
-reg=$(cd "$(dirname "$0")" && pwd)/fontlink.reg
+# The prefix's settings, in this start's locale (see wine-settings.reg).
+reg=$(cd "$(dirname "$0")" && pwd)/wine-settings.reg
 "$wine" regedit /S "Z:$(echo "$reg" | tr / '\\')" >/dev/null 2>&1 </dev/null || true
 exec "$wine" "$@"

@@ -7,7 +7,7 @@
 #   VelTouch-<version>-<arch>-demo-setup.exe  an installer of the tool set with the
 #                                              simulated screen (a component that can be
 #                                              left out), Start-menu entry, uninstaller
-# Release binaries are stripped when packed.
+# Release binaries are linked stripped (see CMakeLists.txt).
 
 install(TARGETS VelApp VelCalib RUNTIME DESTINATION . COMPONENT product)
 if(TARGET velctl)
@@ -35,7 +35,6 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY VelTouch)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_EXECUTABLES VelApp "Touch Control Panel")
 set(CPACK_GENERATOR "ZIP;NSIS")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL product simulator)
 set(CPACK_NSIS_DISPLAY_NAME "VelTouch ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "VelTouch ${PROJECT_VERSION}")

@@ -1,57 +1,77 @@
 #include "panelcore.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <type_traits>
+
+#include "resource.h"
 
 namespace panel {
 
+// A row of kTouchFields: offset, width and sign come from the record itself.
+#define VEL_TOUCH_FIELD(what, name)                                                                \
+    {                                                                                              \
+        Difference::what, &TouchParams::name, offsetof(_VEL_DEVICE_CONFIG, name),                  \
+            sizeof(_VEL_DEVICE_CONFIG::name),                                                      \
+            std::is_signed<decltype(_VEL_DEVICE_CONFIG::name)>::value                              \
+    }
+
+const TouchField kTouchFields[9] = {
+    VEL_TOUCH_FIELD(TouchEnable, touchEnable),
+    VEL_TOUCH_FIELD(TouchMode, touchMode),
+    VEL_TOUCH_FIELD(TouchHeight, touchHeight),
+    VEL_TOUCH_FIELD(TouchSmooth, touchSmooth),
+    VEL_TOUCH_FIELD(TouchDelay, touchDelay),
+    VEL_TOUCH_FIELD(RightClickEnable, rightClickEnable),
+    VEL_TOUCH_FIELD(RightClickTime, rightClickTime),
+    VEL_TOUCH_FIELD(RightClickArea, rightClickArea),
+    VEL_TOUCH_FIELD(TouchJitter, touchJitter),
+};
+
+#undef VEL_TOUCH_FIELD
+
+namespace {
+
+// The field's bytes as a number; narrower fields widen by their sign.
+int ReadField(const _VEL_DEVICE_CONFIG& record, const TouchField& field) {
+    const unsigned char* pBytes = reinterpret_cast<const unsigned char*>(&record) + field.offset;
+    uint32_t bits = 0;
+    for (size_t i = 0; i < field.width; ++i)
+        bits |= static_cast<uint32_t>(pBytes[i]) << (8 * i);
+    const unsigned nBits = static_cast<unsigned>(8 * field.width);
+    if (field.isSigned && nBits < 32 && (bits >> (nBits - 1)) != 0)
+        bits |= ~0u << nBits;
+    return static_cast<int32_t>(bits);
+}
+
+// Stores the low bits of value in the field's bytes.
+void WriteField(_VEL_DEVICE_CONFIG& record, const TouchField& field, int value) {
+    unsigned char* pBytes = reinterpret_cast<unsigned char*>(&record) + field.offset;
+    for (size_t i = 0; i < field.width; ++i)
+        pBytes[i] = static_cast<unsigned char>(static_cast<uint32_t>(value) >> (8 * i));
+}
+
+} // namespace
+
 TouchParams ParamsFromRecord(const _VEL_DEVICE_CONFIG& record) {
-    TouchParams p;
-    p.touchEnable = record.touchEnable;
-    p.touchMode = record.touchMode;
-    p.touchHeight = record.touchHeight;
-    p.touchSmooth = record.touchSmooth;
-    p.touchDelay = record.touchDelay;
-    p.touchJitter = record.touchJitter;
-    p.rightClickEnable = record.rightClickEnable;
-    p.rightClickTime = record.rightClickTime;
-    p.rightClickArea = record.rightClickArea;
-    return p;
+    TouchParams params;
+    for (const TouchField& field : kTouchFields)
+        params.*field.member = ReadField(record, field);
+    return params;
 }
 
 void FillRecord(_VEL_DEVICE_CONFIG& record, const TouchParams& params) {
-    record.touchEnable = static_cast<uint8_t>(params.touchEnable);
-    record.touchMode = static_cast<uint8_t>(params.touchMode);
-    record.touchSmooth = static_cast<uint8_t>(params.touchSmooth);
-    record.touchDelay = params.touchDelay;
-    record.touchJitter = params.touchJitter;
-    record.rightClickEnable = static_cast<uint8_t>(params.rightClickEnable);
-    record.rightClickTime = params.rightClickTime;
-    record.rightClickArea = params.rightClickArea;
-    record.touchHeight = static_cast<uint16_t>(params.touchHeight);
+    for (const TouchField& field : kTouchFields)
+        WriteField(record, field, params.*field.member);
 }
 
 Difference FirstDifference(const _VEL_DEVICE_CONFIG& sent, const TouchParams& params,
                            const DoubleClick& dblClk) {
-    const TouchParams read = ParamsFromRecord(sent);
-    if (read.touchEnable != params.touchEnable)
-        return Difference::TouchEnable;
-    if (read.touchMode != params.touchMode)
-        return Difference::TouchMode;
-    if (read.touchHeight != params.touchHeight)
-        return Difference::TouchHeight;
-    if (read.touchSmooth != params.touchSmooth)
-        return Difference::TouchSmooth;
-    if (read.touchDelay != params.touchDelay)
-        return Difference::TouchDelay;
-    if (read.rightClickEnable != params.rightClickEnable)
-        return Difference::RightClickEnable;
-    if (read.rightClickTime != params.rightClickTime)
-        return Difference::RightClickTime;
-    if (read.rightClickArea != params.rightClickArea)
-        return Difference::RightClickArea;
-    if (read.touchJitter != params.touchJitter)
-        return Difference::TouchJitter;
+    for (const TouchField& field : kTouchFields) {
+        if (ReadField(sent, field) != params.*field.member)
+            return field.difference;
+    }
     if (DoubleClickChanged(dblClk, DoubleClickValue::Range))
         return Difference::DoubleClickRange;
     if (DoubleClickChanged(dblClk, DoubleClickValue::Speed))
@@ -69,7 +89,7 @@ bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which) {
     const int read = bRange ? dblClk.rangeRead : dblClk.speedRead;
     if (bRange ? dblClk.rangeKnown : dblClk.speedKnown)
         return value != read;
-    const int id = bRange ? 1041 : 1042;
+    const int id = bRange ? IDC_SLD_DBLCLK_RANGE : IDC_SLD_DBLCLK_SPEED;
     return SliderPosition(id, value) != SliderPosition(id, read);
 }
 
@@ -121,14 +141,14 @@ std::string RegistryTextFromNumber(int value) {
 }
 
 const SliderSpec kSliders[8] = {
-    {1005, 3, 8, 1},         // touch height
-    {1006, 0, 10, 1},        // touch smoothing
-    {1007, 0, 500, 10},      // touch delay, ms
-    {1009, 1000, 5000, 100}, // right click hold time, ms
-    {1010, 100, 1500, 50},   // right click area, 1/32767
-    {1041, 1, 500, 25},      // double-click range, pixels
-    {1042, 1, 1000, 20},     // double-click time, ms
-    {1012, 10, 15000, 50},   // touch jitter, 1/32767
+    {IDC_SLD_TOUCH_HEIGHT, 3, 8, 1},
+    {IDC_SLD_TOUCH_SMOOTH, 0, 10, 1},
+    {IDC_SLD_TOUCH_DELAY, 0, 500, 10},           // ms
+    {IDC_SLD_RIGHT_CLICK_TIME, 1000, 5000, 100}, // ms
+    {IDC_SLD_RIGHT_CLICK_AREA, 100, 1500, 50},   // 1/32767 of the screen
+    {IDC_SLD_DBLCLK_RANGE, 1, 500, 25},          // pixels
+    {IDC_SLD_DBLCLK_SPEED, 1, 1000, 20},         // ms
+    {IDC_SLD_TOUCH_JITTER, 10, 15000, 50},       // 1/32767 of the screen
 };
 
 int SliderPosition(int id, int value) {

@@ -52,14 +52,6 @@ bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which);
 // minimum.
 bool DoubleClickWritten(const DoubleClick& dblClk, DoubleClickValue which);
 
-// Record to values: 8- and 16-bit fields widen without sign, 32-bit fields
-// copy unchanged.
-TouchParams ParamsFromRecord(const _VEL_DEVICE_CONFIG& record);
-
-// Values to record: each field keeps the low bits of its value; the reserved
-// bytes are left as they are.
-void FillRecord(_VEL_DEVICE_CONFIG& record, const TouchParams& params);
-
 // What differs first, in the order Apply compares them.
 enum class Difference {
     None,
@@ -75,6 +67,28 @@ enum class Difference {
     DoubleClickRange,
     DoubleClickSpeed,
 };
+
+// A touch parameter: what Apply reports when it differs, the member that
+// holds its value and the bytes of the record that store it (little-endian).
+struct TouchField {
+    Difference difference;
+    int TouchParams::*member;
+    size_t offset;
+    size_t width; // 1, 2 or 4 bytes
+    bool isSigned;
+};
+
+// The touch parameters in the order Apply compares them; a new parameter is a
+// row here, a member of TouchParams and a Difference.
+extern const TouchField kTouchFields[9];
+
+// Record to values: 8- and 16-bit fields widen without sign, 32-bit fields
+// copy unchanged.
+TouchParams ParamsFromRecord(const _VEL_DEVICE_CONFIG& record);
+
+// Values to record: each field keeps the low bits of its value; the reserved
+// bytes are left as they are.
+void FillRecord(_VEL_DEVICE_CONFIG& record, const TouchParams& params);
 
 Difference FirstDifference(const _VEL_DEVICE_CONFIG& sent, const TouchParams& params,
                            const DoubleClick& dblClk);

@@ -51,16 +51,27 @@ const wchar_t kMouseKey[] = L"Control Panel\\Mouse";
 
 } // namespace
 
-CVelAppDlg::CVelAppDlg(CWnd* pParent)
-    : CDialogEx(IDD_VELAPP_DIALOG, pParent), m_nDblClkRangeRead(0), m_nDblClkSpeedRead(0),
-      m_bDblClkRangeKnown(false), m_bDblClkSpeedKnown(false), m_nTouchEnable(0), m_nTouchHeight(0),
-      m_nTouchSmooth(0), m_nTouchDelay(0), m_nTouchJitter(0), m_nRightClickEnable(0),
-      m_nRightClickTime(0), m_nRightClickArea(0), m_nTouchHeightText(0), m_nTouchSmoothText(0),
-      m_nTouchDelayText(0), m_nRightClickAreaText(0), m_nRightClickTimeText(0), m_nDblClkRange(0),
-      m_nDblClkSpeed(0), m_nDblClkSpeedText(0), m_nDblClkRangeText(0), m_nTouchMode(0),
-      m_byOutputMode(0xFE), m_nTouchJitterText(0) {
-    std::memset(&m_deviceInfo, 0, sizeof(m_deviceInfo));
-    std::memset(&m_deviceConfig, 0, sizeof(m_deviceConfig));
+const CVelAppDlg::ValueControl CVelAppDlg::kValueControls[11] = {
+    {&panel::TouchParams::touchEnable, &CVelAppDlg::m_nTouchEnable, nullptr, 0},
+    {&panel::TouchParams::touchMode, &CVelAppDlg::m_nTouchMode, nullptr, 0},
+    {&panel::TouchParams::touchHeight, &CVelAppDlg::m_nTouchHeight, &CVelAppDlg::m_nTouchHeightText,
+     IDC_SLD_TOUCH_HEIGHT},
+    {&panel::TouchParams::touchSmooth, &CVelAppDlg::m_nTouchSmooth, &CVelAppDlg::m_nTouchSmoothText,
+     IDC_SLD_TOUCH_SMOOTH},
+    {&panel::TouchParams::touchDelay, &CVelAppDlg::m_nTouchDelay, &CVelAppDlg::m_nTouchDelayText,
+     IDC_SLD_TOUCH_DELAY},
+    {&panel::TouchParams::touchJitter, &CVelAppDlg::m_nTouchJitter, &CVelAppDlg::m_nTouchJitterText,
+     IDC_SLD_TOUCH_JITTER},
+    {&panel::TouchParams::rightClickEnable, &CVelAppDlg::m_nRightClickEnable, nullptr, 0},
+    {&panel::TouchParams::rightClickTime, &CVelAppDlg::m_nRightClickTime,
+     &CVelAppDlg::m_nRightClickTimeText, IDC_SLD_RIGHT_CLICK_TIME},
+    {&panel::TouchParams::rightClickArea, &CVelAppDlg::m_nRightClickArea,
+     &CVelAppDlg::m_nRightClickAreaText, IDC_SLD_RIGHT_CLICK_AREA},
+    {nullptr, &CVelAppDlg::m_nDblClkRange, &CVelAppDlg::m_nDblClkRangeText, IDC_SLD_DBLCLK_RANGE},
+    {nullptr, &CVelAppDlg::m_nDblClkSpeed, &CVelAppDlg::m_nDblClkSpeedText, IDC_SLD_DBLCLK_SPEED},
+};
+
+CVelAppDlg::CVelAppDlg(CWnd* pParent) : CDialogEx(IDD_VELAPP_DIALOG, pParent) {
     m_hAppIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -160,15 +171,13 @@ BOOL CVelAppDlg::LoadDeviceParams() {
     std::memset(&m_deviceConfig, 0, sizeof(m_deviceConfig));
     if (pDevice->GetDriverConfig(&m_deviceConfig)) {
         const panel::TouchParams params = panel::ParamsFromRecord(m_deviceConfig);
-        m_nTouchEnable = params.touchEnable;
-        m_nTouchMode = params.touchMode;
-        m_nTouchHeight = m_nTouchHeightText = params.touchHeight;
-        m_nTouchSmooth = m_nTouchSmoothText = params.touchSmooth;
-        m_nTouchDelay = m_nTouchDelayText = params.touchDelay;
-        m_nTouchJitter = m_nTouchJitterText = params.touchJitter;
-        m_nRightClickEnable = params.rightClickEnable;
-        m_nRightClickTime = m_nRightClickTimeText = params.rightClickTime;
-        m_nRightClickArea = m_nRightClickAreaText = params.rightClickArea;
+        for (const ValueControl& control : kValueControls) {
+            if (control.pParam == nullptr)
+                continue;
+            this->*control.pValue = params.*control.pParam;
+            if (control.pNumber != nullptr)
+                this->*control.pNumber = params.*control.pParam;
+        }
         ReadDoubleClickSettings();
         UpdateData(FALSE);
     }
@@ -232,32 +241,17 @@ void CVelAppDlg::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
         return;
     int nID = ::GetDlgCtrlID(pScrollBar->m_hWnd);
     UpdateData(TRUE);
-    switch (nID) {
-    case IDC_SLD_TOUCH_HEIGHT:
-        m_nTouchHeightText = m_nTouchHeight;
-        break;
-    case IDC_SLD_TOUCH_SMOOTH:
-        m_nTouchSmoothText = m_nTouchSmooth;
-        break;
-    case IDC_SLD_TOUCH_DELAY:
-        m_nTouchDelayText = m_nTouchDelay;
-        break;
-    case IDC_SLD_RIGHT_CLICK_TIME:
-        m_nRightClickTimeText = m_nRightClickTime;
-        break;
-    case IDC_SLD_RIGHT_CLICK_AREA:
-        m_nRightClickAreaText = m_nRightClickArea;
-        break;
-    case IDC_SLD_DBLCLK_RANGE:
-        m_nDblClkRangeText = m_nDblClkRange;
-        break;
-    case IDC_SLD_DBLCLK_SPEED:
-        m_nDblClkSpeedText = m_nDblClkSpeed;
-        break;
-    default:
-        m_nTouchJitterText = m_nTouchJitter;
-        break;
-    }
+    auto trackBar = [](int nSlider) -> const ValueControl* {
+        for (const ValueControl& control : kValueControls) {
+            if (control.nSlider == nSlider)
+                return &control;
+        }
+        return nullptr;
+    };
+    const ValueControl* pMoved = trackBar(nID);
+    if (pMoved == nullptr) // any other control counts as the jitter track bar
+        pMoved = trackBar(IDC_SLD_TOUCH_JITTER);
+    this->*pMoved->pNumber = this->*pMoved->pValue;
     UpdateData(FALSE);
     CDialogEx::OnHScroll(nSBCode, nPos, pScrollBar);
 }
@@ -303,15 +297,10 @@ int CVelAppDlg::UpdateApplyButton() {
 
 panel::TouchParams CVelAppDlg::CurrentParams() const {
     panel::TouchParams params;
-    params.touchEnable = m_nTouchEnable;
-    params.touchMode = m_nTouchMode;
-    params.touchHeight = m_nTouchHeight;
-    params.touchSmooth = m_nTouchSmooth;
-    params.touchDelay = m_nTouchDelay;
-    params.touchJitter = m_nTouchJitter;
-    params.rightClickEnable = m_nRightClickEnable;
-    params.rightClickTime = m_nRightClickTime;
-    params.rightClickArea = m_nRightClickArea;
+    for (const ValueControl& control : kValueControls) {
+        if (control.pParam != nullptr)
+            params.*control.pParam = this->*control.pValue;
+    }
     return params;
 }
 

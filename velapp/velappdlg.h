@@ -19,34 +19,44 @@ protected:
     BOOL OnInitDialog() override;
 
     HICON m_hAppIcon;
-    _VEL_DEVICE_INFO m_deviceInfo;
-    _VEL_DEVICE_CONFIG m_deviceConfig;
-    int m_nDblClkRangeRead;
-    int m_nDblClkSpeedRead;
+    _VEL_DEVICE_INFO m_deviceInfo{};
+    _VEL_DEVICE_CONFIG m_deviceConfig{};
+    int m_nDblClkRangeRead = 0;
+    int m_nDblClkSpeedRead = 0;
     // Whether the registry gave a usable value (or Apply wrote one).
-    bool m_bDblClkRangeKnown;
-    bool m_bDblClkSpeedKnown;
-    int m_nTouchEnable;
-    int m_nTouchHeight;
-    int m_nTouchSmooth;
-    int m_nTouchDelay;
-    int m_nTouchJitter;
-    int m_nRightClickEnable;
-    int m_nRightClickTime;
-    int m_nRightClickArea;
-    int m_nTouchHeightText;
-    int m_nTouchSmoothText;
-    int m_nTouchDelayText;
-    int m_nRightClickAreaText;
-    int m_nRightClickTimeText;
-    int m_nDblClkRange;
-    int m_nDblClkSpeed;
-    int m_nDblClkSpeedText;
-    int m_nDblClkRangeText;
-    int m_nTouchMode;
-    unsigned char m_byOutputMode;
+    bool m_bDblClkRangeKnown = false;
+    bool m_bDblClkSpeedKnown = false;
+    int m_nTouchEnable = 0;
+    int m_nTouchHeight = 0;
+    int m_nTouchSmooth = 0;
+    int m_nTouchDelay = 0;
+    int m_nTouchJitter = 0;
+    int m_nRightClickEnable = 0;
+    int m_nRightClickTime = 0;
+    int m_nRightClickArea = 0;
+    int m_nTouchHeightText = 0;
+    int m_nTouchSmoothText = 0;
+    int m_nTouchDelayText = 0;
+    int m_nRightClickAreaText = 0;
+    int m_nRightClickTimeText = 0;
+    int m_nDblClkRange = 0;
+    int m_nDblClkSpeed = 0;
+    int m_nDblClkSpeedText = 0;
+    int m_nDblClkRangeText = 0;
+    int m_nTouchMode = 0;
+    unsigned char m_byOutputMode = 0xFE;
     CButton m_btnRotate;
-    int m_nTouchJitterText;
+    int m_nTouchJitterText = 0;
+
+    // A value the dialog shows: the touch parameter it holds, its member, the
+    // number shown beside its track bar and the track bar.
+    struct ValueControl {
+        int panel::TouchParams::*pParam; // nullptr: a double-click value
+        int CVelAppDlg::*pValue;
+        int CVelAppDlg::*pNumber; // nullptr: no number
+        int nSlider;              // 0: not a track bar
+    };
+    static const ValueControl kValueControls[11];
 
     BOOL LoadDeviceParams();
     void LoadCaptions();

@@ -18,32 +18,36 @@ const panel::SliderSpec& Slider(int id) {
 }
 
 Setting FromSlider(SettingId id, const char* name, Section section, const char* unit, int sliderId,
-                   const char* meaning) {
+                   const char* meaning, int panel::TouchParams::*param = nullptr) {
     const panel::SliderSpec& slider = Slider(sliderId);
-    return Setting{id, name, section, unit, slider.minimum, slider.maximum, meaning};
+    return Setting{id, name, section, unit, slider.minimum, slider.maximum, meaning, param};
 }
 
 std::vector<Setting> MakeSettings() {
+    using P = panel::TouchParams;
     const Section touch = Section::Touch;
     const Section dblClk = Section::DoubleClick;
     // Check boxes and the mode buttons take the record's ranges; the rest
     // take the control panel's track bars.
     return {
-        {kTouchEnable, "touchEnable", touch, "", 0, 1, "touch on (1) or off (0)"},
+        {kTouchEnable, "touchEnable", touch, "", 0, 1, "touch on (1) or off (0)", &P::touchEnable},
         {kTouchMode, "touchMode", touch, "", 0, 3,
-         "0 down click, 1 up click, 2 auto, 3 multi-touch"},
+         "0 down click, 1 up click, 2 auto, 3 multi-touch", &P::touchMode},
         FromSlider(kTouchHeight, "touchHeight", touch, "", IDC_SLD_TOUCH_HEIGHT,
-                   "touch height level"),
-        FromSlider(kTouchSmooth, "touchSmooth", touch, "", IDC_SLD_TOUCH_SMOOTH, "smoothing level"),
-        FromSlider(kTouchDelay, "touchDelay", touch, "ms", IDC_SLD_TOUCH_DELAY, "touch delay"),
+                   "touch height level", &P::touchHeight),
+        FromSlider(kTouchSmooth, "touchSmooth", touch, "", IDC_SLD_TOUCH_SMOOTH, "smoothing level",
+                   &P::touchSmooth),
+        FromSlider(kTouchDelay, "touchDelay", touch, "ms", IDC_SLD_TOUCH_DELAY, "touch delay",
+                   &P::touchDelay),
         FromSlider(kTouchJitter, "touchJitter", touch, "1/32767", IDC_SLD_TOUCH_JITTER,
-                   "jitter tolerance, in 1/32767 of the screen"),
+                   "jitter tolerance, in 1/32767 of the screen", &P::touchJitter),
         {kRightClickEnable, "rightClickEnable", touch, "", 0, 1,
-         "emulated right click on (1) or off (0)"},
+         "emulated right click on (1) or off (0)", &P::rightClickEnable},
         FromSlider(kRightClickTime, "rightClickTime", touch, "ms", IDC_SLD_RIGHT_CLICK_TIME,
-                   "how long a touch is held before it becomes a right click"),
+                   "how long a touch is held before it becomes a right click", &P::rightClickTime),
         FromSlider(kRightClickArea, "rightClickArea", touch, "1/32767", IDC_SLD_RIGHT_CLICK_AREA,
-                   "how far a held touch may wander and still become a right click"),
+                   "how far a held touch may wander and still become a right click",
+                   &P::rightClickArea),
         FromSlider(kDoubleClickRange, "doubleClickRange", dblClk, "pixels", IDC_SLD_DBLCLK_RANGE,
                    "largest distance between the two clicks of a double click"),
         FromSlider(kDoubleClickSpeed, "doubleClickSpeed", dblClk, "ms", IDC_SLD_DBLCLK_SPEED,
@@ -108,28 +112,18 @@ bool Values::AnyGiven() const {
 }
 
 void TakeTouchParams(const panel::TouchParams& params, Values& values) {
-    values.value[kTouchEnable] = params.touchEnable;
-    values.value[kTouchMode] = params.touchMode;
-    values.value[kTouchHeight] = params.touchHeight;
-    values.value[kTouchSmooth] = params.touchSmooth;
-    values.value[kTouchDelay] = params.touchDelay;
-    values.value[kTouchJitter] = params.touchJitter;
-    values.value[kRightClickEnable] = params.rightClickEnable;
-    values.value[kRightClickTime] = params.rightClickTime;
-    values.value[kRightClickArea] = params.rightClickArea;
+    for (const Setting& setting : Settings()) {
+        if (setting.param != nullptr)
+            values.value[setting.id] = params.*setting.param;
+    }
 }
 
 panel::TouchParams TouchParamsOf(const Values& values) {
     panel::TouchParams params;
-    params.touchEnable = values.value[kTouchEnable];
-    params.touchMode = values.value[kTouchMode];
-    params.touchHeight = values.value[kTouchHeight];
-    params.touchSmooth = values.value[kTouchSmooth];
-    params.touchDelay = values.value[kTouchDelay];
-    params.touchJitter = values.value[kTouchJitter];
-    params.rightClickEnable = values.value[kRightClickEnable];
-    params.rightClickTime = values.value[kRightClickTime];
-    params.rightClickArea = values.value[kRightClickArea];
+    for (const Setting& setting : Settings()) {
+        if (setting.param != nullptr)
+            params.*setting.param = values.value[setting.id];
+    }
     return params;
 }
 

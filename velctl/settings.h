@@ -37,6 +37,7 @@ struct Setting {
     int minimum;
     int maximum;
     const char* meaning;
+    int panel::TouchParams::*param; // the record's value; nullptr for double-click settings
 };
 
 // Every setting, indexed by SettingId.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "panelcore.h"
+#include "resource.h"
 
 namespace {
 
@@ -106,14 +107,31 @@ TEST(ApplyState, EachFieldIsComparedAndTheFirstDifferenceWins) {
         params.*row.member += 1;
         EXPECT_EQ(panel::FirstDifference(record, params, dblClk), row.difference);
     }
-    // With everything changed, the comparison order decides.
+    // With everything changed, the comparison order decides: putting back
+    // what was reported first shows the next one.
+    const Difference kOrder[] = {
+        Difference::TouchEnable,      Difference::TouchMode,        Difference::TouchHeight,
+        Difference::TouchSmooth,      Difference::TouchDelay,       Difference::RightClickEnable,
+        Difference::RightClickTime,   Difference::RightClickArea,   Difference::TouchJitter,
+        Difference::DoubleClickRange, Difference::DoubleClickSpeed,
+    };
     TouchParams all = panel::ParamsFromRecord(record);
     for (const FieldRow& row : kFields)
         all.*row.member += 1;
-    EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::TouchEnable);
-    all.touchEnable -= 1;
-    all.touchMode -= 1;
-    EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::TouchHeight);
+    dblClk.rangeKnown = dblClk.speedKnown = true;
+    dblClk.range = dblClk.speed = 7;
+    for (Difference expected : kOrder) {
+        const Difference first = panel::FirstDifference(record, all, dblClk);
+        ASSERT_EQ(first, expected);
+        for (const FieldRow& row : kFields) {
+            if (row.difference == first)
+                all.*row.member -= 1;
+        }
+        if (first == Difference::DoubleClickRange)
+            dblClk.range = dblClk.rangeRead;
+    }
+    dblClk.speed = dblClk.speedRead;
+    EXPECT_EQ(panel::FirstDifference(record, all, dblClk), Difference::None);
 }
 
 // Whether a double-click value counts as changed and whether Apply writes it:
@@ -239,17 +257,20 @@ TEST(RegistryText, NumbersBecomeDecimalText) {
     }
 }
 
-TEST(Sliders, RangesAndTicksAreSetInTheDialogsOrder) {
-    const panel::SliderSpec expected[] = {
-        {1005, 3, 8, 1},       {1006, 0, 10, 1},   {1007, 0, 500, 10},  {1009, 1000, 5000, 100},
-        {1010, 100, 1500, 50}, {1041, 1, 500, 25}, {1042, 1, 1000, 20}, {1012, 10, 15000, 50},
+TEST(Sliders, AValueStandsWithinItsTrackBarsRange) {
+    const struct {
+        int id;
+        int value;
+        int position;
+    } rows[] = {
+        {IDC_SLD_TOUCH_HEIGHT, 0, 3},         {IDC_SLD_TOUCH_HEIGHT, 5, 5},
+        {IDC_SLD_TOUCH_HEIGHT, 300, 8},       {IDC_SLD_TOUCH_JITTER, INT_MIN, 10},
+        {IDC_SLD_TOUCH_JITTER, 15000, 15000}, {IDC_SLD_DBLCLK_RANGE, 0, 1},
+        {IDC_SLD_DBLCLK_SPEED, 1001, 1000},   {IDC_BTN_APPLY, -7, -7}, // not a track bar
     };
-    for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(panel::kSliders[i].id, expected[i].id);
-        EXPECT_EQ(panel::kSliders[i].minimum, expected[i].minimum) << expected[i].id;
-        EXPECT_EQ(panel::kSliders[i].maximum, expected[i].maximum) << expected[i].id;
-        EXPECT_EQ(panel::kSliders[i].tickFrequency, expected[i].tickFrequency) << expected[i].id;
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(panel::SliderPosition(row.id, row.value), row.position)
+            << row.id << " " << row.value;
 }
 
 } // namespace

@@ -1,13 +1,5 @@
-# Cross build for 64-bit Windows with mingw-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(VEL_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VEL_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VEL_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${VEL_MINGW_TRIPLE}-windres)
-set(CMAKE_DLLTOOL ${VEL_MINGW_TRIPLE}-dlltool)
-set(CMAKE_FIND_ROOT_PATH /usr/${VEL_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(VEL_WINE /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

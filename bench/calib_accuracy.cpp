@@ -12,6 +12,7 @@
 // Usage: calib_accuracy [trials per cell]   (default 1000; seeds are fixed)
 #include "calibmatrix.h"
 #include "collecthelper.h"
+#include "panel.h"
 
 #include <Eigen/Dense>
 
@@ -35,43 +36,23 @@ const int MAX_SAMPLES = 100000; // per target; never reached in practice
 enum PanelKind { PANEL_AFFINE, PANEL_KEYSTONE, PANEL_ORIENTED, PANEL_KINDS };
 const char* const PANEL_NAMES[PANEL_KINDS] = {"affine", "keystone ±2 %", "rotated/mirrored"};
 
-// Logical screen point → raw touch point: the homography [S·O t; k 1] acting on
-// (u − ½, v − ½, 1) with u, v = logical / 32768. S: scale with a little shear,
-// O: one of the eight rotations/mirrors, t: centre, k: keystone.
-struct Panel {
-    double p[3][3];
-
-    static Panel Make(std::mt19937& rng, PanelKind kind) {
-        std::uniform_real_distribution<double> scale(27000.0, 31000.0), shear(-0.015, 0.015),
-            shift(-1500.0, 1500.0), key(-0.04, 0.04);
-        std::uniform_int_distribution<int> orientation(1, 7);
-        const int rot[4][2][2] = {
-            {{1, 0}, {0, 1}}, {{0, -1}, {1, 0}}, {{-1, 0}, {0, -1}}, {{0, 1}, {-1, 0}}};
-        const int o = kind == PANEL_ORIENTED ? orientation(rng) : 0;
-        const int mirror = o >= 4 ? -1 : 1;
-        const double sx = scale(rng), sy = scale(rng), hx = shear(rng), hy = shear(rng);
-        const double s[2][2] = {{sx, hx * sx}, {hy * sy, sy}};
-        Panel panel;
-        for (int i = 0; i < 2; ++i) {
-            for (int j = 0; j < 2; ++j) {
-                panel.p[i][j] = s[i][0] * rot[o % 4][0][j] * mirror + s[i][1] * rot[o % 4][1][j];
-            }
-            panel.p[i][2] = 32768.0 + shift(rng);
-        }
-        // The denominator 1 + k·(u − ½, v − ½) spans 1 ± 0.02 along each axis.
-        panel.p[2][0] = kind == PANEL_KEYSTONE ? key(rng) : 0.0;
-        panel.p[2][1] = kind == PANEL_KEYSTONE ? key(rng) : 0.0;
-        panel.p[2][2] = 1.0;
-        return panel;
-    }
-
-    void ToRaw(double X, double Y, double& x, double& y) const {
-        const double u = X / 32768.0 - 0.5, v = Y / 32768.0 - 0.5;
-        const double w = p[2][0] * u + p[2][1] * v + p[2][2];
-        x = (p[0][0] * u + p[0][1] * v + p[0][2]) / w;
-        y = (p[1][0] * u + p[1][1] * v + p[1][2]) / w;
-    }
-};
+// A random panel of the simulated screen's model (sdk/panel.h): scale with a
+// little shear, for PANEL_ORIENTED one of the seven rotations/mirrors besides
+// the upright one, a shifted centre and, for PANEL_KEYSTONE, a keystone.
+velsim::PanelModel RandomPanel(std::mt19937& rng, PanelKind kind) {
+    std::uniform_real_distribution<double> scale(27000.0, 31000.0), shear(-0.015, 0.015),
+        shift(-1500.0, 1500.0), key(-0.04, 0.04);
+    std::uniform_int_distribution<int> orientation(1, 7);
+    const int o = kind == PANEL_ORIENTED ? orientation(rng) : 0;
+    const double sx = scale(rng), sy = scale(rng), hx = shear(rng), hy = shear(rng);
+    // The denominator 1 + k·(u − ½, v − ½) spans 1 ± 0.02 along each axis.
+    const velsim::PanelGeometry geometry{
+        {{sx, hx * sx}, {hy * sy, sy}},
+        o,
+        {32768.0 + shift(rng), 32768.0 + shift(rng)},
+        {kind == PANEL_KEYSTONE ? key(rng) : 0.0, kind == PANEL_KEYSTONE ? key(rng) : 0.0}};
+    return velsim::PanelModel::FromGeometry(geometry);
+}
 
 // Raw point → logical point as one fit predicts it.
 typedef std::function<void(double x, double y, double& X, double& Y)> Mapping;
@@ -166,12 +147,12 @@ struct Cell {
 };
 
 void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
-    const Panel panel = Panel::Make(rng, kind);
+    const velsim::PanelModel panel = RandomPanel(rng, kind);
     CollectHelper helper(TARGETS, CALIB_PATH_TYPE_0);
     helper.Start(nullptr, nullptr, nullptr, nullptr);
     for (int k = 0; k < TARGETS; ++k) {
         double x, y;
-        panel.ToRaw(helper.targets[k].x, helper.targets[k].y, x, y);
+        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
         Measure(helper, x, y, sigma, rng);
     }
     if (!helper.IsFinished()) {
@@ -199,7 +180,7 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
             const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
             const double py = j * (SCREEN_H - 1.0) / (GRID - 1);
             double x, y;
-            panel.ToRaw(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, x, y);
+            panel.Map(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, &x, &y);
             for (int fit = 0; fit < FIT_KINDS; ++fit) {
                 if (!bFitted && (fit == FIT_FLOAT || fit == FIT_16BIT)) {
                     continue;

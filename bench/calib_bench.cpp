@@ -4,6 +4,7 @@
 // After the usual benchmark output it prints one table with the ratio.
 #include "calibmatrix.h"
 #include "collecthelper.h"
+#include "panel.h"
 
 #include <Eigen/Dense>
 #include <benchmark/benchmark.h>
@@ -21,19 +22,20 @@ struct PointSet {
     std::vector<CalibPoint> raw;
 };
 
-// Targets as the collector lays them out, measured on a panel with a mild
-// keystone and a little deterministic jitter.
+// Targets as the collector lays them out, measured on a panel of the simulated
+// screen's model with a mild keystone and a little deterministic jitter.
 PointSet MakePoints(unsigned char count) {
     const CollectHelper grid(count, CALIB_PATH_TYPE_0);
+    const velsim::PanelModel panel = velsim::PanelModel::FromGeometry(
+        {{{31000, 150}, {-120, 30500}}, 0, {33000, 32500}, {0.01, -0.008}});
     PointSet set;
     for (int k = 0; k < count; ++k) {
-        const double u = grid.targets[k].x / 32768.0 - 0.5, v = grid.targets[k].y / 32768.0 - 0.5;
-        const double w = 1.0 + 0.01 * u - 0.008 * v;
+        double x, y;
+        panel.Map(grid.targets[k].x, grid.targets[k].y, &x, &y);
         const int jitter = (k * 7) % 3 - 1;
         set.targets.push_back(grid.targets[k]);
-        set.raw.push_back(
-            {static_cast<int32_t>(std::lround((31000 * u + 150 * v + 33000) / w)) + jitter,
-             static_cast<int32_t>(std::lround((-120 * u + 30500 * v + 32500) / w)) - jitter});
+        set.raw.push_back({static_cast<int32_t>(std::lround(x)) + jitter,
+                           static_cast<int32_t>(std::lround(y)) - jitter});
     }
     return set;
 }

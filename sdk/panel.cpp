@@ -25,6 +25,32 @@ std::optional<PanelModel> PanelModel::Parse(const std::string& text) {
     return PanelModel(h);
 }
 
+// P = [L·O c; k 1] acts on (u, v, 1) = C·(X, Y, 1) with C the centring
+// [1/32768 0 −½; 0 1/32768 −½; 0 0 1]; the model's coefficients are P·C.
+PanelModel PanelModel::FromGeometry(const PanelGeometry& g) {
+    // Rotations by 0, 90, 180 and 270 degrees.
+    const int rot[4][2][2] = {
+        {{1, 0}, {0, 1}}, {{0, -1}, {1, 0}}, {{-1, 0}, {0, -1}}, {{0, 1}, {-1, 0}}};
+    const int(&o)[2][2] = rot[g.orientation & 3];
+    const int mirror = g.orientation >= 4 ? -1 : 1;
+    double p[3][3];
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j)
+            p[i][j] = g.linear[i][0] * o[0][j] * mirror + g.linear[i][1] * o[1][j];
+        p[i][2] = g.centre[i];
+    }
+    p[2][0] = g.keystone[0];
+    p[2][1] = g.keystone[1];
+    p[2][2] = 1.0;
+    std::array<double, 9> h{};
+    for (int i = 0; i < 3; ++i) {
+        h[3 * i] = p[i][0] / 32768.0;
+        h[3 * i + 1] = p[i][1] / 32768.0;
+        h[3 * i + 2] = p[i][2] - 0.5 * (p[i][0] + p[i][1]);
+    }
+    return PanelModel(h);
+}
+
 void PanelModel::Map(double X, double Y, double* pX, double* pY) const {
     double w = m_h[6] * X + m_h[7] * Y + m_h[8];
     *pX = (m_h[0] * X + m_h[1] * Y + m_h[2]) / w;

@@ -20,12 +20,26 @@ struct RawPoint {
     uint16_t y;
 };
 
+// A panel by its geometry. On the screen centred in the unit square,
+// u = X/32768 − ½ and v = Y/32768 − ½, the raw point is
+//     (x, y) = (L·O·(u, v) + c) / (1 + kx·u + ky·v)
+// L: raw units across the screen per axis, shear off the diagonal; O: one of
+// the eight orientations; c: the raw point of the screen's centre; k: keystone.
+struct PanelGeometry {
+    double linear[2][2];
+    // 0..7: quarter turns orientation % 4; from 4 on, the first raw axis mirrored too.
+    int orientation;
+    double centre[2];
+    double keystone[2];
+};
+
 class PanelModel {
 public:
     explicit PanelModel(const std::array<double, 9>& h) : m_h(h) {}
 
     // Nine numbers separated by blanks; nothing when the text is not that.
     static std::optional<PanelModel> Parse(const std::string& text);
+    static PanelModel FromGeometry(const PanelGeometry& geometry);
 
     // The raw point before noise and rounding; not finite when the
     // denominator vanishes.

@@ -1,5 +1,6 @@
 #include "calibmatrix.h"
 #include "collecthelper.h"
+#include "panel.h"
 
 #include <gtest/gtest.h>
 
@@ -269,54 +270,29 @@ TEST(SolveLeastSquares, ResidualIsOrthogonalToColumns) {
 
 // ---- Round trips through known panels -----------------------------------
 
-// A simulated panel: logical screen point → raw touch point, as the 3×3
-// homography P = [S·O t; k 1] acting on (u − ½, v − ½, 1), u, v = logical / 32768:
-// scale with shear S, orientation O, centre t and keystone k.
-struct Panel {
-    double p[3][3];
-
-    static Panel Make(std::mt19937& rng, int orientation, double keystone) {
-        std::uniform_real_distribution<double> scale(18000.0, 30000.0), shear(-0.02, 0.02),
-            shift(-2000.0, 2000.0), key(-keystone, keystone);
-        // Rotations by 0, 90, 180, 270 degrees, each with and without a mirror.
-        const int rot[4][2][2] = {
-            {{1, 0}, {0, 1}}, {{0, -1}, {1, 0}}, {{-1, 0}, {0, -1}}, {{0, 1}, {-1, 0}}};
-        const int mirror = orientation >= 4 ? -1 : 1;
-        const int(&o)[2][2] = rot[orientation % 4];
-        const double sx = scale(rng), sy = scale(rng), h = shear(rng);
-        const double s[2][2] = {{sx, h * sx}, {h * sy, sy}};
-        Panel panel;
-        for (int i = 0; i < 2; ++i) {
-            for (int j = 0; j < 2; ++j) {
-                panel.p[i][j] = s[i][0] * o[0][j] * mirror + s[i][1] * o[1][j];
-            }
-            panel.p[i][2] = 32768.0 + shift(rng);
-        }
-        // Keystone: the denominator varies by up to ±keystone over the screen.
-        panel.p[2][0] = key(rng);
-        panel.p[2][1] = key(rng);
-        panel.p[2][2] = 1.0;
-        return panel;
-    }
-
-    void ToRaw(double X, double Y, double& x, double& y) const {
-        const double u = X / 32768.0 - 0.5, v = Y / 32768.0 - 0.5;
-        const double w = p[2][0] * u + p[2][1] * v + p[2][2];
-        x = (p[0][0] * u + p[0][1] * v + p[0][2]) / w;
-        y = (p[1][0] * u + p[1][1] * v + p[1][2]) / w;
-    }
-};
+// A random panel of the simulated screen's model: scale with shear, the given
+// orientation, a shifted centre and a keystone of up to ±keystone.
+velsim::PanelModel RandomPanel(std::mt19937& rng, int orientation, double keystone) {
+    std::uniform_real_distribution<double> scale(18000.0, 30000.0), shear(-0.02, 0.02),
+        shift(-2000.0, 2000.0), key(-keystone, keystone);
+    const double sx = scale(rng), sy = scale(rng), h = shear(rng);
+    const velsim::PanelGeometry geometry{{{sx, h * sx}, {h * sy, sy}},
+                                         orientation,
+                                         {32768.0 + shift(rng), 32768.0 + shift(rng)},
+                                         {key(rng), key(rng)}};
+    return velsim::PanelModel::FromGeometry(geometry);
+}
 
 // Largest error, in logical units, of the single-precision set read back as the
 // device does, over a 17 × 17 grid of the whole screen (corners included, so
 // the fit is also judged outside the targets).
-double HeldOutError(const Panel& panel, const float* m) {
+double HeldOutError(const velsim::PanelModel& panel, const float* m) {
     double worst = 0.0;
     for (int i = 0; i <= 16; ++i) {
         for (int j = 0; j <= 16; ++j) {
             const double X = i * 32767.0 / 16, Y = j * 32767.0 / 16;
             double x, y;
-            panel.ToRaw(X, Y, x, y);
+            panel.Map(X, Y, &x, &y);
             const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
             const double fx = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
             const double fy = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
@@ -345,11 +321,11 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
         const CollectHelper grid(c.count, CALIB_PATH_TYPE_0);
         for (int trial = 0; trial < 400; ++trial) {
             const int orientation = trial % 8;
-            const Panel panel = Panel::Make(rng, orientation, c.keystone);
+            const velsim::PanelModel panel = RandomPanel(rng, orientation, c.keystone);
             CalibPoint raw[25];
             for (int k = 0; k < c.count; ++k) {
                 double x, y;
-                panel.ToRaw(grid.targets[k].x, grid.targets[k].y, x, y);
+                panel.Map(grid.targets[k].x, grid.targets[k].y, &x, &y);
                 if (c.noise > 0.0) {
                     x += noise(rng);
                     y += noise(rng);
@@ -371,11 +347,11 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
 // not reach the device.
 TEST(IsPlausibleCalibration, RefusesWhatNoPanelProduces) {
     std::mt19937 rng(5);
-    const Panel panel = Panel::Make(rng, 0, 0.04);
+    const velsim::PanelModel panel = RandomPanel(rng, 0, 0.04);
     CalibPoint good[4];
     for (int k = 0; k < 4; ++k) {
         double x, y;
-        panel.ToRaw(kFourTargets[k].x, kFourTargets[k].y, x, y);
+        panel.Map(kFourTargets[k].x, kFourTargets[k].y, &x, &y);
         good[k] = {static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y))};
     }
     const struct {

@@ -34,6 +34,32 @@ TEST(SdkPanel, MapsLogicalPointsToRoundedClampedRawPoints) {
     }
 }
 
+// Screen point (8192, 0), u = −¼, v = −½, on a panel 20000 × 10000 raw units
+// centred at (30000, 30000): each orientation puts it elsewhere.
+TEST(SdkPanel, GeometryPlacesEachOrientationAndTheKeystone) {
+    struct Row {
+        int orientation;
+        double keystoneX;
+        double X, Y;
+        int x, y;
+    };
+    const Row rows[] = {
+        {0, 0, 8192, 0, 25000, 25000},        {1, 0, 8192, 0, 40000, 27500},
+        {2, 0, 8192, 0, 35000, 35000},        {3, 0, 8192, 0, 20000, 32500},
+        {4, 0, 8192, 0, 35000, 25000},        {5, 0, 8192, 0, 20000, 27500},
+        {6, 0, 8192, 0, 25000, 35000},        {7, 0, 8192, 0, 40000, 32500},
+        {0, 0.5, 24576, 16384, 31111, 26667}, // (35000, 30000) / 1.125
+    };
+    for (const Row& row : rows) {
+        const PanelModel panel = PanelModel::FromGeometry(
+            {{{20000, 0}, {0, 10000}}, row.orientation, {30000, 30000}, {row.keystoneX, 0}});
+        GaussianNoise silent(1, 0.0);
+        RawPoint raw = velsim::ScreenToRaw(panel, silent, row.X, row.Y);
+        EXPECT_EQ(raw.x, row.x) << "orientation " << row.orientation;
+        EXPECT_EQ(raw.y, row.y) << "orientation " << row.orientation;
+    }
+}
+
 TEST(SdkPanel, ParseWantsExactlyNineFiniteNumbers) {
     for (const char* text : {"", "1 0 0 0 1 0 0 0", "1 0 0 0 1 0 0 0 1 0", "1 0 0 0 1 0 0 0 x",
                              "1 0 0 0 1 0 0 0 inf", "1 0 0 0 1 0 0 0 1e999"})

@@ -4,7 +4,7 @@
 # touch screen (see cmake/VelPackage.cmake).
 set -e
 cd "$(dirname "$0")"
-. cmake/packages.sh
+. scripts/packages.sh
 VEL_WINE32=0 vel_install_packages
 
 for preset in windows-x64 windows-x86; do

@@ -53,7 +53,7 @@ one | none | several) ;;
 *) [ -f "$device" ] || { echo "run.sh: --device: no file $device" >&2; exit 2; } ;;
 esac
 
-. cmake/packages.sh
+. scripts/packages.sh
 VEL_WINE32=$wine32 vel_install_packages
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)"
@@ -61,7 +61,7 @@ cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)"
 bin=$PWD/build/$preset/bin
 run=$PWD/build/$preset/run
 home=$run/home
-fixture=cmake/wine-fixture.sh
+fixture=scripts/wine-fixture.sh
 
 # The simulated screens of this run, from scratch.
 new_home() {
@@ -83,7 +83,7 @@ locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo en_US.UTF-8; }
 if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ]; then
   new_home "$device"
   "$fixture" prefix "$wine" "$run"
-  LC_ALL=$(locale_of "$lang") exec cmake/wine-run.sh "$wine" "$run" "$bin/VelApp.exe"
+  LC_ALL=$(locale_of "$lang") exec scripts/wine-run.sh "$wine" "$run" "$bin/VelApp.exe"
 fi
 
 # A private display: Xvfb, the run's own prefix and wineserver.
@@ -95,12 +95,12 @@ xdisplay=":$(cat "$run/display")"
 # bare X display lacks.
 start() { # <lang> <program> [args...]
   l=$1; shift
-  LC_ALL=$(locale_of "$l") cmake/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 "$@" \
+  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 "$@" \
     >/dev/null 2>&1 &
 }
 click() { # <lang> <window title> <control id>
   l=$1; shift
-  LC_ALL=$(locale_of "$l") cmake/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 \
+  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 \
     "$bin/uiclick.exe" "$@" >/dev/null 2>&1
 }
 shot() { # <file>
@@ -108,7 +108,7 @@ shot() { # <file>
   echo "screenshot: $1"
 }
 stop_programs() {
-  cmake/wine-run.sh "$wine" "$run" taskkill /f /im VelApp.exe >/dev/null 2>&1 || true
+  scripts/wine-run.sh "$wine" "$run" taskkill /f /im VelApp.exe >/dev/null 2>&1 || true
   sleep 1
 }
 wait_file() { # <name>: the simulated screen's script marks its stages with files

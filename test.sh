@@ -6,7 +6,7 @@
 # stress test's cycles.
 set -e
 cd "$(dirname "$0")"
-. cmake/packages.sh
+. scripts/packages.sh
 vel_install_packages
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -11,6 +11,6 @@ wine=/usr/lib/wine/wine64
 cmake --preset windows-x64 -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target calib_latency >/dev/null
 
-cmake/wine-fixture.sh start "$wine" "$PWD/$build/wine" >/dev/null
-trap 'cmake/wine-fixture.sh stop "$wine" "$PWD/$build/wine"' EXIT
-cmake/wine-run.sh "$wine" "$PWD/$build/wine" "$build/bin/calib_latency.exe" "$@"
+scripts/wine-fixture.sh start "$wine" "$PWD/$build/wine" >/dev/null
+trap 'scripts/wine-fixture.sh stop "$wine" "$PWD/$build/wine"' EXIT
+scripts/wine-run.sh "$wine" "$PWD/$build/wine" "$build/bin/calib_latency.exe" "$@"

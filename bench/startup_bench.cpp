@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "devicestate.h"
+
 namespace {
 
 const int IDD_VELAPP_DIALOG = 102;
@@ -138,10 +140,11 @@ typedef void(WINAPI* StartCalibrateFn)(void*, wchar_t*);
 typedef void (*StopCalibrateFn)();
 StartCalibrateFn g_start = nullptr;
 StopCalibrateFn g_stop = nullptr;
-wchar_t g_path[] = L"\\\\?\\hid#velsim_touch#0";
+// The simulated screen's path as it leaves the factory.
+std::wstring g_path;
 
 void StartOurs() {
-    g_start(nullptr, g_path);
+    g_start(nullptr, &g_path[0]);
 }
 
 void StopOurs() {
@@ -244,6 +247,8 @@ int main(int argc, char** argv) {
         reinterpret_cast<void*>(::GetProcAddress(hLib, "StopCalibrate")));
     if (g_start == nullptr || g_stop == nullptr)
         return 1;
+    const std::string path = velsim::FactoryValue("devicePath");
+    g_path.assign(path.begin(), path.end());
     TimeToTarget(StartOurs, StopOurs);
     TimeToTarget(StartBare, StopBare);
     for (int i = 0; i < runs; ++i) {

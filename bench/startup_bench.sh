@@ -11,7 +11,7 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 dir=$PWD/$build/bench-wine
-cmake/wine-fixture.sh start "$wine" "$dir" >/dev/null
-trap 'cmake/wine-fixture.sh stop "$wine" "$dir"' EXIT
-cmake/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" panel "$@"
-cmake/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" calib "$@"
+scripts/wine-fixture.sh start "$wine" "$dir" >/dev/null
+trap 'scripts/wine-fixture.sh stop "$wine" "$dir"' EXIT
+scripts/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" panel "$@"
+scripts/wine-run.sh "$wine" "$dir" "$build/bin/startup_bench.exe" calib "$@"

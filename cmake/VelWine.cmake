@@ -2,12 +2,12 @@
 #
 # A fixture starts the display and a persistent wineserver for the private
 # prefix in the build tree once, and stops both after the last test. Every test
-# goes through cmake/wine-run.sh (the cross-compiling emulator), which gives it
+# goes through scripts/wine-run.sh (the cross-compiling emulator), which gives it
 # its own simulated device folder (VEL_SDK_HOME).
 
 set(VEL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-set(VEL_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
-set(VEL_WINE_FIXTURE ${CMAKE_SOURCE_DIR}/cmake/wine-fixture.sh)
+set(VEL_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+set(VEL_WINE_FIXTURE ${CMAKE_SOURCE_DIR}/scripts/wine-fixture.sh)
 
 # Can this machine run the binaries of this toolchain at all? A program of
 # this toolchain is built and run under this Wine, in the build's prefix

@@ -1,6 +1,6 @@
 #include "simdevice.h"
 
-#include <map>
+#include "devicestate.h"
 
 namespace simdev {
 
@@ -80,38 +80,6 @@ std::string KeyOf(const std::string& line) {
     return Trim(body.substr(0, eq));
 }
 
-const std::map<std::string, std::string>& Factory() {
-    static const std::map<std::string, std::string> values = {
-        {"deviceCount", "1"},
-        {"devicePath", "\\\\?\\hid#velsim_touch#0"},
-        {"pathUnterminated", "0"},
-        {"outputMode", "2"},
-        {"touchEnable", "1"},
-        {"touchMode", "2"},
-        {"rightClickEnable", "1"},
-        {"reserved3", "90"},
-        {"reserved4", "165"},
-        {"touchSmooth", "5"},
-        {"rightClickTime", "2000"},
-        {"rightClickArea", "500"},
-        {"touchDelay", "100"},
-        {"touchJitter", "200"},
-        {"touchHeight", "5"},
-        {"reserved24", "303132333435363738393a3b3c3d3e3f404142434445464748494a4b4c4d"},
-        {"calibration", "none"},
-        {"failOpen", "0"},
-        {"failGetDriverConfig", "0"},
-        {"failSetDriverConfig", "0"},
-        {"failReset", "0"},
-        {"refuseHd", "0"},
-        {"refuse16", "0"},
-        {"panel", "0.9 0.03 400 0.02 0.88 350 0 0 1"},
-        {"noise", "0"},
-        {"seed", "1"},
-    };
-    return values;
-}
-
 } // namespace
 
 std::wstring Home() {
@@ -145,8 +113,7 @@ std::string Get(const std::string& key) {
         if (KeyOf(line) == key)
             return Trim(line.substr(line.find('=') + 1));
     }
-    auto factory = Factory().find(key);
-    return factory == Factory().end() ? std::string() : factory->second;
+    return velsim::FactoryValue(key);
 }
 
 std::vector<std::string> Journal() {

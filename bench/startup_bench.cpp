@@ -25,10 +25,9 @@
 #include <vector>
 
 #include "devicestate.h"
+#include "resource.h"
 
 namespace {
-
-const int IDD_VELAPP_DIALOG = 102;
 
 double NowMs() {
     LARGE_INTEGER f, t;

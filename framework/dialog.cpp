@@ -190,7 +190,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
     HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
         wchar_t szText[64] = {};
-        ::GetWindowTextW(hWndCtrl, szText, 64);
+        ::GetWindowTextW(hWndCtrl, szText, ARRAYSIZE(szText));
         wchar_t* pEnd = nullptr;
         long lValue = std::wcstol(szText, &pEnd, 10);
         while (pEnd != nullptr && std::iswspace(*pEnd))

@@ -9,7 +9,7 @@ namespace {
 
 void Output(const char* pszText) {
     wchar_t szWide[512];
-    if (::MultiByteToWideChar(CP_UTF8, 0, pszText, -1, szWide, 512) > 0)
+    if (::MultiByteToWideChar(CP_UTF8, 0, pszText, -1, szWide, ARRAYSIZE(szWide)) > 0)
         ::OutputDebugStringW(szWide);
 }
 

@@ -139,7 +139,6 @@ HINSTANCE AfxGetResourceHandle();
 
 class CPoint : public POINT {
 public:
-    CPoint() { x = y = 0; }
     CPoint(int initX, int initY) { x = initX, y = initY; }
 };
 
@@ -148,8 +147,6 @@ public:
     CRect() { left = top = right = bottom = 0; }
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    operator LPRECT() { return this; }
-    operator LPCRECT() const { return this; }
 };
 
 // ---------------------------------------------------------------- windows
@@ -173,19 +170,15 @@ public:
     CWnd* GetDlgItem(int nID) const;
     void SetDlgItemText(int nID, LPCWSTR lpszString);
     void SetWindowText(LPCWSTR lpszString);
-    int GetWindowText(LPWSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
-    BOOL IsWindowEnabled() const;
     BOOL IsIconic() const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     void GetClientRect(LPRECT lpRect) const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
-    void Invalidate(BOOL bErase = TRUE);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
-    BOOL KillTimer(UINT_PTR nIDEvent);
     // A box owned by this window; without a caption it shows the program's name.
     int MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
@@ -196,18 +189,14 @@ public:
 
 protected:
     afx_msg void OnPaint();
-    afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
     afx_msg void OnClose();
-    afx_msg void OnDestroy();
-    afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
 
     // Runs a message through the map; false when no entry took it.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-    virtual void PostNcDestroy();
 
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 
@@ -306,9 +295,9 @@ public:
     void SetRegistryKey(LPCWSTR lpszRegistryKey);
 
     LPCWSTR m_pszAppName;
-    LPCWSTR m_pszExeName;
+    // Kept for the program, which sets them; the framework itself keeps no
+    // settings and has no frame windows that would read them.
     LPCWSTR m_pszRegistryKey;
-    HINSTANCE m_hInstance;
     CWnd* m_pMainWnd;
 
     afx_msg void OnHelp();
@@ -318,19 +307,13 @@ protected:
 
 private:
     std::wstring m_strAppName;
-    std::wstring m_strExeName;
     std::wstring m_strRegistryKey;
     friend BOOL AfxWinInit(HINSTANCE hInstance);
 };
 
 CWinApp* AfxGetApp();
 LPCWSTR AfxGetAppName();
-CWnd* AfxGetMainWnd();
 BOOL AfxWinInit(HINSTANCE hInstance);
-int AfxWinMain(HINSTANCE hInstance, LPWSTR lpCmdLine, int nCmdShow);
-
-// A box owned by the active dialog of this thread, captioned with the program's name.
-int AfxMessageBox(LPCWSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 #define ID_HELP 0xE146
 
@@ -341,7 +324,6 @@ public:
     ~CWaitCursor();
     CWaitCursor(const CWaitCursor&) = delete;
     CWaitCursor& operator=(const CWaitCursor&) = delete;
-    void Restore();
 
 private:
     HCURSOR m_hPrevCursor;

@@ -1,5 +1,5 @@
 // Run-time classes, message map lookup and module state.
-#include "afxwin.h"
+#include "afximpl.h"
 
 // ---------------------------------------------------------------- run-time classes
 
@@ -43,6 +43,7 @@ static bool EntryMatches(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wPa
         return HIWORD(wParam) == entry.nCode && LOWORD(wParam) == entry.nID;
     if (message == WM_NOTIFY) {
         const NMHDR* pNMHDR = reinterpret_cast<const NMHDR*>(lParam);
+        ASSERT(pNMHDR != nullptr); // a notification always carries its header
         return pNMHDR != nullptr && pNMHDR->code == entry.nCode && pNMHDR->idFrom == entry.nID;
     }
     return true;
@@ -99,5 +100,7 @@ AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2() {
 }
 
 HINSTANCE AfxGetResourceHandle() {
-    return AfxGetModuleState()->m_hCurrentResourceHandle;
+    HINSTANCE hInst = AfxGetModuleState()->m_hCurrentResourceHandle;
+    ASSERT(hInst != nullptr);
+    return hInst;
 }

@@ -1,21 +1,18 @@
 // CDialog: template loading, the modal loop, OK/Cancel and data exchange.
-#include "afxwin.h"
+#include "afximpl.h"
 
 #include <cwchar>
 #include <cwctype>
 #include <string>
 
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-void AfxHookWindowCreate(CWnd* pWnd);
-void AfxUnhookWindowCreate();
+namespace {
 
-// The dialog whose modal loop runs innermost on this thread: the default
-// owner of AfxMessageBox.
-thread_local CDialog* t_pModalDialog = nullptr;
-
-CWnd* AfxGetModalDialog() {
-    return t_pModalDialog;
+// Templates are named by number only (CDialog's constructor takes an id).
+unsigned TemplateId(LPCWSTR lpszTemplateName) {
+    return static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(lpszTemplateName));
 }
+
+} // namespace
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -30,12 +27,15 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 
 INT_PTR CDialog::DoModal() {
     HINSTANCE hInst = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceW(hInst, m_lpszTemplateName, MAKEINTRESOURCEW(5));
+    HRSRC hResource = ::FindResourceW(hInst, m_lpszTemplateName, RT_DIALOG);
     HGLOBAL hTemplate = hResource != nullptr ? ::LoadResource(hInst, hResource) : nullptr;
     const DLGTEMPLATE* pTemplate =
         hTemplate != nullptr ? static_cast<const DLGTEMPLATE*>(::LockResource(hTemplate)) : nullptr;
-    if (pTemplate == nullptr)
+    if (pTemplate == nullptr) {
+        TRACE("CDialog::DoModal: no dialog template %u in module %p (error %lu)\n",
+              TemplateId(m_lpszTemplateName), static_cast<void*>(hInst), ::GetLastError());
         return -1;
+    }
 
     HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     bool bEnableParent = false;
@@ -49,6 +49,11 @@ INT_PTR CDialog::DoModal() {
     AfxHookWindowCreate(this);
     HWND hWnd = ::CreateDialogIndirectParamW(hInst, pTemplate, hWndParent, AfxDlgProc, 0);
     AfxUnhookWindowCreate();
+    if (hWnd == nullptr)
+        TRACE("CDialog::DoModal: creating the dialog of template %u failed (error %lu)\n",
+              TemplateId(m_lpszTemplateName), ::GetLastError());
+    // The window's first message bound it to this object.
+    ASSERT(hWnd == nullptr || m_hWnd == hWnd);
 
     if (hWnd != nullptr) {
         // A dialog that ended during its initialisation is never shown.
@@ -72,8 +77,6 @@ INT_PTR CDialog::DoModal() {
 // Pumps this thread's messages until EndDialog; every message passes
 // PreTranslateMessage first, as in the framework's own loop.
 void CDialog::RunModalLoop() {
-    CDialog* pPrevModal = t_pModalDialog;
-    t_pModalDialog = this;
     MSG msg;
     // A window destroyed without EndDialog ends the loop too.
     while (ContinueModal() && ::IsWindow(m_hWnd)) {
@@ -84,17 +87,20 @@ void CDialog::RunModalLoop() {
             m_bContinueModal = false;
             break;
         }
-        if (bGot == -1)
+        if (bGot == -1) {
+            TRACE("CDialog::RunModalLoop: GetMessage failed (error %lu): the dialog ends\n",
+                  ::GetLastError());
             break;
+        }
         if (!PreTranslateMessage(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
     }
-    t_pModalDialog = pPrevModal;
 }
 
 void CDialog::EndDialog(int nResult) {
+    ASSERT(::IsWindow(m_hWnd));
     m_nModalResult = nResult;
     m_bContinueModal = false;
     // Wakes the modal loop in case it is waiting for a message.
@@ -149,8 +155,11 @@ CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParentWnd) : CDialog(nIDTemplate, 
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);
-    if (hWndCtrl == nullptr)
+    if (hWndCtrl == nullptr) {
+        TRACE("data exchange: the dialog has no control %d\n", nIDC);
+        ASSERT(hWndCtrl != nullptr);
         Fail();
+    }
     return hWndCtrl;
 }
 
@@ -181,12 +190,13 @@ void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
     HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
         wchar_t szText[64] = {};
-        ::GetWindowTextW(hWndCtrl, szText, 64);
+        ::GetWindowTextW(hWndCtrl, szText, ARRAYSIZE(szText));
         wchar_t* pEnd = nullptr;
         long lValue = std::wcstol(szText, &pEnd, 10);
         while (pEnd != nullptr && std::iswspace(*pEnd))
             ++pEnd;
         if (pEnd == szText || pEnd == nullptr || *pEnd != L'\0') {
+            TRACE("DDX_Text: control %d holds no integer: \"%ls\"\n", nIDC, szText);
             pDX->Fail();
         }
         value = static_cast<int>(lValue);

@@ -1,9 +1,7 @@
-// CWinApp, the program's start-up, message boxes and the wait cursor.
-#include "afxwin.h"
+// CWinApp, the program's start-up and the wait cursor.
+#include "afximpl.h"
 
 #include <string>
-
-CWnd* AfxGetModalDialog();
 
 namespace {
 // The application object of this module (one per program or DLL).
@@ -16,8 +14,7 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCWSTR lpszAppName)
-    : m_pszAppName(nullptr), m_pszExeName(nullptr), m_pszRegistryKey(nullptr), m_hInstance(nullptr),
-      m_pMainWnd(nullptr) {
+    : m_pszAppName(nullptr), m_pszRegistryKey(nullptr), m_pMainWnd(nullptr) {
     if (lpszAppName != nullptr)
         m_strAppName = lpszAppName;
     g_pApp = this;
@@ -38,7 +35,12 @@ int CWinApp::ExitInstance() {
 
 int CWinApp::Run() {
     MSG msg = {};
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    BOOL bGot;
+    while ((bGot = ::GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+        if (bGot == -1) {
+            TRACE("CWinApp::Run: GetMessage failed (error %lu)\n", ::GetLastError());
+            break;
+        }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -61,20 +63,17 @@ LPCWSTR AfxGetAppName() {
     return g_pApp != nullptr && g_pApp->m_pszAppName != nullptr ? g_pApp->m_pszAppName : L"";
 }
 
-CWnd* AfxGetMainWnd() {
-    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
-}
-
 // Names the application after its module file when no name was given.
 BOOL AfxWinInit(HINSTANCE hInstance) {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    if (!::InitCommonControlsEx(&icc))
+        TRACE("AfxWinInit: InitCommonControlsEx failed: no common controls in dialogs\n");
     CWinApp* pApp = g_pApp;
     if (pApp == nullptr)
         return FALSE;
-    pApp->m_hInstance = hInstance;
     wchar_t szModule[MAX_PATH] = {};
-    ::GetModuleFileNameW(hInstance, szModule, MAX_PATH);
+    if (::GetModuleFileNameW(hInstance, szModule, MAX_PATH) == 0)
+        TRACE("AfxWinInit: GetModuleFileName failed (error %lu)\n", ::GetLastError());
     std::wstring strName = szModule;
     size_t nSlash = strName.find_last_of(L"\\/");
     if (nSlash != std::wstring::npos)
@@ -82,8 +81,6 @@ BOOL AfxWinInit(HINSTANCE hInstance) {
     size_t nDot = strName.find_last_of(L'.');
     if (nDot != std::wstring::npos)
         strName.erase(nDot);
-    pApp->m_strExeName = strName;
-    pApp->m_pszExeName = pApp->m_strExeName.c_str();
     if (pApp->m_strAppName.empty())
         pApp->m_strAppName = strName;
     pApp->m_pszAppName = pApp->m_strAppName.c_str();
@@ -91,8 +88,10 @@ BOOL AfxWinInit(HINSTANCE hInstance) {
 }
 
 int AfxWinMain(HINSTANCE hInstance, LPWSTR, int) {
-    if (!AfxWinInit(hInstance))
+    if (!AfxWinInit(hInstance)) {
+        TRACE("AfxWinMain: the program has no application object\n");
         return -1;
+    }
     CWinApp* pApp = AfxGetApp();
     int nReturnCode = 0;
     try {
@@ -101,29 +100,15 @@ int AfxWinMain(HINSTANCE hInstance, LPWSTR, int) {
         else
             nReturnCode = pApp->Run();
     } catch (...) {
+        TRACE("AfxWinMain: an exception left the application object\n");
         nReturnCode = -1;
     }
     return nReturnCode;
 }
 
-int AfxMessageBox(LPCWSTR lpszText, UINT nType, UINT) {
-    CWnd* pOwner = AfxGetModalDialog();
-    if (pOwner == nullptr)
-        pOwner = AfxGetMainWnd();
-    HWND hWndOwner = pOwner != nullptr ? pOwner->m_hWnd : nullptr;
-    return ::MessageBoxW(hWndOwner, lpszText, AfxGetAppName(), nType);
-}
-
-CWaitCursor::CWaitCursor()
-    : m_hPrevCursor(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)))) {}
+CWaitCursor::CWaitCursor() : m_hPrevCursor(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
 
 CWaitCursor::~CWaitCursor() {
-    Restore();
-}
-
-void CWaitCursor::Restore() {
-    if (m_hPrevCursor != nullptr) {
+    if (m_hPrevCursor != nullptr)
         ::SetCursor(m_hPrevCursor);
-        m_hPrevCursor = nullptr;
-    }
 }

@@ -1,6 +1,7 @@
 // CWnd: handle wrapping, message dispatch and the dialog procedure.
-#include "afxwin.h"
+#include "afximpl.h"
 
+#include <exception>
 #include <memory>
 #include <unordered_map>
 
@@ -54,8 +55,12 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 }
 
 BOOL CWnd::Attach(HWND hWndNew) {
+    ASSERT(hWndNew != nullptr);
+    ASSERT(m_hWnd == nullptr); // one handle per object: Detach first
     if (hWndNew == nullptr || m_hWnd != nullptr)
         return FALSE;
+    // and one object per handle
+    ASSERT(t_pPermanentMap == nullptr || t_pPermanentMap->count(hWndNew) == 0);
     m_hWnd = hWndNew;
     if (t_pPermanentMap == nullptr)
         t_pPermanentMap = new CHandleMap;
@@ -90,10 +95,6 @@ void CWnd::SetWindowText(LPCWSTR lpszString) {
     ::SetWindowTextW(m_hWnd, lpszString);
 }
 
-int CWnd::GetWindowText(LPWSTR lpszStringBuf, int nMaxCount) const {
-    return ::GetWindowTextW(m_hWnd, lpszStringBuf, nMaxCount);
-}
-
 void CWnd::GetWindowText(CString& rString) const {
     int nLen = ::GetWindowTextLengthW(m_hWnd);
     std::wstring text(static_cast<size_t>(nLen) + 1, L'\0');
@@ -104,10 +105,6 @@ void CWnd::GetWindowText(CString& rString) const {
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     return ::EnableWindow(m_hWnd, bEnable);
-}
-
-BOOL CWnd::IsWindowEnabled() const {
-    return ::IsWindowEnabled(m_hWnd);
 }
 
 BOOL CWnd::IsIconic() const {
@@ -127,10 +124,6 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
     ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
 }
 
-void CWnd::Invalidate(BOOL bErase) {
-    ::InvalidateRect(m_hWnd, nullptr, bErase);
-}
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
@@ -141,10 +134,6 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer) {
     return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer);
-}
-
-BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
-    return ::KillTimer(m_hWnd, nIDEvent);
 }
 
 int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType) {
@@ -160,6 +149,8 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 // procedure, called again from inside DefDlgProc, declines that one message.
 LRESULT CWnd::Default() {
     const MSG* pMsg = t_pCurrentMsg;
+    // Only a handler of this window's message has one to hand on.
+    ASSERT(pMsg != nullptr && pMsg->hwnd == m_hWnd);
     if (pMsg == nullptr || pMsg->hwnd != m_hWnd)
         return 0;
     const MSG* pPrevDefault = m_pDefaultMsg;
@@ -172,19 +163,10 @@ LRESULT CWnd::Default() {
 void CWnd::OnPaint() {
     Default();
 }
-HCURSOR CWnd::OnQueryDragIcon() {
-    return reinterpret_cast<HCURSOR>(Default());
-}
 void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {
     Default();
 }
 void CWnd::OnClose() {
-    Default();
-}
-void CWnd::OnDestroy() {
-    Default();
-}
-void CWnd::OnTimer(UINT_PTR) {
     Default();
 }
 void CWnd::OnKeyDown(UINT, UINT, UINT) {
@@ -206,8 +188,6 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return FALSE;
 }
 
-void CWnd::PostNcDestroy() {}
-
 // ---------------------------------------------------------------- CPaintDC
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) {
@@ -222,9 +202,10 @@ CPaintDC::~CPaintDC() {
 
 // The dialog being created on this thread; bound to its handle by the first
 // message the new window receives (WM_SETFONT comes before WM_INITDIALOG).
-thread_local CWnd* t_pWndInit = nullptr;
+static thread_local CWnd* t_pWndInit = nullptr;
 
 void AfxHookWindowCreate(CWnd* pWnd) {
+    ASSERT(t_pWndInit == nullptr); // a creation left its hook behind
     t_pWndInit = pWnd;
 }
 void AfxUnhookWindowCreate() {
@@ -280,6 +261,8 @@ static void CenterNewDialog(HWND hWnd) {
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* pWnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
     if (pWnd == nullptr) {
+        // Every window of this procedure is created under the hook.
+        ASSERT(t_pWndInit != nullptr);
         if (t_pWndInit == nullptr)
             return FALSE;
         pWnd = t_pWndInit;
@@ -309,6 +292,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         LRESULT lResult = 0;
         BOOL bHandled = FALSE;
         if (message == WM_INITDIALOG) {
+            ASSERT(pWnd->IsKindOf(RUNTIME_CLASS(CDialog)));
             CDialog* pDlg = static_cast<CDialog*>(pWnd);
             RECT rectBefore;
             ::GetWindowRect(hWnd, &rectBefore);
@@ -329,17 +313,20 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
                 nReturn = TRUE;
             }
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         // Nothing may unwind through the system's window code.
-        ::OutputDebugStringW(L"unhandled exception in a message handler\n");
+        TRACE("message 0x%04x: a handler threw \"%s\"; the message counts as not handled\n",
+              message, e.what());
+        nReturn = FALSE;
+    } catch (...) {
+        TRACE("message 0x%04x: a handler threw; the message counts as not handled\n", message);
         nReturn = FALSE;
     }
 
     t_pCurrentMsg = pPrevMsg;
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
-        pWnd->Detach();
-        pWnd->PostNcDestroy();
+        VERIFY(pWnd->Detach() == hWnd);
     }
     return nReturn;
 }

@@ -1,6 +1,7 @@
 // The dialog framework under Wine: message map dispatch and results, data
 // exchange in both directions, pre-translation, the modal loop's ways out,
-// and a DLL that loads its own template where its host has one with the same id.
+// a DLL that loads its own template where its host has one with the same id,
+// and how failures and misuse are reported.
 #include "afxwin.h"
 
 #include <stdexcept>
@@ -25,6 +26,42 @@ void EnsureAppStarted() {
     if (!bStarted)
         bStarted = AfxWinInit(::GetModuleHandleW(nullptr)) != FALSE;
 }
+
+// What this process sends to a debugger (OutputDebugString) while it lives,
+// taken before any debugger is asked.
+class CDebugOutput {
+public:
+    CDebugOutput() : m_hHandler(::AddVectoredExceptionHandler(1, &Take)) { s_pActive = this; }
+    ~CDebugOutput() {
+        ::RemoveVectoredExceptionHandler(m_hHandler);
+        s_pActive = nullptr;
+    }
+    CDebugOutput(const CDebugOutput&) = delete;
+    CDebugOutput& operator=(const CDebugOutput&) = delete;
+
+    bool Has(const char* pszText) const { return m_text.find(pszText) != std::string::npos; }
+
+private:
+    static LONG CALLBACK Take(EXCEPTION_POINTERS* pInfo) {
+        const EXCEPTION_RECORD* pRecord = pInfo->ExceptionRecord;
+        if (s_pActive == nullptr || pRecord->NumberParameters < 2)
+            return EXCEPTION_CONTINUE_SEARCH;
+        const ULONG_PTR pText = pRecord->ExceptionInformation[1];
+        if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C)
+            s_pActive->m_text += ui::Narrow(reinterpret_cast<const wchar_t*>(pText));
+        else if (pRecord->ExceptionCode == DBG_PRINTEXCEPTION_C)
+            s_pActive->m_text += reinterpret_cast<const char*>(pText);
+        else
+            return EXCEPTION_CONTINUE_SEARCH;
+        return EXCEPTION_CONTINUE_EXECUTION; // taken, as a debugger takes it
+    }
+
+    static CDebugOutput* s_pActive;
+    PVOID m_hHandler;
+    std::string m_text;
+};
+
+CDebugOutput* CDebugOutput::s_pActive = nullptr;
 
 // A dialog that runs its checks from inside its own modal loop and records
 // what it saw; the case checks the record after DoModal returns.
@@ -203,14 +240,16 @@ protected:
 
 VEL_CASE(MessageMapDispatchesCommandsNotificationsAndMessages) {
     EnsureAppStarted();
+    CDebugOutput output;
     CTestDlg dlg;
     CHECK_EQ(dlg.DoModal(), IDOK);
     CHECK_EQ(dlg.nButtonClicks, 2);
     // A notification's result reaches the sender through DWLP_MSGRESULT.
     CHECK_EQ(dlg.notifyResult, 1234);
     CHECK_EQ(dlg.otherNotifyResult, 0);
-    // An exception in a handler stops at the window procedure.
+    // An exception in a handler stops at the window procedure, and says so.
     CHECK_EQ(dlg.throwingResult, 0);
+    CHECK(output.Has("a handler threw \"handler failed\""));
     CHECK_EQ(dlg.scrolledIds.size(), 1u);
     CHECK_EQ(dlg.scrolledIds[0], IDC_SLIDER);
     CHECK(dlg.bShown);
@@ -301,6 +340,45 @@ VEL_CASE(ALibraryLoadsItsOwnTemplateAndStringsAfterSwitchingModule) {
     // The program's own name is its file name without extension.
     CHECK_EQ(ui::Narrow(AfxGetAppName()), "framework_tests");
     ::FreeLibrary(hLib);
+}
+
+// A dialog that cannot open answers -1 and tells the debugger why.
+VEL_CASE(ADialogThatCannotOpenReturnsMinusOneAndSaysWhy) {
+    EnsureAppStarted();
+    const struct {
+        UINT nTemplate;
+        const char* pszTrace;
+    } rows[] = {
+        {IDD_MISSING, "no dialog template 199"},
+        {IDD_FWTEST_BADCONTROL, "creating the dialog of template 101 failed"},
+    };
+    for (const auto& row : rows) {
+        CDebugOutput output;
+        CDialog dlg(row.nTemplate);
+        CHECK_EQ(dlg.DoModal(), -1);
+        CHECK(output.Has(row.pszTrace));
+    }
+}
+
+// Attaching one object to two windows: a Debug build stops at the assertion
+// (in a child process), a Release build goes on and the call fails.
+VEL_CASE(AMisuseStopsOnlyADebugBuild) {
+    if (::GetEnvironmentVariableW(L"VEL_FW_MISUSE", nullptr, 0) != 0) {
+        CWnd wnd;
+        CHECK(wnd.Attach(::GetDesktopWindow()));
+        CHECK(!wnd.Attach(::GetDesktopWindow()));
+        return;
+    }
+    ::SetEnvironmentVariableW(L"VEL_FW_MISUSE", L"1");
+    ui::Program child;
+    ui::Start(child, L"framework_tests.exe", L"AMisuseStopsOnlyADebugBuild");
+    ::SetEnvironmentVariableW(L"VEL_FW_MISUSE", nullptr);
+#if defined(_DEBUG)
+    const DWORD nExpected = STATUS_ASSERTION_FAILURE;
+#else
+    const DWORD nExpected = 0;
+#endif
+    CHECK_EQ(static_cast<DWORD>(child.Wait()), nExpected);
 }
 
 } // namespace

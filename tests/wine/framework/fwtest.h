@@ -2,6 +2,8 @@
 #pragma once
 
 #define IDD_FWTEST 100
+#define IDD_FWTEST_BADCONTROL 101
+#define IDD_MISSING 199 // no template has it
 #define IDC_CHECK 1001
 #define IDC_SLIDER 1002
 #define IDC_NUMBER 1003

@@ -243,7 +243,7 @@ void CVelAppDlg::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
     UpdateData(TRUE);
     auto trackBar = [](int nSlider) -> const ValueControl* {
         for (const ValueControl& control : kValueControls) {
-            if (control.nSlider == nSlider)
+            if (control.nSlider != 0 && control.nSlider == nSlider)
                 return &control;
         }
         return nullptr;

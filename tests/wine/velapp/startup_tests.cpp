@@ -2,6 +2,8 @@
 // none or several, with a device that does not answer, in English and Chinese.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cwchar>
 #include <string>
 
@@ -95,6 +97,21 @@ VEL_CASE(OneScreenShowsTheDevicesAndTheRegistrysValues) {
 
     CHECK_EQ(Join(CallNames()), "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice");
     CHECK(Calls()[1].find("-> ok") != std::string::npos);
+
+    // A scroll message from a control that is no track bar, with an id or
+    // without one, counts as the jitter track bar's: its number follows it.
+    HWND hNoId = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 1, 1, panel.hDlg, nullptr,
+                                   nullptr, nullptr);
+    CHECK(hNoId != nullptr && ::GetDlgCtrlID(hNoId) == 0);
+    int position = 300;
+    for (HWND hFrom : {hNoId, ::GetDlgItem(panel.hDlg, 1017)}) {
+        ::SendDlgItemMessageW(panel.hDlg, 1012, TBM_SETPOS, TRUE, position);
+        ::SendMessageW(panel.hDlg, WM_HSCROLL, SB_ENDSCROLL, reinterpret_cast<LPARAM>(hFrom));
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1050)), std::to_string(position));
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1033)), "5");
+        position += 100;
+    }
+    ::DestroyWindow(hNoId);
 
     // Exit ends the program; nothing more reaches the device.
     ui::ClickButton(panel.hDlg, 1018);

@@ -41,12 +41,21 @@ const std::vector<StateKey>& StateKeys() {
     return keys;
 }
 
-std::string FactoryValue(const std::string& key) {
+namespace {
+
+const StateKey* FindKey(const std::string& key) {
     for (const StateKey& k : StateKeys()) {
         if (key == k.key)
-            return k.factory;
+            return &k;
     }
-    return std::string();
+    return nullptr;
+}
+
+} // namespace
+
+std::string FactoryValue(const std::string& key) {
+    const StateKey* k = FindKey(key);
+    return k ? k->factory : std::string();
 }
 
 std::optional<int64_t> ParseInt(const std::string& text) {
@@ -64,18 +73,6 @@ std::string DeviceState::Value(const std::string& key) const {
     std::optional<std::string> stored = m_text.Find(key);
     return stored ? *stored : FactoryValue(key);
 }
-
-namespace {
-
-const StateKey* FindKey(const std::string& key) {
-    for (const StateKey& k : StateKeys()) {
-        if (key == k.key)
-            return &k;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 std::string DeviceState::Bad(const std::string& key, const std::string& why) const {
     if (std::find(m_badKeys.begin(), m_badKeys.end(), key) == m_badKeys.end()) {

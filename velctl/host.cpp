@@ -2,13 +2,12 @@
 
 #include <cstring>
 
+#include "mousekey.h"
 #include "panelcore.h"
 
 namespace host {
 
 namespace {
-
-const wchar_t kMouseKey[] = L"Control Panel\\Mouse";
 
 // A profile is a few hundred bytes; anything this large is another file.
 const LONGLONG kLargestFile = 1 << 20;
@@ -23,26 +22,6 @@ void Write(DWORD stream, const std::string& text) {
     } else {
         ::WriteFile(hOut, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
-}
-
-// A text value of the mouse key as a number; false when it is missing or
-// not text.
-bool QueryNumber(HKEY hKey, const char* pszName, int& value) {
-    char buffer[24];
-    DWORD type = 0;
-    DWORD size = sizeof(buffer);
-    if (::RegQueryValueExA(hKey, pszName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return false;
-    value = panel::NumberFromRegistryText(buffer, size, sizeof(buffer));
-    return true;
-}
-
-bool SetText(HKEY hKey, const char* pszName, int value) {
-    const std::string text = panel::RegistryTextFromNumber(value);
-    return ::RegSetValueExA(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -180,9 +159,12 @@ bool ReadDevice(VEL_WCHAR* pPath, _VEL_DEVICE_CONFIG& record, bool& hasOutputMod
 
 void ReadDoubleClick(ctl::ScreenState& state) {
     HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_QUERY_VALUE, &hKey) == ERROR_SUCCESS) {
-        state.hasRegistryRange = QueryNumber(hKey, "DoubleClickWidth", state.registryRange);
-        state.hasRegistrySpeed = QueryNumber(hKey, "DoubleClickSpeed", state.registrySpeed);
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_QUERY_VALUE, &hKey) ==
+        ERROR_SUCCESS) {
+        mousekey::QueryNumber(hKey, "DoubleClickWidth", &state.hasRegistryRange,
+                              &state.registryRange);
+        mousekey::QueryNumber(hKey, "DoubleClickSpeed", &state.hasRegistrySpeed,
+                              &state.registrySpeed);
         ::RegCloseKey(hKey);
     }
     state.systemSpeed = static_cast<int>(::GetDoubleClickTime());
@@ -196,25 +178,21 @@ std::string WriteDoubleClick(const ctl::Values& values) {
     const int range = values.value[ctl::kDoubleClickRange];
     const int speed = values.value[ctl::kDoubleClickSpeed];
     HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_SET_VALUE, &hKey) !=
+        ERROR_SUCCESS)
         return "cannot open HKEY_CURRENT_USER\\Control Panel\\Mouse";
     std::string error;
-    if (bRange && !SetText(hKey, "DoubleClickWidth", range))
+    if (bRange && mousekey::SetNumber(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS)
         error = "cannot write DoubleClickWidth";
-    else if (bRange && !SetText(hKey, "DoubleClickHeight", range))
+    else if (bRange && mousekey::SetNumber(hKey, "DoubleClickHeight", range) != ERROR_SUCCESS)
         error = "cannot write DoubleClickHeight";
-    else if (bSpeed && !SetText(hKey, "DoubleClickSpeed", speed))
+    else if (bSpeed && mousekey::SetNumber(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS)
         error = "cannot write DoubleClickSpeed";
     ::RegCloseKey(hKey);
     if (!error.empty())
         return error;
-    // In the control panel's order; the registry is what makes them last.
-    if (bSpeed)
-        ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(speed), nullptr, 0);
-    if (bRange) {
-        ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(range), nullptr, 0);
-        ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(range), nullptr, 0);
-    }
+    // As the control panel does; the registry is what makes them last.
+    mousekey::HandToSystem(bSpeed, speed, bRange, range);
     return std::string();
 }
 

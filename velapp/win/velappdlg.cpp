@@ -1,8 +1,8 @@
 #include "velappdlg.h"
 
 #include <cstring>
-#include <string>
 
+#include "mousekey.h"
 #include "orientation.h"
 #include "panelcore.h"
 #include "velcalib.h"
@@ -46,8 +46,6 @@ const int kRightClickControls[] = {IDC_SLD_RIGHT_CLICK_TIME,  IDC_SLD_RIGHT_CLIC
                                    IDC_LBL_RIGHT_CLICK_TIME,  IDC_LBL_RIGHT_CLICK_AREA,
                                    IDC_UNIT_RIGHT_CLICK_TIME, IDC_UNIT_RIGHT_CLICK_AREA,
                                    IDC_NUM_RIGHT_CLICK_TIME,  IDC_NUM_RIGHT_CLICK_AREA};
-
-const wchar_t kMouseKey[] = L"Control Panel\\Mouse";
 
 } // namespace
 
@@ -336,38 +334,25 @@ void CVelAppDlg::ApplyParams() {
     delete pDevice;
 }
 
-// Queries a registry value into a 24-byte buffer. The result of the query;
-// *pbNumber is set when the value is text, with its number in *pValue.
-static LONG QueryRegistryNumber(HKEY hKey, const char* pszName, bool* pbNumber, int* pValue) {
-    char buffer[24];
-    DWORD type = 0;
-    DWORD size = sizeof(buffer);
-    LONG status =
-        ::RegQueryValueExA(hKey, pszName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    *pbNumber = status == ERROR_SUCCESS && type == REG_SZ;
-    if (*pbNumber)
-        *pValue = panel::NumberFromRegistryText(buffer, size, sizeof(buffer));
-    return status;
-}
-
 // Reads the double-click range and time from the user's registry.
 int CVelAppDlg::ReadDoubleClickSettings() {
     HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_ALL_ACCESS, &hKey) !=
+        ERROR_SUCCESS) {
         MessageBox(L"Error: RegOpenKeyEx");
         return 0;
     }
 
     bool bText = false;
     int nValue = 0;
-    if (QueryRegistryNumber(hKey, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
+    if (mousekey::QueryNumber(hKey, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickWidth");
     else if (bText) {
         m_nDblClkRange = m_nDblClkRangeText = m_nDblClkRangeRead = nValue;
         m_bDblClkRangeKnown = panel::IsUsableDoubleClickValue(nValue);
     }
 
-    if (QueryRegistryNumber(hKey, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
+    if (mousekey::QueryNumber(hKey, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickSpeed");
     else if (bText) {
         m_nDblClkSpeed = m_nDblClkSpeedText = m_nDblClkSpeedRead = nValue;
@@ -376,11 +361,6 @@ int CVelAppDlg::ReadDoubleClickSettings() {
 
     ::RegCloseKey(hKey);
     return 0;
-}
-
-static LONG SetRegistryText(HKEY hKey, const char* pszName, const std::string& text) {
-    return ::RegSetValueExA(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1));
 }
 
 // Writes the double-click range and time to the user's registry and hands
@@ -392,26 +372,24 @@ int CVelAppDlg::WriteDoubleClickSettings() {
     const bool bSpeed = panel::DoubleClickWritten(dblClk, panel::DoubleClickValue::Speed);
 
     HKEY hKey = nullptr;
-    bool bOpened =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, kMouseKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS;
+    bool bOpened = ::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_ALL_ACCESS, &hKey) ==
+                   ERROR_SUCCESS;
 
-    const std::string range = panel::RegistryTextFromNumber(m_nDblClkRange);
     if (bRange && bOpened) {
-        if (SetRegistryText(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS) {
+        if (mousekey::SetNumber(hKey, "DoubleClickWidth", m_nDblClkRange) != ERROR_SUCCESS) {
             MessageBox(L"Error: RegSetValueExA DoubleClickWidth");
         } else { // the baseline is what the registry holds
             m_nDblClkRangeRead = m_nDblClkRange;
             m_bDblClkRangeKnown = true;
         }
-        if (SetRegistryText(hKey, "DoubleClickHeight", range) != ERROR_SUCCESS)
+        if (mousekey::SetNumber(hKey, "DoubleClickHeight", m_nDblClkRange) != ERROR_SUCCESS)
             MessageBox(L"Error: RegSetValueExA DoubleClickHeight");
     } else if (bRange) {
         MessageBox(L"Error: RegOpenKeyEx");
     }
 
-    const std::string speed = panel::RegistryTextFromNumber(m_nDblClkSpeed);
     if (bSpeed && bOpened) {
-        if (SetRegistryText(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS) {
+        if (mousekey::SetNumber(hKey, "DoubleClickSpeed", m_nDblClkSpeed) != ERROR_SUCCESS) {
             MessageBox(L"Error: RegSetValueExA DoubleClickSpeed");
         } else {
             m_nDblClkSpeedRead = m_nDblClkSpeed;
@@ -424,15 +402,7 @@ int CVelAppDlg::WriteDoubleClickSettings() {
     if (bOpened)
         ::RegCloseKey(hKey);
 
-    if (bSpeed)
-        ::SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, static_cast<UINT>(m_nDblClkSpeed), nullptr,
-                                0);
-    if (bRange) {
-        ::SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, static_cast<UINT>(m_nDblClkRange), nullptr,
-                                0);
-        ::SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, static_cast<UINT>(m_nDblClkRange), nullptr,
-                                0);
-    }
+    mousekey::HandToSystem(bSpeed, m_nDblClkSpeed, bRange, m_nDblClkRange);
     return 0;
 }
 

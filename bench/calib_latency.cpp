@@ -4,8 +4,9 @@
 //
 // It hosts the library as any program would and watches two points without
 // changing the library: the report's arrival, by wrapping the data callback
-// (VelCalib.dll's import of Vel_DeviceManager::RegDataCallback is pointed at
-// a wrapper that registers a timing callback in front of the dialog's), and
+// (VelCalib.dll's import of GetProcAddress is pointed at a wrapper that hands
+// out, for Vel_DeviceManager::RegDataCallback, a wrapper that registers a
+// timing callback in front of the dialog's), and
 // the end of each WM_PAINT, by subclassing the calibration window. Every
 // report of the script makes the window repaint; a report's latency runs
 // from its arrival to the end of the first repaint that begins after it.
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "Vel_DeviceManager.h"
+#include "Vel_DeviceManager_exports.h"
 #include "importpatch.h"
 
 class CWnd;
@@ -34,9 +36,8 @@ namespace {
 typedef void(WINAPI* StartCalibrateFn)(CWnd*, wchar_t*);
 typedef void (*StopCalibrateFn)();
 // A member function on x64 takes `this` as its first argument.
-typedef void (*RegDataCallbackFn)(Vel_DeviceManager*, VEL_DATA_CALLBACK, void*);
-
-const char REG_DATA_CALLBACK[] = "_ZN17Vel_DeviceManager15RegDataCallbackEPFvPKhhPvES2_";
+typedef void (*RegDataCallbackFn)(void*, VEL_DATA_CALLBACK, void*);
+typedef FARPROC(WINAPI* GetProcAddressFn)(HMODULE, LPCSTR);
 
 LARGE_INTEGER g_frequency;
 
@@ -50,6 +51,7 @@ std::mutex g_lock;
 std::vector<double> g_arrivals;                  // ms
 std::vector<std::pair<double, double>> g_paints; // begin, end (ms)
 
+GetProcAddressFn g_realGetProcAddress = nullptr;
 RegDataCallbackFn g_realRegister = nullptr;
 VEL_DATA_CALLBACK g_dialogCallback = nullptr;
 WNDPROC g_dialogProc = nullptr;
@@ -63,9 +65,19 @@ void VEL_CALLBACK TimedCallback(const unsigned char* data, unsigned char length,
     g_dialogCallback(data, length, context);
 }
 
-void RegisterTimed(Vel_DeviceManager* self, VEL_DATA_CALLBACK callback, void* context) {
+void RegisterTimed(void* self, VEL_DATA_CALLBACK callback, void* context) {
     g_dialogCallback = callback;
     g_realRegister(self, callback != nullptr ? TimedCallback : nullptr, context);
+}
+
+// The library's members as VelCalib.dll resolves them, RegDataCallback wrapped.
+FARPROC WINAPI GetProcAddressTimed(HMODULE hModule, LPCSTR name) {
+    FARPROC real = g_realGetProcAddress(hModule, name);
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) == 0 ||
+        std::strcmp(name, VEL_SDK_X64_REGDATACALLBACK) != 0)
+        return real;
+    g_realRegister = reinterpret_cast<RegDataCallbackFn>(reinterpret_cast<void*>(real));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RegisterTimed));
 }
 
 LRESULT CALLBACK TimedWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -141,9 +153,8 @@ int main(int argc, char** argv) {
     WriteFileText(home + L"\\script.txt", script);
 
     HMODULE hLib = ::LoadLibraryW(L"VelCalib.dll");
-    HMODULE hSdk = ::GetModuleHandleW(L"SDK.dll");
-    if (hLib == nullptr || hSdk == nullptr) {
-        std::printf("VelCalib.dll or SDK.dll did not load\n");
+    if (hLib == nullptr) {
+        std::printf("VelCalib.dll did not load\n");
         return 2;
     }
     auto start = reinterpret_cast<StartCalibrateFn>(
@@ -152,12 +163,12 @@ int main(int argc, char** argv) {
         reinterpret_cast<void*>(::GetProcAddress(hLib, "StopCalibrate")));
     void* pOld = nullptr;
     if (!start || !stop ||
-        !PatchImport(hLib, "SDK.dll", REG_DATA_CALLBACK, reinterpret_cast<void*>(RegisterTimed),
-                     &pOld)) {
-        std::printf("cannot find the exports or the import of RegDataCallback\n");
+        !PatchImport(hLib, "kernel32.dll", "GetProcAddress",
+                     reinterpret_cast<void*>(GetProcAddressTimed), &pOld)) {
+        std::printf("cannot find the exports or the import of GetProcAddress\n");
         return 2;
     }
-    g_realRegister = reinterpret_cast<RegDataCallbackFn>(pOld);
+    g_realGetProcAddress = reinterpret_cast<GetProcAddressFn>(pOld);
 
     std::unique_ptr<_VEL_DEVICE_INFO> info(new _VEL_DEVICE_INFO());
     Vel_DeviceManager::EnumDevice(info.get());

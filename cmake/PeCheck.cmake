@@ -11,6 +11,7 @@
 #   ALLOWED=<dll,...>                imports only from these DLLs (any case)
 #   ONLY_FROM=<dll:name+name,...>    imports exactly these names from that DLL
 #   EXPORTS=<name=ordinal,...>       exports exactly these, no other entry
+#   EXPORT_NAMES=<name,...>          exports exactly these names, by any ordinals
 #   IMPLIB=<lib> NM=<nm> IMPLIB_SYMBOLS=<symbol,...>
 #                                    the import library defines each symbol
 #                                    and its __imp_ pointer
@@ -23,10 +24,11 @@ set(VEL_SYSTEM_DLLS
     kernel32.dll user32.dll gdi32.dll comctl32.dll advapi32.dll shell32.dll msvcrt.dll gdiplus.dll)
 
 # vel_check_pe(<target> [ALLOWED <dll>...] [ONLY_FROM <dll:name+name>...]
-#              [EXPORTS <name=ordinal>...] [IMPLIB_SYMBOLS <symbol>...])
+#              [EXPORTS <name=ordinal>...] [EXPORT_NAMES <name>...]
+#              [IMPLIB_SYMBOLS <symbol>...])
 # The system DLLs above are always allowed.
 function(vel_check_pe target)
-  cmake_parse_arguments(P "" "" "ALLOWED;ONLY_FROM;EXPORTS;IMPLIB_SYMBOLS" ${ARGN})
+  cmake_parse_arguments(P "" "" "ALLOWED;ONLY_FROM;EXPORTS;EXPORT_NAMES;IMPLIB_SYMBOLS" ${ARGN})
   set(allowed ${VEL_SYSTEM_DLLS} ${P_ALLOWED})
   string(REPLACE ";" "," allowed "${allowed}")
   set(args -DPE=$<TARGET_FILE:${target}> -DOBJDUMP=${CMAKE_OBJDUMP} -DALLOWED=${allowed})
@@ -37,6 +39,10 @@ function(vel_check_pe target)
   if(P_EXPORTS)
     string(REPLACE ";" "," exports "${P_EXPORTS}")
     list(APPEND args -DEXPORTS=${exports})
+  endif()
+  if(P_EXPORT_NAMES)
+    string(REPLACE ";" "," names "${P_EXPORT_NAMES}")
+    list(APPEND args -DEXPORT_NAMES=${names})
   endif()
   if(P_IMPLIB_SYMBOLS)
     string(REPLACE ";" "," symbols "${P_IMPLIB_SYMBOLS}")
@@ -252,6 +258,20 @@ if(DEFINED EXPORTS)
   list(LENGTH expected count)
   if(NOT exportAddresses EQUAL count)
     fail("${exportAddresses} entries in the export address table, expected ${count}")
+  endif()
+endif()
+
+if(DEFINED EXPORT_NAMES)
+  split("${EXPORT_NAMES}" expected)
+  set(names "")
+  foreach(entry IN LISTS exported)
+    string(REGEX REPLACE "=[0-9]+$" "" name "${entry}")
+    list(APPEND names "${name}")
+  endforeach()
+  list(SORT names)
+  list(SORT expected)
+  if(NOT names STREQUAL expected)
+    fail("exports the names '${names}', expected '${expected}'")
   endif()
 endif()
 

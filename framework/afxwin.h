@@ -315,6 +315,10 @@ CWinApp* AfxGetApp();
 LPCWSTR AfxGetAppName();
 BOOL AfxWinInit(HINSTANCE hInstance);
 
+// A message box owned by the main window, if there is one, whose caption is
+// the program's name.
+int AfxMessageBox(LPCWSTR lpszText, UINT nType = MB_OK);
+
 #define ID_HELP 0xE146
 
 // Shows the wait cursor for its lifetime.

@@ -63,6 +63,13 @@ LPCWSTR AfxGetAppName() {
     return g_pApp != nullptr && g_pApp->m_pszAppName != nullptr ? g_pApp->m_pszAppName : L"";
 }
 
+int AfxMessageBox(LPCWSTR lpszText, UINT nType) {
+    CWinApp* pApp = AfxGetApp();
+    HWND hOwner =
+        pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->m_hWnd : nullptr;
+    return ::MessageBoxW(hOwner, lpszText, AfxGetAppName(), nType);
+}
+
 // Names the application after its module file when no name was given.
 BOOL AfxWinInit(HINSTANCE hInstance) {
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -1,26 +1,27 @@
 // Device-access interface of the touch screen library (SDK.dll).
 //
-// Both the control panel and the calibration library reach the touch screen
-// only through Vel_DeviceManager. The records below cross the DLL boundary by
-// pointer or by value, so their layouts are fixed to the byte and checked at
-// compile time on every toolchain.
+// The control panel, the calibration library and velctl reach the touch
+// screen only through Vel_DeviceManager. The records below cross the DLL
+// boundary by pointer or by value, so their layouts are fixed to the byte and
+// checked at compile time on every toolchain.
+//
+// The touch screen's SDK.dll is built with the platform's own compiler and
+// exports the class's members under that compiler's decorated names
+// (Vel_DeviceManager_exports.h). The class declared here is the tools' side
+// of it: its members, implemented in devicelib/, load SDK.dll from the
+// folder of the module that calls them and call the library's members by
+// those names, so code above reads as ever (new, OpenDevice, ..., delete).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32)
-#if defined(VEL_SDK_EXPORTS)
-#define VEL_SDK_API __declspec(dllexport)
-#else
-#define VEL_SDK_API __declspec(dllimport)
-#endif
 #define VEL_CALLBACK __stdcall
 // Device paths are UTF-16 on Windows, where wchar_t is 16 bits.
 typedef wchar_t VEL_WCHAR;
 #else
 // Native builds only compile the interface (layout checks, windowless core).
-#define VEL_SDK_API
 #define VEL_CALLBACK
 typedef char16_t VEL_WCHAR;
 #endif
@@ -90,11 +91,11 @@ static_assert(offsetof(_VEL_CALIB_PARAM_HD, matrix) == 4, "HD matrix at 4");
 typedef void(VEL_CALLBACK* VEL_DATA_CALLBACK)(const unsigned char* data, unsigned char length,
                                               void* context);
 
-class VelDeviceImpl;
-
 // One object handles one open device. Every operation is safe to call with no
-// device open: it then fails by its result (false or 0).
-class VEL_SDK_API Vel_DeviceManager {
+// device open: it then fails by its result (false or 0). Without a usable
+// SDK.dll (velsdk::LibraryProblem() says why) every operation fails so, and
+// EnumDevice leaves the record as the caller filled it.
+class Vel_DeviceManager {
 public:
     Vel_DeviceManager();
     ~Vel_DeviceManager();
@@ -128,11 +129,13 @@ public:
 private:
     Vel_DeviceManager(const Vel_DeviceManager&) = delete;
     Vel_DeviceManager& operator=(const Vel_DeviceManager&) = delete;
+    friend struct VelDeviceBinding;
 
-    VelDeviceImpl* m_pImpl;
-    // Callers allocate the object with new, so its size is fixed when they are
-    // built: room for a device library whose object is larger than ours.
-    unsigned char m_reserved[256 - sizeof(void*)];
+    // The library's object, in room the size of velsdk::kObjectRoom; null
+    // without a usable library. Its bytes are the library's alone.
+    void* m_pObject;
+    // Registered callback and context, for a library whose callbacks are
+    // __cdecl (x86): it calls a relay, which calls these.
+    VEL_DATA_CALLBACK m_pCallback;
+    void* m_pContext;
 };
-
-static_assert(sizeof(Vel_DeviceManager) == 256, "callers allocate 256 bytes per manager");

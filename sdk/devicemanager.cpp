@@ -1,33 +1,18 @@
-// Vel_DeviceManager over the simulated touch screen.
+// The device manager over the simulated touch screen.
 //
 // Every call reads the folder's state afresh under the folder's lock, writes
 // it back only when the call changed it, and appends its journal line last,
 // so a test that sees the line also sees the new state.
-#include "Vel_DeviceManager.h"
+#include "devicemanager.h"
 
-#include "delivery.h"
 #include "devicestate.h"
 #include "folder.h"
 #include "journal.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <optional>
 #include <cstring>
-
-class VelDeviceImpl {
-public:
-    // Ends delivery and forgets the callback: the device is no longer open.
-    void Release() {
-        delivery.Stop();
-        delivery.Unregister();
-        open = false;
-    }
-
-    std::atomic<bool> open{false};
-    velsim::Delivery delivery;
-};
 
 namespace {
 
@@ -125,13 +110,16 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 } // namespace
 
-Vel_DeviceManager::Vel_DeviceManager() : m_pImpl(new VelDeviceImpl) {}
+namespace velsim {
 
-Vel_DeviceManager::~Vel_DeviceManager() {
-    delete m_pImpl;
+// Ends delivery and forgets the callback: the device is no longer open.
+void SimDevice::Release() {
+    m_delivery.Stop();
+    m_delivery.Unregister();
+    m_open = false;
 }
 
-void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
+void SimDevice::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
     DeviceCall call;
     int32_t count = DeviceCount(call.State());
     if (pInfo) {
@@ -147,28 +135,28 @@ void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
 
 // A path opens when it names one of the enumerated screens (compared as the
 // NUL-terminated copy a caller makes, at most 259 characters).
-void Vel_DeviceManager::OpenDevice(VEL_WCHAR* pDevicePath) {
+void SimDevice::OpenDevice(VEL_WCHAR* pDevicePath) {
     std::wstring path = ReadPath(pDevicePath);
-    m_pImpl->Release();
+    Release();
     DeviceCall call;
     bool ok = false;
     if (!path.empty() && !call.State().Flag("failOpen")) {
         for (int i = 0; i < EntryCount(call.State()) && !ok; ++i)
             ok = SamePath(path, DevicePathEntry(call.State(), i).substr(0, kPathChars));
     }
-    m_pImpl->open = ok;
+    m_open = ok;
     call.Journal("OpenDevice path=" + velsim::WideToUtf8(path) + (ok ? " -> ok" : " -> fail"));
 }
 
-void Vel_DeviceManager::CloseDevice() {
-    m_pImpl->Release();
+void SimDevice::CloseDevice() {
+    Release();
     DeviceCall call;
     call.Journal("CloseDevice");
 }
 
-bool Vel_DeviceManager::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
+bool SimDevice::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
     DeviceCall call;
-    bool ok = m_pImpl->open && pConfig && !call.State().Flag("failGetDriverConfig");
+    bool ok = m_open && pConfig && !call.State().Flag("failGetDriverConfig");
     if (!ok) {
         call.Journal("GetDriverConfig -> 0");
         return false;
@@ -179,11 +167,11 @@ bool Vel_DeviceManager::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
     return true;
 }
 
-bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
+bool SimDevice::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
     DeviceCall call;
     velsim::ConfigRecord record;
     std::memcpy(record.data(), &config, record.size());
-    bool ok = m_pImpl->open && !call.State().Flag("failSetDriverConfig");
+    bool ok = m_open && !call.State().Flag("failSetDriverConfig");
     if (ok) {
         call.State().StoreConfig(record);
         ok = call.Store();
@@ -195,11 +183,11 @@ bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
 
 // The first and third bytes get 1 (a touch device, mode reporting on) when the
 // device has an output mode; without one, all three bytes stay untouched.
-unsigned char Vel_DeviceManager::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
-                                               unsigned char* pEnable) {
+unsigned char SimDevice::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
+                                       unsigned char* pEnable) {
     DeviceCall call;
     std::optional<uint8_t> mode = call.State().OutputMode();
-    bool ok = m_pImpl->open && mode;
+    bool ok = m_open && mode;
     if (ok) {
         if (pType)
             *pType = 1;
@@ -214,10 +202,10 @@ unsigned char Vel_DeviceManager::GetOutPutMode(unsigned char* pType, unsigned ch
 }
 
 // Stores modes 0..3 on a device that has an output mode; refuses the rest.
-unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
+unsigned char SimDevice::ChangeOutPutMode(char mode) {
     DeviceCall call;
     int value = static_cast<signed char>(mode);
-    bool ok = m_pImpl->open && call.State().OutputMode() && value >= 0 && value <= 3;
+    bool ok = m_open && call.State().OutputMode() && value >= 0 && value <= 3;
     if (ok) {
         call.State().Set("outputMode", std::to_string(value));
         ok = call.Store();
@@ -226,9 +214,9 @@ unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
     return ok ? 1 : 0;
 }
 
-int Vel_DeviceManager::ResetCalibParam() {
+int SimDevice::ResetCalibParam() {
     DeviceCall call;
-    bool ok = m_pImpl->open && !call.State().Flag("failReset");
+    bool ok = m_open && !call.State().Flag("failReset");
     if (ok) {
         call.State().Set("calibration", "none");
         ok = call.Store();
@@ -237,9 +225,9 @@ int Vel_DeviceManager::ResetCalibParam() {
     return ok ? 1 : 0;
 }
 
-int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
+int SimDevice::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
     DeviceCall call;
-    bool ok = m_pImpl->open && !call.State().Flag("refuseHd");
+    bool ok = m_open && !call.State().Flag("refuseHd");
     if (ok) {
         call.State().Set("calibration", velsim::CalibrationValue(param));
         ok = call.Store();
@@ -250,9 +238,9 @@ int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
     return ok ? 1 : 0;
 }
 
-int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
+int SimDevice::ApplyCalibParam(_VEL_CALIB_PARAM param) {
     DeviceCall call;
-    bool ok = m_pImpl->open && !call.State().Flag("refuse16");
+    bool ok = m_open && !call.State().Flag("refuse16");
     if (ok) {
         call.State().Set("calibration", velsim::CalibrationValue(param));
         ok = call.Store();
@@ -264,10 +252,10 @@ int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
 
 // Reports come from script.txt when it exists now, else from the mouse. The
 // previous session ends first, so its reports precede this call's line.
-void Vel_DeviceManager::StartCalibMode() {
-    bool open = m_pImpl->open;
+void SimDevice::StartCalibMode() {
+    bool open = m_open;
     if (open)
-        m_pImpl->delivery.Stop();
+        m_delivery.Stop();
     velsim::DeliveryPlan plan;
     {
         DeviceCall call;
@@ -285,27 +273,29 @@ void Vel_DeviceManager::StartCalibMode() {
             call.Journal("ScriptError line=" + std::to_string(error.line) + " " + error.message);
     }
     if (open)
-        m_pImpl->delivery.Start(plan);
+        m_delivery.Start(plan);
 }
 
-void Vel_DeviceManager::StopCalibMode() {
-    m_pImpl->delivery.Stop();
+void SimDevice::StopCalibMode() {
+    m_delivery.Stop();
     DeviceCall call;
     call.Journal("StopCalibMode");
 }
 
 // The line comes first, so no report line precedes it.
-void Vel_DeviceManager::RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext) {
+void SimDevice::RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext) {
     {
         DeviceCall call;
         call.Journal("RegDataCallback");
     }
-    m_pImpl->delivery.Register(pCallback, pContext);
+    m_delivery.Register(pCallback, pContext);
 }
 
 // The line comes last, so every report delivered before it precedes it.
-void Vel_DeviceManager::UnRegDataCallback() {
-    m_pImpl->delivery.Unregister();
+void SimDevice::UnRegDataCallback() {
+    m_delivery.Unregister();
     DeviceCall call;
     call.Journal("UnRegDataCallback");
 }
+
+} // namespace velsim

@@ -35,14 +35,16 @@ commands:
                        90, 180, 270, mirror-x, mirror-y or none
   reset                drops the calibration
   calibrate            runs the calibration window; returns when it is over
+  check-sdk [FILE]     tells whether the tools can use a device library
+                       (default: the SDK.dll beside velctl)
   help [COMMAND]       this text, or a command's
 
 options:
   --device PATH        the screen to use when several are connected (see list)
   --help               the help of the tool, or of the command it follows
 
-Every command but list and help needs exactly one screen connected, or
---device naming one of those connected.
+Every command but list, check-sdk and help needs exactly one screen
+connected, or --device naming one of those connected.
 
 exit codes:
   0  done
@@ -51,6 +53,8 @@ exit codes:
   3  no screen, several screens, or none with the path of --device
   4  the device refused to give its settings or to take what was sent
   5  a file or the registry could not be read or written
+  6  SDK.dll is missing, of the other architecture or lacks a member (the
+     message says which; velctl check-sdk tells more)
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -115,6 +119,16 @@ when the window has closed. The calibration library reports no result, so the
 exit code is 0 whether the calibration was written or ended by Escape.
 )";
 
+const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
+
+Reads a device library's file, without loading it, and tells whether
+VelApp.exe, VelCalib.dll and velctl.exe can use it: its architecture, each
+member of Vel_DeviceManager found or missing under the names the tools import,
+and on x86 the convention of the data callback. FILE defaults to the SDK.dll
+beside velctl.exe, the one the tools use. Ends with 0 when the tools can use
+it, else with 6.
+)";
+
 const char kHelpHelp[] = R"(usage: velctl help [COMMAND]
 
 Prints the help of the tool, or of a command.
@@ -154,6 +168,7 @@ const CommandSpec kCommands[] = {
     {Command::Rotate, "rotate", 1, 1, "ORIENTATION", false, kRotateHelp},
     {Command::Reset, "reset", 0, 0, "", false, kResetHelp},
     {Command::Calibrate, "calibrate", 0, 0, "", false, kCalibrateHelp},
+    {Command::CheckSdk, "check-sdk", 0, 1, "FILE", false, kCheckSdkHelp},
 };
 
 const CommandSpec* FindCommand(const std::string& name) {

@@ -7,16 +7,29 @@
 
 namespace ctl {
 
-enum class Command { None, Help, List, Show, Set, Export, Import, Rotate, Reset, Calibrate };
+enum class Command {
+    None,
+    Help,
+    List,
+    Show,
+    Set,
+    Export,
+    Import,
+    Rotate,
+    Reset,
+    Calibrate,
+    CheckSdk
+};
 
 // What the program ends with.
 enum ExitCode {
     kExitOk = 0,
-    kExitUsage = 1,       // unknown command or option, operands missing or too many
-    kExitBadValue = 2,    // unknown setting, value not a number or out of range, bad profile
-    kExitNoScreen = 3,    // no screen, several screens, or --device names none of them
-    kExitDevice = 4,      // the device refused a read or a write
-    kExitFileOrSystem = 5 // a file or the registry could not be read or written
+    kExitUsage = 1,        // unknown command or option, operands missing or too many
+    kExitBadValue = 2,     // unknown setting, value not a number or out of range, bad profile
+    kExitNoScreen = 3,     // no screen, several screens, or --device names none of them
+    kExitDevice = 4,       // the device refused a read or a write
+    kExitFileOrSystem = 5, // a file or the registry could not be read or written
+    kExitLibrary = 6       // SDK.dll is missing, of the other architecture, or incomplete
 };
 
 struct Invocation {

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "cmdline.h"
+#include "devicelib.h"
 #include "host.h"
 #include "orientation.h"
 #include "panelcore.h"
 #include "profile.h"
 #include "screenreport.h"
+#include "sdkcheck.h"
 #include "settings.h"
 #include "velcalib.h"
 
@@ -164,6 +166,29 @@ int Calibrate(VEL_WCHAR* pPath) {
     return ctl::kExitOk;
 }
 
+// Reads the library's file and reports on it; loads nothing.
+int CheckSdk(const ctl::Invocation& invocation) {
+    const std::string path =
+        invocation.operands.empty() ? host::Utf8(velsdk::LibraryPath()) : invocation.operands[0];
+    std::string bytes;
+    if (!host::ReadWholeFile(host::Wide(path), bytes)) {
+        Error("cannot read " + path + " (velctl help check-sdk)");
+        return ctl::kExitLibrary;
+    }
+    bool bUsable = false;
+    Out(velsdk::CheckFileText(path, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                              velsdk::kToolsArch, bUsable));
+    return bUsable ? ctl::kExitOk : ctl::kExitLibrary;
+}
+
+// Before the first device call: says why the tools cannot use SDK.dll.
+bool LibraryUsable() {
+    const std::wstring problem = velsdk::LibraryProblem();
+    if (!problem.empty())
+        Error(host::Utf8(problem));
+    return problem.empty();
+}
+
 int Run(const std::vector<std::string>& args) {
     ctl::Invocation invocation;
     const std::string usage = ctl::ParseCommandLine(args, invocation);
@@ -175,8 +200,10 @@ int Run(const std::vector<std::string>& args) {
         Out(ctl::HelpText(invocation.command));
         return ctl::kExitOk;
     }
+    if (invocation.command == ctl::Command::CheckSdk)
+        return CheckSdk(invocation);
     if (invocation.command == ctl::Command::List)
-        return List(invocation);
+        return LibraryUsable() ? List(invocation) : ctl::kExitLibrary;
 
     // Everything the user gave is checked before a screen is even looked for.
     ctl::Values values;
@@ -198,6 +225,8 @@ int Run(const std::vector<std::string>& args) {
             return ReportAll(errors);
     }
 
+    if (!LibraryUsable())
+        return ctl::kExitLibrary;
     std::unique_ptr<host::Screens> screens = host::Enumerate();
     int index = 0;
     const int choice = host::ChooseScreen(invocation, *screens, index);

@@ -1,5 +1,6 @@
 #include "velapp.h"
 
+#include "devicelib.h"
 #include "velappdlg.h"
 
 BEGIN_MESSAGE_MAP(CVelApp, CWinApp)
@@ -11,8 +12,15 @@ CVelApp::CVelApp() {}
 CVelApp theApp;
 
 // Called when the program starts: runs the main dialog, then ends the program.
+// Without a device library it can use, it says why and ends at once.
 BOOL CVelApp::InitInstance() {
     CWinApp::InitInstance();
+
+    const std::wstring strProblem = velsdk::LibraryProblem();
+    if (!strProblem.empty()) {
+        AfxMessageBox(strProblem.c_str());
+        return FALSE;
+    }
 
     CShellManager* pShellManager = new CShellManager;
 

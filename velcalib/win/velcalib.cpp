@@ -10,6 +10,7 @@
 
 #include "calibdialog.h"
 #include "calibrun.h"
+#include "devicelib.h"
 
 // The library's application object. It owns the GDI+ token of the
 // calibration window. GDI+ may not be started or stopped from the DLL's entry
@@ -78,8 +79,16 @@ extern "C" bool IsCalibrate() {
     return g_admission.IsRunning();
 }
 
+// Without a device library it can use, it says why over the parent and
+// returns: no window, no device call.
 extern "C" void WINAPI StartCalibrate(CWnd* pParent, wchar_t* pDevicePath) {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    const std::wstring strProblem = velsdk::LibraryProblem();
+    if (!strProblem.empty()) {
+        ::MessageBoxW(pParent != nullptr ? pParent->m_hWnd : nullptr, strProblem.c_str(),
+                      AfxGetAppName(), MB_OK);
+        return;
+    }
     if (!g_admission.Admit()) {
         return;
     }

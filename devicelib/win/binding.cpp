@@ -1,0 +1,383 @@
+// Vel_DeviceManager as the tools see it, over the library's own class.
+//
+// SDK.dll is resolved at run time rather than imported: a program that
+// imports a missing or foreign library never starts (the loader shows its
+// own box), and on x86 the data callback's convention is part of one
+// member's name, of which a library exports only one form. At run time the
+// tools name the file, the architecture or the member that is wrong, and
+// take either form.
+#include "devicelib.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "Vel_DeviceManager.h"
+#include "pefile.h"
+#include "sdkcheck.h"
+#include "sdkmembers.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+using velsdk::Member;
+using velsdk::Problem;
+
+// The conventions of the platform's compiler: on x86 members are __thiscall
+// (this in ECX, the callee removes the arguments), static members and the
+// second form of the data callback __cdecl; x64 has one convention, which
+// passes `this` first. Records go by value as the C++ declarations say, and
+// the constructor returns its object.
+#if defined(__i386__)
+#define VEL_THISCALL __attribute__((thiscall))
+#define VEL_CDECL __attribute__((cdecl))
+#else
+#define VEL_THISCALL
+#define VEL_CDECL
+#endif
+
+struct VelDeviceBinding {
+    typedef void*(VEL_THISCALL* Construct)(void*);
+    typedef void(VEL_THISCALL* Call)(void*); // destructor and the members without arguments
+    typedef void(VEL_CDECL* EnumDevice)(_VEL_DEVICE_INFO*);
+    typedef void(VEL_THISCALL* OpenDevice)(void*, VEL_WCHAR*);
+    typedef bool(VEL_THISCALL* GetDriverConfig)(void*, _VEL_DEVICE_CONFIG*);
+    typedef bool(VEL_THISCALL* SetDriverConfig)(void*, _VEL_DEVICE_CONFIG);
+    typedef unsigned char(VEL_THISCALL* GetOutPutMode)(void*, unsigned char*, unsigned char*,
+                                                       unsigned char*);
+    typedef unsigned char(VEL_THISCALL* ChangeOutPutMode)(void*, char);
+    typedef int(VEL_THISCALL* ResetCalibParam)(void*);
+    typedef int(VEL_THISCALL* ApplyCalibParamHd)(void*, _VEL_CALIB_PARAM_HD);
+    typedef int(VEL_THISCALL* ApplyCalibParam)(void*, _VEL_CALIB_PARAM);
+    typedef void(VEL_THISCALL* RegDataCallback)(void*, VEL_DATA_CALLBACK, void*);
+    typedef void(VEL_CDECL* CdeclCallback)(const unsigned char*, unsigned char, void*);
+    typedef void(VEL_THISCALL* RegCdeclCallback)(void*, CdeclCallback, void*);
+
+    // A __cdecl library's reports, to the caller's __stdcall callback.
+    static void VEL_CDECL Relay(const unsigned char* data, unsigned char length, void* context) {
+        const Vel_DeviceManager* pDevice = static_cast<const Vel_DeviceManager*>(context);
+        if (pDevice->m_pCallback != nullptr)
+            pDevice->m_pCallback(data, length, pDevice->m_pContext);
+    }
+};
+
+namespace {
+
+// What the room's watched end is filled with before a constructor runs.
+const unsigned char kRoomPattern = 0xA5;
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
+                          nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+// "Windows error 126: The specified module could not be found."
+std::string ErrorText(DWORD error) {
+    wchar_t* pText = nullptr;
+    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
+    std::wstring text = pText != nullptr ? pText : L"";
+    ::LocalFree(pText);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return "Windows error " + std::to_string(error) + (text.empty() ? "" : ": " + Utf8(text));
+}
+
+// The full path of the module this code is linked into.
+std::wstring ModulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), buffer.data(),
+                                             static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size())
+            return std::wstring(buffer.data(), n);
+        if (buffer.size() >= 32768)
+            return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The first bytes of a file: enough for its headers.
+bool ReadHead(const std::wstring& path, std::vector<uint8_t>& bytes, DWORD& error) {
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        error = ::GetLastError();
+        return false;
+    }
+    bytes.resize(64 * 1024);
+    DWORD read = 0;
+    const BOOL bRead =
+        ::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    error = ::GetLastError();
+    ::CloseHandle(hFile);
+    bytes.resize(bRead ? read : 0);
+    return bRead != FALSE;
+}
+
+struct Library {
+    velsdk::ProblemReport report;
+    HMODULE hModule = nullptr;
+    void* members[velsdk::kMemberCount] = {};
+    bool cdeclCallback = false; // x86: RegDataCallback takes a __cdecl callback
+};
+
+// Finds, checks and loads SDK.dll beside this module; the report says what
+// stood in the way.
+void Load(Library& lib) {
+    velsdk::ProblemReport& report = lib.report;
+    const std::wstring module = ModulePath();
+    const size_t slash = module.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : module.substr(0, slash + 1);
+    const std::wstring path = folder + L"SDK.dll";
+    report.path = Utf8(path);
+    report.folder = Utf8(folder);
+    report.program = Utf8(module.substr(folder.size()));
+
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        report.problem = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                             ? Problem::NotFound
+                             : Problem::LoadFailed;
+        report.detail = ErrorText(error);
+        return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        report.problem = Problem::NotALibrary;
+        report.detail = "it is a folder";
+        return;
+    }
+    std::vector<uint8_t> head;
+    DWORD error = 0;
+    if (!ReadHead(path, head, error)) {
+        report.problem = Problem::LoadFailed;
+        report.detail = ErrorText(error);
+        return;
+    }
+    velsdk::PeFile file;
+    const std::string why = velsdk::ReadPeFile(head.data(), head.size(), file, true);
+    if (!why.empty() || !file.library) {
+        report.problem = Problem::NotALibrary;
+        report.detail = why.empty() ? "it is a program, not a library" : why;
+        return;
+    }
+    report.found = velsdk::MachineArch(file.machine);
+    if (report.found != velsdk::kToolsArch) {
+        report.problem = Problem::OtherArchitecture;
+        return;
+    }
+
+    // With a full path, the library's own dependencies are looked for in its
+    // folder first.
+    lib.hModule = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (lib.hModule == nullptr) {
+        report.problem = Problem::LoadFailed;
+        report.detail = ErrorText(::GetLastError());
+        return;
+    }
+    for (int m = 0; m < velsdk::kMemberCount; ++m) {
+        const Member member = static_cast<Member>(m);
+        lib.members[m] = reinterpret_cast<void*>(
+            ::GetProcAddress(lib.hModule, velsdk::ExportName(member, velsdk::kToolsArch)));
+        const char* cdeclName = velsdk::kMembers[m].x86Cdecl;
+        if (lib.members[m] == nullptr && velsdk::kToolsArch == velsdk::Arch::X86 &&
+            cdeclName != nullptr) {
+            lib.members[m] = reinterpret_cast<void*>(::GetProcAddress(lib.hModule, cdeclName));
+            lib.cdeclCallback = lib.members[m] != nullptr;
+        }
+        if (lib.members[m] == nullptr)
+            report.missing.push_back(member);
+    }
+    if (!report.missing.empty()) {
+        report.problem = Problem::MissingMembers;
+        ::FreeLibrary(lib.hModule);
+        lib.hModule = nullptr;
+    }
+}
+
+const Library& TheLibrary() {
+    static const Library lib = [] {
+        Library loaded;
+        Load(loaded);
+        if (loaded.report.problem != Problem::None)
+            ::OutputDebugStringW(Wide(velsdk::ProblemText(loaded.report) + "\n").c_str());
+        return loaded;
+    }();
+    return lib;
+}
+
+// A fault that shows only once an object lived: the tools stop using the
+// library from then on.
+std::atomic<Problem> g_lateProblem{Problem::None};
+
+void LateProblem(Problem problem) {
+    Problem none = Problem::None;
+    if (g_lateProblem.compare_exchange_strong(none, problem)) {
+        velsdk::ProblemReport report = TheLibrary().report;
+        report.problem = problem;
+        ::OutputDebugStringW(Wide(velsdk::ProblemText(report) + "\n").c_str());
+    }
+}
+
+bool Usable() {
+    return TheLibrary().report.problem == Problem::None && g_lateProblem.load() == Problem::None;
+}
+
+// An object of a library still in use.
+bool Ready(const void* pObject) {
+    return pObject != nullptr && Usable();
+}
+
+template <class F> F Fn(Member member) {
+    return reinterpret_cast<F>(TheLibrary().members[member]);
+}
+
+} // namespace
+
+namespace velsdk {
+
+std::wstring LibraryPath() {
+    return Wide(TheLibrary().report.path);
+}
+
+std::wstring LibraryProblem() {
+    ProblemReport report = TheLibrary().report;
+    if (report.problem == Problem::None)
+        report.problem = g_lateProblem.load();
+    return Wide(ProblemText(report));
+}
+
+} // namespace velsdk
+
+using B = VelDeviceBinding;
+
+Vel_DeviceManager::Vel_DeviceManager()
+    : m_pObject(nullptr), m_pCallback(nullptr), m_pContext(nullptr) {
+    if (!Usable())
+        return;
+    void* pRoom = ::operator new(velsdk::kObjectRoom, std::nothrow);
+    if (pRoom == nullptr)
+        return;
+    std::memset(static_cast<unsigned char*>(pRoom) + velsdk::kObjectRoom - velsdk::kWatchedRoom,
+                kRoomPattern, velsdk::kWatchedRoom);
+    void* pObject = Fn<B::Construct>(velsdk::kConstructor)(pRoom);
+    m_pObject = pRoom;
+    if (pObject != pRoom)
+        LateProblem(Problem::BadConstructor);
+}
+
+// The object is destroyed as it was made, also after a late fault.
+Vel_DeviceManager::~Vel_DeviceManager() {
+    if (m_pObject == nullptr)
+        return;
+    Fn<B::Call>(velsdk::kDestructor)(m_pObject);
+    const unsigned char* pWatched =
+        static_cast<const unsigned char*>(m_pObject) + velsdk::kObjectRoom - velsdk::kWatchedRoom;
+    for (size_t i = 0; i < velsdk::kWatchedRoom; ++i) {
+        if (pWatched[i] != kRoomPattern) {
+            LateProblem(Problem::ObjectTooLarge);
+            break;
+        }
+    }
+    ::operator delete(m_pObject);
+}
+
+void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
+    if (Usable())
+        Fn<B::EnumDevice>(velsdk::kEnumDevice)(pInfo);
+}
+
+void Vel_DeviceManager::OpenDevice(VEL_WCHAR* pDevicePath) {
+    if (Ready(m_pObject))
+        Fn<B::OpenDevice>(velsdk::kOpenDevice)(m_pObject, pDevicePath);
+}
+
+void Vel_DeviceManager::CloseDevice() {
+    if (Ready(m_pObject))
+        Fn<B::Call>(velsdk::kCloseDevice)(m_pObject);
+}
+
+bool Vel_DeviceManager::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
+    return Ready(m_pObject) && Fn<B::GetDriverConfig>(velsdk::kGetDriverConfig)(m_pObject, pConfig);
+}
+
+bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
+    return Ready(m_pObject) && Fn<B::SetDriverConfig>(velsdk::kSetDriverConfig)(m_pObject, config);
+}
+
+unsigned char Vel_DeviceManager::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
+                                               unsigned char* pEnable) {
+    return Ready(m_pObject)
+               ? Fn<B::GetOutPutMode>(velsdk::kGetOutPutMode)(m_pObject, pType, pMode, pEnable)
+               : 0;
+}
+
+unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
+    return Ready(m_pObject) ? Fn<B::ChangeOutPutMode>(velsdk::kChangeOutPutMode)(m_pObject, mode)
+                            : 0;
+}
+
+int Vel_DeviceManager::ResetCalibParam() {
+    return Ready(m_pObject) ? Fn<B::ResetCalibParam>(velsdk::kResetCalibParam)(m_pObject) : 0;
+}
+
+int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
+    return Ready(m_pObject) ? Fn<B::ApplyCalibParamHd>(velsdk::kApplyCalibParamHd)(m_pObject, param)
+                            : 0;
+}
+
+int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
+    return Ready(m_pObject) ? Fn<B::ApplyCalibParam>(velsdk::kApplyCalibParam)(m_pObject, param)
+                            : 0;
+}
+
+void Vel_DeviceManager::StartCalibMode() {
+    if (Ready(m_pObject))
+        Fn<B::Call>(velsdk::kStartCalibMode)(m_pObject);
+}
+
+void Vel_DeviceManager::StopCalibMode() {
+    if (Ready(m_pObject))
+        Fn<B::Call>(velsdk::kStopCalibMode)(m_pObject);
+}
+
+// The caller's callback and context are in place before the library can
+// deliver a report of this registration.
+void Vel_DeviceManager::RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext) {
+    if (!Ready(m_pObject))
+        return;
+    if (TheLibrary().cdeclCallback) {
+        m_pCallback = pCallback;
+        m_pContext = pContext;
+        Fn<B::RegCdeclCallback>(velsdk::kRegDataCallback)(
+            m_pObject, pCallback != nullptr ? &B::Relay : nullptr, this);
+        return;
+    }
+    Fn<B::RegDataCallback>(velsdk::kRegDataCallback)(m_pObject, pCallback, pContext);
+}
+
+void Vel_DeviceManager::UnRegDataCallback() {
+    if (Ready(m_pObject))
+        Fn<B::Call>(velsdk::kUnRegDataCallback)(m_pObject);
+}

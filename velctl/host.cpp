@@ -9,9 +9,6 @@ namespace host {
 
 namespace {
 
-// A profile is a few hundred bytes; anything this large is another file.
-const LONGLONG kLargestFile = 1 << 20;
-
 void Write(DWORD stream, const std::string& text) {
     HANDLE hOut = ::GetStdHandle(stream);
     DWORD mode = 0;
@@ -55,13 +52,13 @@ void Error(const std::string& text) {
     Write(STD_ERROR_HANDLE, "velctl: " + text + "\n");
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& text) {
+bool ReadWholeFile(const std::wstring& path, std::string& text, long long nLargest) {
     HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size = {};
-    bool bOk = ::GetFileSizeEx(hFile, &size) && size.QuadPart <= kLargestFile;
+    bool bOk = ::GetFileSizeEx(hFile, &size) && size.QuadPart <= nLargest;
     if (bOk) {
         text.assign(static_cast<size_t>(size.QuadPart), '\0');
         DWORD got = 0;

@@ -22,8 +22,9 @@ void Out(const std::string& text);
 // "velctl: <text>" and a line end, on the error stream.
 void Error(const std::string& text);
 
-// The whole file; false when it cannot be read.
-bool ReadWholeFile(const std::wstring& path, std::string& text);
+// The whole file; false when it cannot be read or is larger than nLargest
+// bytes (a profile is far smaller than the default).
+bool ReadWholeFile(const std::wstring& path, std::string& text, long long nLargest = 1 << 20);
 bool WriteWholeFile(const std::wstring& path, const std::string& text);
 
 // The enumeration of the device library, paths terminated.

@@ -171,7 +171,7 @@ int CheckSdk(const ctl::Invocation& invocation) {
     const std::string path =
         invocation.operands.empty() ? host::Utf8(velsdk::LibraryPath()) : invocation.operands[0];
     std::string bytes;
-    if (!host::ReadWholeFile(host::Wide(path), bytes)) {
+    if (!host::ReadWholeFile(host::Wide(path), bytes, 256ll << 20)) {
         Error("cannot read " + path + " (velctl help check-sdk)");
         return ctl::kExitLibrary;
     }

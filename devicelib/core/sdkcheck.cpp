@@ -51,8 +51,7 @@ const char* CallbackText(Callback callback) {
 std::string ProgramKind(const ProblemReport& report) {
     const bool bLibrary = report.program.size() > 4 &&
                           report.program.compare(report.program.size() - 4, 4, ".dll") == 0;
-    return report.program + " is " +
-           (report.tools == Arch::X64 ? "a 64-bit (x64) " : "a 32-bit (x86) ") +
+    return report.program + " is " + "a " + ArchName(report.tools) + " " +
            (bLibrary ? "library" : "program");
 }
 
@@ -130,10 +129,10 @@ std::string InspectionText(const std::string& path, const Inspection& inspection
     if (inspection.arch == Arch::Other)
         reasons.push_back("it is a library of another architecture than x64 or x86");
     else if (inspection.arch != tools)
-        reasons.push_back(
-            std::string("it is ") + (inspection.arch == Arch::X64 ? "a 64-bit" : "a 32-bit") +
-            " library: use the " + ArchName(inspection.arch) +
-            " tools with it, or get the touch screen's " + ArchName(tools) + " SDK.dll");
+        reasons.push_back(std::string("it is a ") + ArchName(inspection.arch) +
+                          " library: use the " + ArchName(inspection.arch) +
+                          " tools with it, or get the touch screen's " + ArchName(tools) +
+                          " SDK.dll");
     const std::vector<Member> missing = inspection.Missing();
     if (inspection.arch != Arch::Other && !missing.empty())
         reasons.push_back("it lacks " + MemberList(missing));
@@ -166,18 +165,16 @@ std::string ProblemText(const ProblemReport& report) {
         return "";
     case Problem::NotFound:
         return "The touch screen's device library SDK.dll is missing. It is looked for only in " +
-               report.folder + ", the folder of " + report.program +
-               ". Copy the SDK.dll that came with the touch screen (its " + arch +
-               " one) into that folder.";
+               report.folder + ", the folder of " + report.program + ". Copy the touch screen's " +
+               arch + " SDK.dll into that folder.";
     case Problem::NotALibrary:
         return report.path + " cannot be the touch screen's device library: " + report.detail +
-               ". Replace it with the SDK.dll that came with the touch screen (its " + arch +
-               " one).";
+               ". Replace it with the touch screen's " + arch + " SDK.dll.";
     case Problem::OtherArchitecture:
         return report.path + " is " +
                (report.found == Arch::Other
                     ? std::string("a library of another architecture")
-                    : std::string("an ") + ArchName(report.found) + " library") +
+                    : std::string("a ") + ArchName(report.found) + " library") +
                ", and " + ProgramKind(report) + ": Windows cannot load one into the other. " +
                "Put the touch screen's " + arch + " SDK.dll in its place" +
                (report.found == Arch::Other

@@ -36,9 +36,9 @@ const MemberNames kMembers[kMemberCount] = {
 const char* ArchName(Arch arch) {
     switch (arch) {
     case Arch::X64:
-        return "x64 (64-bit)";
+        return "64-bit (x64)";
     case Arch::X86:
-        return "x86 (32-bit)";
+        return "32-bit (x86)";
     case Arch::Other:
         break;
     }

@@ -9,7 +9,7 @@ namespace velsdk {
 // An architecture of Windows programs and libraries.
 enum class Arch { X64, X86, Other };
 
-// "x64 (64-bit)", "x86 (32-bit)" or "of another architecture".
+// "64-bit (x64)", "32-bit (x86)" or "of another architecture".
 const char* ArchName(Arch arch);
 
 // The architecture this code is compiled for.

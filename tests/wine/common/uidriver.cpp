@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "check.h"
+#include "simdevice.h"
 
 namespace ui {
 
@@ -41,21 +42,78 @@ std::wstring BinDir() {
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
-void Start(Program& program, const std::wstring& exeName, const std::wstring& args) {
-    // A full path (drive letter) is taken as it is.
+namespace {
+
+// A full path (drive letter) is taken as it is, else the build's bin folder.
+std::wstring CommandLine(const std::wstring& exeName, const std::wstring& args) {
     const bool bFullPath = exeName.size() > 1 && exeName[1] == L':';
     std::wstring commandLine = L"\"" + (bFullPath ? exeName : BinDir() + L"\\" + exeName) + L"\"";
     if (!args.empty())
         commandLine += L" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
+    return commandLine;
+}
+
+void Launch(Program& program, std::wstring commandLine, STARTUPINFOW& si, BOOL bInherit) {
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, bInherit, 0, nullptr, nullptr,
                           &si, &pi))
-        check::Fail(__FILE__, __LINE__, "cannot start " + Narrow(commandLine));
+        check::Fail(__FILE__, __LINE__,
+                    "cannot start " + Narrow(commandLine) + ": error " +
+                        std::to_string(::GetLastError()));
     ::CloseHandle(pi.hThread);
     program.hProcess = pi.hProcess;
     program.pid = pi.dwProcessId;
+}
+
+HANDLE Inheritable(const std::wstring& path) {
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+void Start(Program& program, const std::wstring& exeName, const std::wstring& args) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    Launch(program, CommandLine(exeName, args), si, FALSE);
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::string text;
+    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(hFile, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    ::CloseHandle(hFile);
+    return text;
+}
+
+Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs) {
+    // Files of their own: an ended child's handles may still be closing.
+    static int nRun = 0;
+    const std::wstring stem = simdev::Home() + L"\\console." + std::to_wstring(++nRun);
+    ::CreateDirectoryW(simdev::Home().c_str(), nullptr);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = Inheritable(stem + L".out");
+    si.hStdError = Inheritable(stem + L".err");
+    Program program;
+    Launch(program, CommandLine(exeName, args), si, TRUE);
+    ::CloseHandle(si.hStdOutput);
+    ::CloseHandle(si.hStdError);
+    Output output;
+    output.exitCode = program.Wait(timeoutMs);
+    output.out = ReadAll(stem + L".out");
+    output.err = ReadAll(stem + L".err");
+    return output;
 }
 
 namespace {

@@ -28,6 +28,21 @@ std::wstring BinDir();
 // with this process's environment.
 void Start(Program& program, const std::wstring& exeName, const std::wstring& args = L"");
 
+// What a console program printed, and how it ended (-1: it did not end in
+// time).
+struct Output {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a console program (as Start names it) and waits for it; its output
+// goes through files in the simulated screen's folder.
+Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs = 20000);
+
+// The whole file ("" when it cannot be read).
+std::string ReadAll(const std::wstring& path);
+
 // A visible top-level window of the process whose class and (if given)
 // title match; nullptr when none turns up in time.
 HWND WaitForWindow(DWORD pid, const wchar_t* className, const wchar_t* title = nullptr,

@@ -4,6 +4,8 @@
 //                         they behave (the import library works for callers)
 //   velcalib_host run     runs a calibration of the first touch screen, e.g.
 //                         of the simulated one by mouse
+//   velcalib_host start   calls StartCalibrate without looking for a screen
+//                         (what VelCalib.dll says of an unusable SDK.dll)
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +24,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         StartCalibrate(nullptr, info->devicePath[0]);
+        return IsCalibrate() ? 1 : 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "start") == 0) {
+        wchar_t path[] = L"\\\\?\\hid#any";
+        StartCalibrate(nullptr, path);
         return IsCalibrate() ? 1 : 0;
     }
     if (IsCalibrate())

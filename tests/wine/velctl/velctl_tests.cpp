@@ -13,66 +13,11 @@
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Result = ui::Output;
 
-std::string ReadAll(const std::wstring& path) {
-    std::string text;
-    HANDLE hFile = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(hFile, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    ::CloseHandle(hFile);
-    return text;
-}
-
-HANDLE Inheritable(const std::wstring& path) {
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    return ::CreateFileW(path.c_str(), GENERIC_WRITE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Runs velctl.exe with these arguments; its output goes through files beside
-// the simulated screen's state.
+// Runs velctl.exe with these arguments.
 Result Run(const std::string& args, DWORD timeoutMs = 20000) {
-    // Files of their own: an ended child's handles may still be closing.
-    static int nRun = 0;
-    const std::wstring stem = simdev::Home() + L"\\velctl." + std::to_wstring(++nRun);
-    const std::wstring outPath = stem + L".out";
-    const std::wstring errPath = stem + L".err";
-    ::CreateDirectoryW(simdev::Home().c_str(), nullptr);
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = Inheritable(outPath);
-    si.hStdError = Inheritable(errPath);
-    std::wstring commandLine = L"\"" + ui::BinDir() + L"\\velctl.exe\" " + ui::Widen(args);
-    PROCESS_INFORMATION pi = {};
-    BOOL bStarted = ::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                     nullptr, &si, &pi);
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(si.hStdOutput);
-    ::CloseHandle(si.hStdError);
-    if (!bStarted)
-        check::Fail(__FILE__, __LINE__, "cannot start velctl.exe: error " + std::to_string(error));
-    ::CloseHandle(pi.hThread);
-    ui::Program program;
-    program.hProcess = pi.hProcess;
-    program.pid = pi.dwProcessId;
-    Result result;
-    result.exitCode = program.Wait(timeoutMs);
-    result.out = ReadAll(outPath);
-    result.err = ReadAll(errPath);
-    return result;
+    return ui::RunConsole(L"velctl.exe", ui::Widen(args), timeoutMs);
 }
 
 // The device calls of the journal by name (reports left out), comma-separated.
@@ -327,7 +272,7 @@ VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
           "DoubleClickWidth=12;DoubleClickSpeed=640");
     Result exported = Run("export " + file);
     CHECK_EQ(exported.exitCode, 0);
-    const std::string profile = ReadAll(ui::Widen(file));
+    const std::string profile = ui::ReadAll(ui::Widen(file));
     ExpectContains(profile, std::string("# velctl profile of ") + kPath0 +
                                 "\n\n[touch]\ntouchEnable = 0\ntouchMode = 3\ntouchHeight = 8\n|"
                                 "\n[doubleClick]\ndoubleClickRange = 12\ndoubleClickSpeed = 640\n");
@@ -350,7 +295,7 @@ VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
     // The second screen's profile is the first one's.
     const std::string second = ui::Narrow(homeB) + "\\profile.ini";
     CHECK_EQ(Run("export " + second).exitCode, 0);
-    CHECK_EQ(ReadAll(ui::Widen(second)), profile);
+    CHECK_EQ(ui::ReadAll(ui::Widen(second)), profile);
     ::SetEnvironmentVariableW(L"VEL_SDK_HOME", homeA.c_str());
     FactoryScreenAndRegistry();
 }

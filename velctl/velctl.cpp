@@ -260,7 +260,13 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i)
         args.push_back(host::Utf8(argv[i]));
     try {
-        return Run(args);
+        const int code = Run(args);
+        // A fault of the library that showed only once an object lived.
+        const std::wstring late = velsdk::LateProblem();
+        if (late.empty())
+            return code;
+        Error(host::Utf8(late));
+        return ctl::kExitLibrary;
     } catch (const std::exception& e) {
         Error(e.what());
         return ctl::kExitFileOrSystem;

@@ -261,6 +261,10 @@ std::wstring LibraryPath() {
     return Wide(TheLibrary().report.path);
 }
 
+std::wstring LateProblem() {
+    return g_lateProblem.load() == Problem::None ? std::wstring() : LibraryProblem();
+}
+
 std::wstring LibraryProblem() {
     ProblemReport report = TheLibrary().report;
     if (report.problem == Problem::None)

@@ -20,4 +20,9 @@ std::wstring LibraryPath();
 // the library on the first call.
 std::wstring LibraryProblem();
 
+// "" unless a library object showed a fault once it lived (a constructor
+// that did not return its object, an object larger than its room); then the
+// message. Loads nothing.
+std::wstring LateProblem();
+
 } // namespace velsdk

@@ -25,10 +25,12 @@ namespace {
 #if defined(_WIN64)
 const wchar_t* const kUsable[] = {L"x64"};
 const wchar_t kLacking[] = L"x64-lacking";
+const wchar_t kOversized[] = L"x64-oversized";
 const wchar_t kForeign[] = L"x86";
 #else
 const wchar_t* const kUsable[] = {L"x86", L"x86-cdecl"};
 const wchar_t kLacking[] = L"x86-lacking";
+const wchar_t kOversized[] = L"x86-oversized";
 const wchar_t kForeign[] = L"x64";
 #endif
 
@@ -259,8 +261,15 @@ VEL_CASE(EveryToolDrivesALibraryOfTheMakersAbi) {
 }
 
 // A missing, foreign or incomplete library: each program says so in words,
-// and nothing reaches a device.
+// and nothing reaches a device. The simulated SDK.dll in the current folder
+// and on PATH is never taken instead.
 VEL_CASE(UnusableLibrariesAreToldBeforeAnyDeviceCall) {
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    CHECK(::SetCurrentDirectoryW(ui::BinDir().c_str()));
+    std::wstring path(32768, L'\0');
+    path.resize(::GetEnvironmentVariableW(L"PATH", &path[0], 32768));
+    ::SetEnvironmentVariableW(L"PATH", (ui::BinDir() + L";" + path).c_str());
     const struct {
         const wchar_t* variant;
         const char* says;
@@ -295,7 +304,23 @@ VEL_CASE(UnusableLibrariesAreToldBeforeAnyDeviceCall) {
             CHECK(started.Wait() != -1);
         }
         CHECK(!simdev::FileExists("vendor-journal.txt"));
+        CHECK(!simdev::FileExists("journal.txt"));
     }
+    ::SetEnvironmentVariableW(L"PATH", path.c_str());
+    ::SetCurrentDirectoryW(previous);
+}
+
+// An object that outgrows the room the tools give it is told after the call
+// that showed it, and the tools make no further call.
+VEL_CASE(AnObjectLargerThanItsRoomStopsTheTools) {
+    const std::wstring dir = Tools(kOversized);
+    ::DeleteFileW(JournalPath().c_str());
+    const ui::Output output = Velctl(dir, L"set touchDelay=300");
+    CHECK_EQ(output.exitCode, 6);
+    CHECK(output.err.find("\\SDK.dll: a Vel_DeviceManager object used more than the 48 KiB") !=
+          std::string::npos);
+    CHECK_EQ(Calls(), "EnumDevice,Vel_DeviceManager,OpenDevice,GetDriverConfig,GetOutPutMode,"
+                      "CloseDevice,~Vel_DeviceManager");
 }
 
 // velctl check-sdk on the simulator, the maker's libraries and broken ones.

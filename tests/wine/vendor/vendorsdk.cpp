@@ -5,6 +5,7 @@
 //
 //   VENDOR_CDECL_CALLBACK          RegDataCallback takes a __cdecl callback
 //   VENDOR_WITHOUT_GETOUTPUTMODE   it lacks GetOutPutMode
+//   VENDOR_FILLER=<bytes>          the object's size beyond its fields (600)
 //
 // One screen with a record of its own, kept in the process's memory. Every
 // call appends a line to %VEL_SDK_HOME%\vendor-journal.txt, in the
@@ -85,6 +86,10 @@ struct _VEL_CALIB_PARAM_HD {
 };
 #pragma pack(pop)
 
+#if !defined(VENDOR_FILLER)
+#define VENDOR_FILLER 600
+#endif
+
 #if defined(VENDOR_CDECL_CALLBACK)
 typedef void(__cdecl* VEL_DATA_CALLBACK)(const unsigned char*, unsigned char, void*);
 #else
@@ -134,7 +139,7 @@ private:
     void* m_hThread;
     unsigned long m_threadId;
     volatile long m_bStop;
-    unsigned char m_filler[600];
+    unsigned char m_filler[VENDOR_FILLER];
     unsigned m_tail;
 };
 

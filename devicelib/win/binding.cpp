@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <vector>
 
@@ -142,14 +143,19 @@ struct Library {
     bool cdeclCallback = false; // x86: RegDataCallback takes a __cdecl callback
 };
 
+// The SDK.dll this module uses: the one in its own folder.
+std::wstring SdkPath(const std::wstring& module) {
+    const size_t slash = module.find_last_of(L"\\/");
+    return (slash == std::wstring::npos ? L"" : module.substr(0, slash + 1)) + L"SDK.dll";
+}
+
 // Finds, checks and loads SDK.dll beside this module; the report says what
 // stood in the way.
 void Load(Library& lib) {
     velsdk::ProblemReport& report = lib.report;
     const std::wstring module = ModulePath();
-    const size_t slash = module.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"" : module.substr(0, slash + 1);
-    const std::wstring path = folder + L"SDK.dll";
+    const std::wstring path = SdkPath(module);
+    const std::wstring folder = path.substr(0, path.size() - std::wcslen(L"SDK.dll"));
     report.path = Utf8(path);
     report.folder = Utf8(folder);
     report.program = Utf8(module.substr(folder.size()));
@@ -231,7 +237,7 @@ const Library& TheLibrary() {
 // library from then on.
 std::atomic<Problem> g_lateProblem{Problem::None};
 
-void LateProblem(Problem problem) {
+void MarkLate(Problem problem) {
     Problem none = Problem::None;
     if (g_lateProblem.compare_exchange_strong(none, problem)) {
         velsdk::ProblemReport report = TheLibrary().report;
@@ -258,7 +264,7 @@ template <class F> F Fn(Member member) {
 namespace velsdk {
 
 std::wstring LibraryPath() {
-    return Wide(TheLibrary().report.path);
+    return SdkPath(ModulePath());
 }
 
 std::wstring LateProblem() {
@@ -288,7 +294,7 @@ Vel_DeviceManager::Vel_DeviceManager()
     void* pObject = Fn<B::Construct>(velsdk::kConstructor)(pRoom);
     m_pObject = pRoom;
     if (pObject != pRoom)
-        LateProblem(Problem::BadConstructor);
+        MarkLate(Problem::BadConstructor);
 }
 
 // The object is destroyed as it was made, also after a late fault.
@@ -300,7 +306,7 @@ Vel_DeviceManager::~Vel_DeviceManager() {
         static_cast<const unsigned char*>(m_pObject) + velsdk::kObjectRoom - velsdk::kWatchedRoom;
     for (size_t i = 0; i < velsdk::kWatchedRoom; ++i) {
         if (pWatched[i] != kRoomPattern) {
-            LateProblem(Problem::ObjectTooLarge);
+            MarkLate(Problem::ObjectTooLarge);
             break;
         }
     }

@@ -12,7 +12,7 @@
 
 namespace velsdk {
 
-// The SDK.dll this module uses (or would use): its full path.
+// The SDK.dll this module uses (or would use): its full path. Loads nothing.
 std::wstring LibraryPath();
 
 // "" when the tools can use the library; else the message for the user,

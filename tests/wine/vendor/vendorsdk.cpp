@@ -7,8 +7,8 @@
 //   VENDOR_WITHOUT_GETOUTPUTMODE   it lacks GetOutPutMode
 //   VENDOR_FILLER=<bytes>          the object's size beyond its fields (600)
 //
-// One screen with a record of its own, kept in the process's memory. Every
-// call appends a line to %VEL_SDK_HOME%\vendor-journal.txt, in the
+// One screen with a record of its own, kept in the process's memory. Loading
+// and every call append a line to %VEL_SDK_HOME%\vendor-journal.txt, in the
 // simulator's words where it has them ("SetDriverConfig bytes=<hex> -> 1").
 // The object is larger than 256 bytes and checks at every call that its
 // bytes are as its constructor left them; a call on a damaged object journals
@@ -239,9 +239,12 @@ bool SamePath(const wchar_t* a, const wchar_t* b) {
 
 } // namespace
 
+// A line when a process loads the library, so a test sees who loaded it.
 extern "C" int __stdcall VendorDllMain(void*, unsigned long reason, void*) {
-    if (reason == 1 /* DLL_PROCESS_ATTACH */)
+    if (reason == 1 /* DLL_PROCESS_ATTACH */) {
         InitializeCriticalSection(&g_journalLock);
+        Line() << "Loaded";
+    }
     return 1;
 }
 

@@ -4,7 +4,7 @@
 # usage: . scripts/packages.sh; vel_install_packages
 VEL_PACKAGES="cmake make g++ googletest libgtest-dev libbenchmark-dev libeigen3-dev \
 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 \
-binutils-mingw-w64-x86-64 clang libclang-rt-14-dev wine64 fonts-wine xvfb xauth x11-apps imagemagick \
+binutils-mingw-w64-x86-64 clang lld libclang-rt-14-dev wine64 fonts-wine xvfb xauth x11-apps imagemagick \
 fonts-wqy-microhei locales python3 nsis"
 
 vel_missing_packages() {

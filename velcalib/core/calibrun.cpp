@@ -1,8 +1,14 @@
 #include "calibrun.h"
 
-CalibRun::CalibRun(CalibRunHost& host)
-    : m_host(host), m_state(State::Armed), m_nIdleTicks(0), m_nReports(0), m_bEndAsked(false),
-      m_bClosePending(false), m_bWindowReady(false), m_pBox(nullptr) {}
+CalibRun::CalibRun(CalibRunHost& host, int32_t nIdleTicksToClose)
+    : m_host(host), m_nIdleTicksToClose(nIdleTicksToClose), m_state(State::Armed),
+      m_nIdleTicks(0), m_nReports(0), m_bEndAsked(false), m_bClosePending(false),
+      m_bWindowReady(false), m_pBox(nullptr), m_reason(EndReason::None) {}
+
+void CalibRun::EndBecauseLocked(EndReason why) {
+    if (m_reason == EndReason::None)
+        m_reason = why;
+}
 
 CalibRun::~CalibRun() {
     DrainReports();
@@ -35,8 +41,10 @@ void CalibRun::CloseLocked() {
     }
 }
 
-bool CalibRun::End() {
+bool CalibRun::End(EndReason why) {
     std::unique_lock<std::mutex> lock(m_lock);
+    if (m_state != State::Ended)
+        EndBecauseLocked(why);
     switch (m_state) {
     case State::Armed:
         // The device was never taken.
@@ -94,7 +102,8 @@ void CalibRun::IdleTick() {
     if (m_state != State::Collecting) {
         return;
     }
-    if (++m_nIdleTicks == IDLE_TICKS_TO_CLOSE && m_bWindowReady) {
+    if (++m_nIdleTicks == m_nIdleTicksToClose && m_bWindowReady) {
+        EndBecauseLocked(EndReason::TimedOut);
         m_host.PostClose();
     }
 }
@@ -159,19 +168,24 @@ void CalibRun::BoxClosed() {
     }
 }
 
-void CalibRun::LeaveFinish(bool bAccepted) {
+void CalibRun::LeaveFinish(Next next) {
     std::unique_lock<std::mutex> lock(m_lock);
     if (m_state != State::Finishing) {
         return;
     }
-    if (!bAccepted && !m_bEndAsked) {
-        m_host.RestartCollection();
+    if (next != Next::Release && !m_bEndAsked) {
+        if (next == Next::Restart) {
+            m_host.RestartCollection();
+        }
         if (m_bWindowReady) {
             m_host.Repaint();
         }
         m_state = State::Collecting;
         m_nIdleTicks = 0;
         return;
+    }
+    if (next == Next::Release) {
+        m_reason = EndReason::Finished;
     }
     m_state = State::Ending;
     ReleaseUnlocked(lock);
@@ -182,6 +196,8 @@ void CalibRun::LeaveFinish(bool bAccepted) {
 
 void CalibRun::RequestStop() {
     std::lock_guard<std::mutex> lock(m_lock);
+    if (m_state != State::Ended)
+        EndBecauseLocked(EndReason::Stopped);
     CloseLocked();
 }
 
@@ -193,6 +209,11 @@ CalibRun::State CalibRun::GetState() const {
 int32_t CalibRun::IdleTicks() const {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_nIdleTicks;
+}
+
+CalibRun::EndReason CalibRun::Reason() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_reason;
 }
 
 constexpr std::chrono::milliseconds CalibAdmission::CLOSING_WAIT;

@@ -49,10 +49,28 @@ public:
         Ended       // the device is released (or was never held)
     };
 
+    // How the run ended, first come first kept, except that a finish that
+    // decided the run's end (a record accepted, no attempt left) overrides a
+    // way out that met it.
+    enum class EndReason {
+        None,      // not ended (or the window went without a way out)
+        Finished,  // the report thread's finish decided it
+        Cancelled, // the user: Escape, Enter, a close of the window
+        Stopped,   // StopCalibrate, or the window's thread quit
+        TimedOut   // the idle ticks ran out
+    };
+
+    // What LeaveFinish goes on with.
+    enum class Next {
+        Release,  // the run is over: release the device and close
+        Restart,  // collection starts again at the first target
+        Continue  // collection goes on where the window set it (the check targets)
+    };
+
     // Twenty one-second ticks without a touch close the window.
     static const int32_t IDLE_TICKS_TO_CLOSE = 20;
 
-    explicit CalibRun(CalibRunHost& host);
+    explicit CalibRun(CalibRunHost& host, int32_t nIdleTicksToClose = IDLE_TICKS_TO_CLOSE);
     // Waits until no report is in flight.
     ~CalibRun();
     CalibRun(const CalibRun&) = delete;
@@ -63,10 +81,11 @@ public:
     bool Begin();
     // The window is up and may be posted to; a stop that came earlier closes it now.
     void WindowReady();
-    // Every way out. Releases the device here when this thread must; false
-    // while the report thread is finishing: it releases the device itself and
-    // posts WM_CLOSE, and an open failure message has been answered.
-    bool End();
+    // Every way out (`why`, unless the run's end has a reason already).
+    // Releases the device here when this thread must; false while the report
+    // thread is finishing: it releases the device itself and posts WM_CLOSE,
+    // and an open failure message has been answered.
+    bool End(EndReason why = EndReason::Cancelled);
     // Whether the run has let the device go (Ended) within the time.
     bool WaitEnded(std::chrono::milliseconds timeout);
     // Waits until no report is in flight: the collector and the device
@@ -105,10 +124,12 @@ public:
     // answered at once.
     void BoxShown(void* pBox);
     void BoxClosed();
-    // End of the finish: an accepted record, or a way out taken meanwhile,
-    // releases the device here and posts WM_CLOSE; otherwise collection starts
-    // again at the first target.
-    void LeaveFinish(bool bAccepted);
+    // End of the finish: Release (the run is decided), or a way out taken
+    // meanwhile, releases the device here and posts WM_CLOSE; otherwise
+    // collection restarts at the first target or continues.
+    void LeaveFinish(Next next);
+    // true: Release, false: Restart.
+    void LeaveFinish(bool bAccepted) { LeaveFinish(bAccepted ? Next::Release : Next::Restart); }
 
     // ---- any thread
     // StopCalibrate: closes the window, now or as soon as it is up.
@@ -116,6 +137,7 @@ public:
 
     State GetState() const;
     int32_t IdleTicks() const;
+    EndReason Reason() const;
 
 private:
     // Called with the lock held: the way out that must release does so
@@ -124,7 +146,11 @@ private:
     // Posts WM_CLOSE, or keeps it for the window that is not up yet.
     void CloseLocked();
 
+    // Keeps the first reason given.
+    void EndBecauseLocked(EndReason why);
+
     CalibRunHost& m_host;
+    const int32_t m_nIdleTicksToClose;
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     State m_state;
@@ -134,6 +160,7 @@ private:
     bool m_bClosePending; // a close came before the window was ready
     bool m_bWindowReady;  // the window may be posted to
     void* m_pBox;         // the open failure message, or null
+    EndReason m_reason;
 };
 
 // Which StartCalibrate runs: one run per process. The running flag is what

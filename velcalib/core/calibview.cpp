@@ -22,3 +22,7 @@ TargetColour ColourOfTarget(int32_t nIndex, int32_t nCurrent, bool bStable) {
     }
     return bStable ? cSteped : cSteping;
 }
+
+TargetColour ColourOfCheck(bool bStable) {
+    return bStable ? cSteped : cChecking;
+}

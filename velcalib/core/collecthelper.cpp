@@ -89,6 +89,16 @@ void CollectHelper::BuildPath(unsigned char count, unsigned char type) {
     }
 }
 
+void CollectHelper::UseTargets(const CalibPoint* pTargets, int nCount) {
+    if (targets == NULL) {
+        return;
+    }
+    total = nCount < 1 ? 1 : nCount > CALIB_MAX_POINTS ? CALIB_MAX_POINTS : nCount;
+    for (int k = 0; k < total; ++k) {
+        targets[k] = pTargets[k];
+    }
+}
+
 // The arrays keep their contents; a collector without storage stays inactive.
 void CollectHelper::Start(void* pOwner, CollectCallback pOnSample, CollectCallback pOnPointDone,
                           CollectCallback pOnComplete) {

@@ -38,6 +38,9 @@ public:
     CollectHelper& operator=(const CollectHelper&) = delete;
 
     void BuildPath(unsigned char count, unsigned char type);
+    // Targets of the caller's choosing instead of the grid: the first
+    // nCount (1…25; clamped) of pTargets, visited in that order.
+    void UseTargets(const CalibPoint* pTargets, int nCount);
 
     void Start(void* pOwner, CollectCallback pOnSample, CollectCallback pOnPointDone,
                CollectCallback pOnComplete);

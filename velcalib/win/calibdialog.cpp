@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -12,14 +13,14 @@
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 namespace {
 
 const wchar_t CALIB_CAPTION[] = L"Vel Calibrate";
 const wchar_t COMPUTE_FAILED[] = L"Compute Calibrate Matrix Failed, Please Do Calibrate Again.";
 const wchar_t APPLY_FAILED[] = L"Compute Calibrate Matrix Successed, But Apply Calibreate Param "
                                L"Feiled, Please Do Calibrate Again.";
-
-const unsigned char CALIB_TARGETS = 4;
 
 // The idle timer; the run counts its ticks.
 const UINT_PTR IDLE_TIMER = 1;
@@ -52,11 +53,24 @@ LRESULT CALLBACK WatchBoxCreation(int nCode, WPARAM wParam, LPARAM lParam) {
 
 IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 
-CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath)
-    : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_pCollect(nullptr), m_pDevice(nullptr),
-      m_run(*this) {
-    m_pCollect = new (std::nothrow) CollectHelper(CALIB_TARGETS, CALIB_PATH_TYPE_0);
+CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings)
+    : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_settings(settings),
+      m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pDevice(nullptr),
+      m_recorder(settings), m_run(*this, settings.nIdleTicks) {
+    m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
+    if (settings.nCheckPoints > 0) {
+        m_pCheck = new (std::nothrow) CollectHelper(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
+        if (m_pCheck != nullptr) {
+            m_pCheck->UseTargets(kCheckTargets, settings.nCheckPoints);
+        }
+    }
+    m_pActive = m_pCollect;
     m_pDevice = new (std::nothrow) Vel_DeviceManager();
+}
+
+bool CalibDialog::IsUsable() const {
+    return m_pCollect != nullptr && m_pDevice != nullptr &&
+           (m_settings.nCheckPoints == 0 || m_pCheck != nullptr);
 }
 
 // The device was released by the way out the run took; the report thread may
@@ -65,6 +79,8 @@ CalibDialog::~CalibDialog() {
     m_run.DrainReports();
     delete m_pCollect;
     m_pCollect = nullptr;
+    delete m_pCheck;
+    m_pCheck = nullptr;
     delete m_pDevice;
     m_pDevice = nullptr;
 }
@@ -87,6 +103,7 @@ BOOL CalibDialog::OnInitDialog() {
     int cx = ::GetSystemMetrics(SM_CXSCREEN);
     int cy = ::GetSystemMetrics(SM_CYSCREEN);
     MoveWindow(0, 0, cx, cy, TRUE);
+    m_recorder.Screen(cx, cy);
     BeginCalib();
     SetTimer(IDLE_TIMER, IDLE_PERIOD_MS);
     m_run.WindowReady();
@@ -142,7 +159,7 @@ BOOL CalibDialog::PreTranslateMessage(MSG* pMsg) {
 // ended here. A finish on the report thread is waited for while the messages
 // it sends this thread (its failure message's owner) are handled.
 void CalibDialog::OnDestroy() {
-    if (!m_run.End()) {
+    if (!m_run.End(CalibRun::EndReason::Stopped)) {
         while (!m_run.WaitEnded(std::chrono::milliseconds(0))) {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
             MSG msg;
@@ -189,6 +206,9 @@ void CalibDialog::ReleaseDevice() {
     m_pDevice->StopCalibMode();
     m_pDevice->CloseDevice();
     m_pCollect->Stop();
+    if (m_pCheck != nullptr) {
+        m_pCheck->Stop();
+    }
 }
 
 void CalibDialog::PostClose() {
@@ -199,7 +219,12 @@ void CalibDialog::AnswerBox(void* pBox) {
     ::PostMessageW(static_cast<HWND>(pBox), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
+// After a failed attempt or a failed check: the calibration targets again.
 void CalibDialog::RestartCollection() {
+    if (m_pCheck != nullptr) {
+        m_pCheck->Stop();
+    }
+    m_pActive = m_pCollect;
     m_pCollect->Reset();
 }
 
@@ -221,17 +246,24 @@ void CalibDialog::OnPaint() {
 }
 
 // The report thread may move the collector on meanwhile; one reading of the
-// current target and its stability serves the whole picture.
+// current target and its stability serves the whole picture. The check
+// targets are shown one at a time.
 void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nWidth = clientRect.right - clientRect.left;
     const int32_t nHeight = clientRect.bottom - clientRect.top;
-    const int32_t nCurrent = m_pCollect->current;
-    const bool bStable = m_pCollect->IsStable();
-    for (int32_t i = 0; i < m_pCollect->total; ++i) {
-        const CalibPoint& target = m_pCollect->targets[i];
+    const CollectHelper* pCollect = m_pActive;
+    const int32_t nCurrent = pCollect->current;
+    const bool bStable = pCollect->IsStable();
+    const bool bCheck = pCollect == m_pCheck;
+    for (int32_t i = 0; i < pCollect->total; ++i) {
+        if (bCheck && i != nCurrent) {
+            continue;
+        }
+        const CalibPoint& target = pCollect->targets[i];
         const float px = static_cast<float>(LogicalToPixel(target.x, nWidth));
         const float py = static_cast<float>(LogicalToPixel(target.y, nHeight));
-        DrawTarget(graphics, ColourOfTarget(i, nCurrent, bStable), px, py);
+        DrawTarget(graphics, bCheck ? ColourOfCheck(bStable) : ColourOfTarget(i, nCurrent, bStable),
+                   px, py);
     }
 }
 
@@ -271,20 +303,25 @@ void VEL_CALLBACK CalibDialog::TouchDataCallback(const unsigned char* data, unsi
 
 void CalibDialog::OnTouchInput(int32_t x, int32_t y) {
     m_run.Touched();
-    m_pCollect->InputPoint(x, y);
+    m_pActive.load()->InputPoint(x, y);
 }
 
 void CalibDialog::OnTouchRelease() {
-    m_pCollect->ConfirmPoint();
+    m_pActive.load()->ConfirmPoint();
 }
 
-// The collector's one callback for a counted sample, a stored point and the
+// The collectors' one callback for a counted sample, a stored point and the
 // end of the targets.
 int CALIB_CALLBACK CalibDialog::CollectCallback(void* owner) {
     CalibDialog* pDlg = static_cast<CalibDialog*>(owner);
     pDlg->m_run.Repaint();
-    if (pDlg->m_pCollect->IsFinished()) {
-        pDlg->FinishCalib();
+    CollectHelper* pCollect = pDlg->m_pActive;
+    if (pCollect->IsFinished()) {
+        if (pCollect == pDlg->m_pCheck) {
+            pDlg->FinishCheck();
+        } else {
+            pDlg->FinishCalib();
+        }
     }
     return 0;
 }
@@ -306,9 +343,11 @@ void CalibDialog::ShowFailure(const wchar_t* pText) {
     m_run.BoxClosed();
 }
 
-// Computes the calibration from the four measured points and writes it: the
-// HD record, and the 16-bit one only if the device refused the first. A set
-// no real panel can produce is refused like a failed computation.
+// Computes the calibration from the measured points and writes it: the HD
+// record, and the 16-bit one only if the device refused the first. A set no
+// real panel can produce is refused like a failed computation. With check
+// points, an accepted record is checked next; with the attempts used up, a
+// failure ends the run without its message.
 void CalibDialog::FinishCalib() {
     if (!m_run.EnterFinish()) {
         return;
@@ -317,11 +356,14 @@ void CalibDialog::FinishCalib() {
     int16_t velMatrix[8];
     float velMatrix_f[8];
     const unsigned char nCount = static_cast<unsigned char>(m_pCollect->total);
+    m_recorder.BeginAttempt(m_pCollect->targets, m_pCollect->samples, nCount);
     bool bAccepted = false;
+    const wchar_t* pFailure = nullptr;
     if (!CalcCalibMatrix(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix,
                          velMatrix_f) ||
         !IsPlausibleCalibration(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix_f)) {
-        ShowFailure(COMPUTE_FAILED);
+        m_recorder.NotFitted();
+        pFailure = COMPUTE_FAILED;
     } else {
         _VEL_CALIB_PARAM param;
         _VEL_CALIB_PARAM_HD param_hd;
@@ -330,17 +372,55 @@ void CalibDialog::FinishCalib() {
         std::memcpy(param.matrix, velMatrix, sizeof(param.matrix));
         param_hd.enable = 1;
         std::memcpy(param_hd.matrix, velMatrix_f, sizeof(param_hd.matrix));
+        uint32_t nRecord = VEL_CALIB_RECORD_HD;
         int nResult = m_pDevice->ApplyCalibParam_hd(param_hd);
         if (nResult == 0) {
+            nRecord = VEL_CALIB_RECORD_16;
             nResult = m_pDevice->ApplyCalibParam(param);
         }
         bAccepted = nResult != 0;
+        m_recorder.Sent(velMatrix_f, velMatrix,
+                        bAccepted ? nRecord : static_cast<uint32_t>(VEL_CALIB_RECORD_NONE));
         if (!bAccepted) {
-            ShowFailure(APPLY_FAILED);
+            pFailure = APPLY_FAILED;
         }
     }
-    // An accepted record (or a way out taken meanwhile) releases the device
-    // here, from inside the report callback, and closes the window;
-    // otherwise the run starts again at the first target.
-    m_run.LeaveFinish(bAccepted);
+    if (bAccepted && m_pCheck != nullptr) {
+        // The check targets, with the device still in calibration mode.
+        m_pCheck->Start(this, CollectCallback, CollectCallback, CollectCallback);
+        m_pActive = m_pCheck;
+        m_run.LeaveFinish(CalibRun::Next::Continue);
+        return;
+    }
+    const bool bAttemptsLeft = m_recorder.AttemptsLeft();
+    if (pFailure != nullptr && bAttemptsLeft) {
+        ShowFailure(pFailure);
+    }
+    // An accepted record, the last attempt (or a way out taken meanwhile)
+    // releases the device here, from inside the report callback, and closes
+    // the window; otherwise the run starts again at the first target.
+    m_run.LeaveFinish(bAccepted || !bAttemptsLeft ? CalibRun::Next::Release
+                                                  : CalibRun::Next::Restart);
+}
+
+// The check targets are done: each touch mapped through the set the device
+// took, against its target. Beyond the limit the run starts again (one
+// sentence with the figure), unless that was the last attempt.
+void CalibDialog::FinishCheck() {
+    if (!m_run.EnterFinish()) {
+        return;
+    }
+    const bool bPassed = m_recorder.Checked(m_pCheck->targets, m_pCheck->samples, m_pCheck->total);
+    if (bPassed || !m_recorder.AttemptsLeft()) {
+        m_run.LeaveFinish(CalibRun::Next::Release);
+        return;
+    }
+    wchar_t szFormat[256] = {};
+    wchar_t szText[320] = {};
+    ::LoadStringW(reinterpret_cast<HINSTANCE>(&__ImageBase), IDS_CHECK_FAILED, szFormat,
+                  ARRAYSIZE(szFormat));
+    std::swprintf(szText, ARRAYSIZE(szText), szFormat, m_recorder.Result().dCheckMaxPx,
+                  m_settings.dMaxCheckError);
+    ShowFailure(szText);
+    m_run.LeaveFinish(CalibRun::Next::Restart);
 }

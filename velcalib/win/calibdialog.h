@@ -11,9 +11,11 @@
 
 #include "afxwin.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include "Vel_DeviceManager.h"
+#include "calibresult.h"
 #include "calibrun.h"
 #include "calibview.h"
 #include "collecthelper.h"
@@ -29,14 +31,18 @@ public:
     enum { IDD = IDD_CALIBDIALOG };
 
     // pDevicePath is borrowed: it must stay valid until the dialog has ended.
-    CalibDialog(CWnd* pParent, wchar_t* pDevicePath);
+    // The default settings are StartCalibrate's run.
+    CalibDialog(CWnd* pParent, wchar_t* pDevicePath,
+                const CalibSettings& settings = CalibSettings());
     ~CalibDialog() override;
 
-    // Whether the constructor got its collector and device manager.
-    bool IsUsable() const { return m_pCollect != nullptr && m_pDevice != nullptr; }
+    // Whether the constructor got its collectors and device manager.
+    bool IsUsable() const;
 
     // The run's lifecycle, for StopCalibrate.
     CalibRun& Run() { return m_run; }
+    // What the run measured; complete once the dialog has ended.
+    const CalibRecorder& Recorder() const { return m_recorder; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -60,6 +66,7 @@ private:
 
     void BeginCalib();
     void FinishCalib();
+    void FinishCheck();
     void OnTouchInput(int32_t x, int32_t y);
     void OnTouchRelease();
     void DrawTargets(Gdiplus::GpGraphics* graphics, const CRect& clientRect);
@@ -75,7 +82,13 @@ private:
     void Repaint() override;
 
     wchar_t* m_pDevicePath;
+    const CalibSettings m_settings;
     CollectHelper* m_pCollect;
+    CollectHelper* m_pCheck; // the check targets; null without any
+    // The collector that reports go to and the window shows: m_pCollect, or
+    // m_pCheck once the device took a record. Switched on the report thread.
+    std::atomic<CollectHelper*> m_pActive;
     Vel_DeviceManager* m_pDevice;
+    CalibRecorder m_recorder;
     CalibRun m_run;
 };

@@ -6,9 +6,13 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cwchar>
 #include <new>
+#include <string>
 
+#include "Vel_DeviceManager.h"
 #include "calibdialog.h"
+#include "calibresult.h"
 #include "calibrun.h"
 #include "devicelib.h"
 
@@ -73,6 +77,29 @@ CalibApp theApp;
 // Which StartCalibrate runs, the running flag and the run StopCalibrate reaches.
 CalibAdmission g_admission;
 
+// Runs the admitted run's dialog and retires the run; fills pResult (when
+// given) and returns the run's outcome.
+uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
+                   VEL_CALIB_RESULT* pResult) {
+    theApp.StartGdiplus();
+    CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath, settings);
+    uint32_t nOutcome = VEL_CALIB_STOPPED;
+    if (pDlg != nullptr && pDlg->IsUsable()) {
+        g_admission.Publish(&pDlg->Run());
+        pDlg->DoModal();
+        nOutcome = CalibOutcome(pDlg->Run().Reason(), pDlg->Recorder().LastEnd());
+        if (pResult != nullptr) {
+            pDlg->Recorder().Fill(nOutcome, pResult);
+        }
+    }
+    // StopCalibrate no longer reaches the run once it is retired.
+    g_admission.Retire();
+    delete pDlg;
+    theApp.StopGdiplus();
+    g_admission.Finish();
+    return nOutcome;
+}
+
 } // namespace
 
 extern "C" bool IsCalibrate() {
@@ -92,17 +119,44 @@ extern "C" void WINAPI StartCalibrate(CWnd* pParent, wchar_t* pDevicePath) {
     if (!g_admission.Admit()) {
         return;
     }
-    theApp.StartGdiplus();
-    CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath);
-    if (pDlg != nullptr && pDlg->IsUsable()) {
-        g_admission.Publish(&pDlg->Run());
-        pDlg->DoModal();
+    RunDialog(pParent, pDevicePath, CalibSettings(), nullptr);
+}
+
+// The same run with options, and what came of it. The path is copied: the
+// run keeps its own.
+extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
+                                       const VEL_CALIB_OPTIONS* pOptions,
+                                       VEL_CALIB_RESULT* pResult) {
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    CalibSettings settings;
+    const bool bResult = ResultUsable(pResult);
+    size_t nPath = 0;
+    while (pDevicePath != nullptr && nPath < VEL_MAX_PATH && pDevicePath[nPath] != L'\0') {
+        ++nPath;
     }
-    // StopCalibrate no longer reaches the run once it is retired.
-    g_admission.Retire();
-    delete pDlg;
-    theApp.StopGdiplus();
-    g_admission.Finish();
+    const bool bPath = pDevicePath != nullptr && nPath < VEL_MAX_PATH;
+    const std::string why = CheckOptions(pOptions, settings);
+    CalibRecorder recorder(settings);
+    auto finish = [&](uint32_t nOutcome) {
+        if (bResult) {
+            recorder.Fill(nOutcome, pResult);
+        }
+        return static_cast<int>(nOutcome);
+    };
+    if (!bResult || !bPath || !why.empty()) {
+        return finish(VEL_CALIB_BAD_ARGUMENTS);
+    }
+    if (!velsdk::LibraryProblem().empty()) {
+        return finish(VEL_CALIB_NO_DEVICE);
+    }
+    if (!g_admission.Admit()) {
+        return finish(VEL_CALIB_BUSY);
+    }
+    wchar_t szPath[VEL_MAX_PATH] = {};
+    std::wmemcpy(szPath, pDevicePath, nPath);
+    const uint32_t nOutcome =
+        RunDialog(CWnd::FromHandle(hParent), szPath, settings, pResult);
+    return static_cast<int>(nOutcome);
 }
 
 extern "C" void StopCalibrate() {

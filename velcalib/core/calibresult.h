@@ -1,0 +1,98 @@
+// A calibration run's options and result, without a window: the options a
+// host gives StartCalibrateEx, checked and made complete; the check targets;
+// the error in pixels of a touch mapped through a coefficient set; and the
+// result that is handed back, filled attempt by attempt.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#define VELCALIB_TYPES_ONLY
+#include "velcalib.h"
+
+#include "calibmatrix.h"
+#include "calibrun.h"
+
+// What a run does. The defaults are StartCalibrate's run.
+struct CalibSettings {
+    unsigned char nTargets = 4;
+    unsigned char nPathType = 0;
+    int nCheckPoints = 0;
+    double dMaxCheckError = 0.0; // pixels; 0: measure only
+    int nAttempts = 0;           // 0: unlimited
+    int32_t nIdleTicks = CalibRun::IDLE_TICKS_TO_CLOSE; // one a second
+};
+
+// The options' bounds.
+const uint32_t CALIB_MAX_ATTEMPTS = 1000;
+const uint32_t CALIB_MAX_IDLE_SECONDS = 3600;
+const double CALIB_MAX_CHECK_ERROR = 10000.0;
+
+// "" when the options can run (settings filled from them), else what is
+// wrong with them. A null or short structure is wrong; a longer one (a later
+// version's) is read as far as this version knows it.
+std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& settings);
+// Whether a result structure can take what this version fills.
+bool ResultUsable(const VEL_CALIB_RESULT* pResult);
+
+// The check targets in the order they are shown. None lies on a target of
+// any grid (4, 9, 16, 25): near the centre, halfway from the centre to the
+// middle of each edge, and the centres of the four quarters.
+extern const CalibPoint kCheckTargets[VEL_CALIB_MAX_CHECKS];
+
+// A coefficient set m0…m7 as the device applies it.
+struct CoefficientSet {
+    double m[8];
+};
+CoefficientSet SetOf(const float* pMatrix_f);
+CoefficientSet SetOf(const int16_t* pMatrix);
+
+// The logical point the set makes of a raw one:
+//   X = (m0/1000·x + m1/1000·y + 10·m2) / (m6/1000·x + m7/1000·y + 1)
+// and Y with m3, m4, m5.
+void MapRaw(const CoefficientSet& set, double x, double y, double& X, double& Y);
+
+// Pixels between a target (logical) and a raw touch mapped through the set,
+// on a screen of nWidth × nHeight pixels (logical v is v·extent/32768 px).
+double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const CalibPoint& raw,
+                   int32_t nWidth, int32_t nHeight);
+
+// The result of one run, filled on the report thread as attempts end and
+// handed to the host when the window has gone.
+class CalibRecorder {
+public:
+    explicit CalibRecorder(const CalibSettings& settings);
+
+    void Screen(int32_t nWidth, int32_t nHeight);
+    // The targets are done: a new attempt with these targets and touches.
+    void BeginAttempt(const CalibPoint* pTargets, const CalibPoint* pSamples, int nCount);
+    // The touches made no calibration.
+    void NotFitted();
+    // The two sets sent and the record the device took (RECORD_NONE: it
+    // refused both). The targets' residuals are taken through the set the
+    // device took, or the single-precision one.
+    void Sent(const float* pMatrix_f, const int16_t* pMatrix, uint32_t nRecord);
+    // The check targets are done: their errors; true when they pass.
+    bool Checked(const CalibPoint* pTargets, const CalibPoint* pSamples, int nCount);
+
+    // Whether the attempts allowed are used up.
+    bool AttemptsLeft() const;
+    // How the last attempt ended (0 before any).
+    uint32_t LastEnd() const;
+    const VEL_CALIB_RESULT& Result() const { return m_result; }
+
+    // The host's copy, with this outcome: as much as both versions know.
+    void Fill(uint32_t nOutcome, VEL_CALIB_RESULT* pResult) const;
+
+private:
+    VEL_CALIB_ATTEMPT* Attempt();
+    void SetEnd(uint32_t nEnd);
+
+    CalibSettings m_settings;
+    VEL_CALIB_RESULT m_result;
+    CoefficientSet m_accepted; // the set the device took, for the checks
+    uint32_t m_lastEnd;        // also beyond the attempts kept
+};
+
+// The outcome of a run from the way it ended and how its last attempt did.
+uint32_t CalibOutcome(CalibRun::EndReason reason, uint32_t nLastEnd);

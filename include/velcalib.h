@@ -26,16 +26,16 @@
 
 /* How a run ended: StartCalibrateEx's result and VEL_CALIB_RESULT.nOutcome. */
 enum VEL_CALIB_OUTCOME {
-    VEL_CALIB_APPLIED = 0,      /* a record was written; no check points were asked */
-    VEL_CALIB_CHECKED = 1,      /* a record was written and its check points passed */
-    VEL_CALIB_CHECK_FAILED = 2, /* the last attempt's check points failed, none left */
-    VEL_CALIB_CANCELLED = 3,    /* the user ended it: Escape, Enter, closing the window */
-    VEL_CALIB_STOPPED = 4,      /* StopCalibrate, or the window's thread quit */
-    VEL_CALIB_TIMED_OUT = 5,    /* no touch for the idle time while targets were due */
-    VEL_CALIB_REFUSED = 6,      /* the device refused both records, no attempt left */
-    VEL_CALIB_NOT_FITTED = 7,   /* the touches made no calibration, no attempt left */
-    VEL_CALIB_BUSY = 8,         /* another calibration runs in this process */
-    VEL_CALIB_NO_DEVICE = 9,    /* the device library cannot be used: no device opens */
+    VEL_CALIB_APPLIED = 0,       /* a record was written; no check points were asked */
+    VEL_CALIB_CHECKED = 1,       /* a record was written and its check points passed */
+    VEL_CALIB_CHECK_FAILED = 2,  /* the last attempt's check points failed, none left */
+    VEL_CALIB_CANCELLED = 3,     /* the user ended it: Escape, Enter, closing the window */
+    VEL_CALIB_STOPPED = 4,       /* StopCalibrate, or the window's thread quit */
+    VEL_CALIB_TIMED_OUT = 5,     /* no touch for the idle time while targets were due */
+    VEL_CALIB_REFUSED = 6,       /* the device refused both records, no attempt left */
+    VEL_CALIB_NOT_FITTED = 7,    /* the touches made no calibration, no attempt left */
+    VEL_CALIB_BUSY = 8,          /* another calibration runs in this process */
+    VEL_CALIB_NO_DEVICE = 9,     /* the device library cannot be used: no device opens */
     VEL_CALIB_BAD_ARGUMENTS = 10 /* refused before any window or device call */
 };
 
@@ -57,13 +57,13 @@ enum VEL_CALIB_RECORD {
 };
 
 typedef struct VEL_CALIB_OPTIONS {
-    uint32_t cbSize;        /* sizeof(VEL_CALIB_OPTIONS), or more from a later version */
-    uint32_t nTargets;      /* 4, 9, 16 or 25 targets on a square grid; 0: 4 */
-    uint32_t nPathType;     /* 0: every row left to right; 1: odd rows right to left */
-    uint32_t nCheckPoints;  /* 0: none; 1..9 check targets after a record was accepted */
-    double dMaxCheckError;  /* pixels a check may be off; 0: measure only; up to 10000 */
-    uint32_t nAttempts;     /* attempts before giving up; 0: unlimited; up to 1000 */
-    uint32_t nIdleSeconds;  /* seconds without a touch that close the window; 0: 20; up to 3600 */
+    uint32_t cbSize;       /* sizeof(VEL_CALIB_OPTIONS), or more from a later version */
+    uint32_t nTargets;     /* 4, 9, 16 or 25 targets on a square grid; 0: 4 */
+    uint32_t nPathType;    /* 0: every row left to right; 1: odd rows right to left */
+    uint32_t nCheckPoints; /* 0: none; 1..9 check targets after a record was accepted */
+    double dMaxCheckError; /* pixels a check may be off; 0: measure only; up to 10000 */
+    uint32_t nAttempts;    /* attempts before giving up; 0: unlimited; up to 1000 */
+    uint32_t nIdleSeconds; /* seconds without a touch that close the window; 0: 20; up to 3600 */
 } VEL_CALIB_OPTIONS;
 
 /* A target or check target and the still touch measured for it. */
@@ -82,13 +82,13 @@ typedef struct VEL_CALIB_ATTEMPT {
 } VEL_CALIB_ATTEMPT;
 
 typedef struct VEL_CALIB_RESULT {
-    uint32_t cbSize;   /* sizeof(VEL_CALIB_RESULT), or more from a later version */
-    uint32_t nOutcome; /* VEL_CALIB_OUTCOME */
+    uint32_t cbSize;    /* sizeof(VEL_CALIB_RESULT), or more from a later version */
+    uint32_t nOutcome;  /* VEL_CALIB_OUTCOME */
     uint32_t nAttempts; /* attempts made */
     uint32_t nAccepted; /* VEL_CALIB_RECORD of the last attempt that fitted */
     int32_t nScreenWidth, nScreenHeight; /* the pixels the targets were placed on */
-    float fCoefficients[8];   /* the single-precision set as sent, m0..m7 */
-    int16_t nCoefficients[8]; /* the 16-bit set (sent when the HD record was refused) */
+    float fCoefficients[8];              /* the single-precision set as sent, m0..m7 */
+    int16_t nCoefficients[8];            /* the 16-bit set (sent when the HD record was refused) */
     uint32_t nTargets;
     uint32_t nCheckPoints;
     VEL_CALIB_POINT targets[VEL_CALIB_MAX_TARGETS];

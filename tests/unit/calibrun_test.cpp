@@ -101,9 +101,17 @@ enum class Way {
     Idle
 };
 
+using Reason = CalibRun::EndReason;
+
+// The reasons a way out may end with: the finish may win the race.
+constexpr unsigned Bit(Reason reason) {
+    return 1u << static_cast<int>(reason);
+}
+
 struct Case {
     const char* name;
     Way way;
+    unsigned reasons;
 };
 
 // One run: the window thread runs `way` out while the report thread delivers
@@ -209,7 +217,7 @@ void RunOnce(const Case& c, CalibAdmission& admission, int seed) {
         window.ModalLoop(run, quit, c.name);
     }
     // The window is destroyed; a run that did not end is ended here.
-    if (!run.End()) {
+    if (!run.End(Reason::Stopped)) {
         EXPECT_TRUE(run.WaitEnded(milliseconds(5000))) << c.name;
     }
     run.WindowGone();
@@ -225,6 +233,7 @@ void RunOnce(const Case& c, CalibAdmission& admission, int seed) {
     EXPECT_EQ(window.releases, 1) << c.name;
     EXPECT_EQ(window.late, 0) << c.name;
     EXPECT_EQ(run.GetState(), CalibRun::State::Ended) << c.name;
+    EXPECT_NE(Bit(run.Reason()) & c.reasons, 0u) << c.name << ": " << int(run.Reason());
     EXPECT_FALSE(admission.IsRunning()) << c.name;
     if (c.way == Way::StopInBox || c.way == Way::QuitInBox) {
         EXPECT_EQ(window.answers, 1) << c.name;
@@ -239,16 +248,17 @@ void RunOnce(const Case& c, CalibAdmission& admission, int seed) {
 // Every way out, each meeting a stream of reports, many times over: one
 // release each.
 TEST(CalibRun, EveryWayOutReleasesOnce) {
+    const unsigned finished = Bit(Reason::Finished);
     const Case cases[] = {
-        {"success", Way::Success},
-        {"failure, OK, then ESC", Way::FailThenEscape},
-        {"ESC, close, OK or cancel", Way::Escape},
-        {"stop before the window exists", Way::StopEarly},
-        {"stop while collecting", Way::Stop},
-        {"stop while a failure message is open", Way::StopInBox},
-        {"WM_QUIT", Way::Quit},
-        {"WM_QUIT while a failure message is open", Way::QuitInBox},
-        {"idle timeout", Way::Idle},
+        {"success", Way::Success, finished},
+        {"failure, OK, then ESC", Way::FailThenEscape, Bit(Reason::Cancelled)},
+        {"ESC, close, OK or cancel", Way::Escape, finished | Bit(Reason::Cancelled)},
+        {"stop before the window exists", Way::StopEarly, finished | Bit(Reason::Stopped)},
+        {"stop while collecting", Way::Stop, finished | Bit(Reason::Stopped)},
+        {"stop while a failure message is open", Way::StopInBox, Bit(Reason::Stopped)},
+        {"WM_QUIT", Way::Quit, finished | Bit(Reason::Stopped)},
+        {"WM_QUIT while a failure message is open", Way::QuitInBox, Bit(Reason::Stopped)},
+        {"idle timeout", Way::Idle, Bit(Reason::TimedOut)},
     };
     CalibAdmission admission;
     for (const Case& c : cases) {
@@ -292,6 +302,36 @@ TEST(CalibRun, IdleTimeoutCountsOnlyWhileCollecting) {
     EXPECT_EQ(window.closes, 1);
     EXPECT_TRUE(run.End());
     EXPECT_EQ(window.releases, 1);
+}
+
+// A finish that goes on with the check targets keeps collecting; the run's
+// own end overrides a stop that met it; the idle ticks are the run's own.
+TEST(CalibRun, ContinuationAndEndReasons) {
+    Window window;
+    CalibRun run(window, 3);
+    ASSERT_TRUE(run.Begin());
+    run.WindowReady();
+    ASSERT_TRUE(run.EnterFinish());
+    run.LeaveFinish(CalibRun::Next::Continue);
+    EXPECT_EQ(run.GetState(), CalibRun::State::Collecting);
+    EXPECT_EQ(window.restarts, 0);
+    EXPECT_EQ(window.releases, 0);
+    ASSERT_TRUE(run.EnterFinish());
+    run.RequestStop(); // meets the finish: the finish decides
+    run.LeaveFinish(CalibRun::Next::Release);
+    EXPECT_EQ(run.Reason(), Reason::Finished);
+    EXPECT_EQ(window.releases, 1);
+
+    Window idle;
+    CalibRun timed(idle, 3);
+    ASSERT_TRUE(timed.Begin());
+    timed.WindowReady();
+    for (int i = 0; i < 3; ++i)
+        timed.IdleTick();
+    EXPECT_EQ(idle.closes, 1);
+    timed.RequestStop(); // after the timeout: the first reason stays
+    EXPECT_TRUE(timed.End());
+    EXPECT_EQ(timed.Reason(), Reason::TimedOut);
 }
 
 // Admission: a run not stopped, or a nested start on the run's own thread,

@@ -115,8 +115,9 @@ void CalibRecorder::BeginAttempt(const CalibPoint* pTargets, const CalibPoint* p
     ++m_result.nAttempts;
     if (m_result.nAttempts <= VEL_CALIB_ATTEMPTS_KEPT)
         m_result.nAttemptsKept = m_result.nAttempts;
-    m_result.nTargets = nCount < 0 ? 0 : nCount > VEL_CALIB_MAX_TARGETS ? VEL_CALIB_MAX_TARGETS
-                                                                        : static_cast<uint32_t>(nCount);
+    m_result.nTargets = nCount < 0                       ? 0
+                        : nCount > VEL_CALIB_MAX_TARGETS ? VEL_CALIB_MAX_TARGETS
+                                                         : static_cast<uint32_t>(nCount);
     for (uint32_t i = 0; i < m_result.nTargets; ++i) {
         VEL_CALIB_POINT& point = m_result.targets[i];
         point = VEL_CALIB_POINT();
@@ -151,9 +152,9 @@ void CalibRecorder::Sent(const float* pMatrix_f, const int16_t* pMatrix, uint32_
 }
 
 bool CalibRecorder::Checked(const CalibPoint* pTargets, const CalibPoint* pSamples, int nCount) {
-    const uint32_t n = nCount < 0                    ? 0
+    const uint32_t n = nCount < 0                      ? 0
                        : nCount > VEL_CALIB_MAX_CHECKS ? VEL_CALIB_MAX_CHECKS
-                                                     : static_cast<uint32_t>(nCount);
+                                                       : static_cast<uint32_t>(nCount);
     double dSum = 0.0, dMax = 0.0;
     for (uint32_t i = 0; i < n; ++i) {
         VEL_CALIB_POINT& point = m_result.checks[i];

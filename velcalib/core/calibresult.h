@@ -18,8 +18,8 @@ struct CalibSettings {
     unsigned char nTargets = 4;
     unsigned char nPathType = 0;
     int nCheckPoints = 0;
-    double dMaxCheckError = 0.0; // pixels; 0: measure only
-    int nAttempts = 0;           // 0: unlimited
+    double dMaxCheckError = 0.0;                        // pixels; 0: measure only
+    int nAttempts = 0;                                  // 0: unlimited
     int32_t nIdleTicks = CalibRun::IDLE_TICKS_TO_CLOSE; // one a second
 };
 

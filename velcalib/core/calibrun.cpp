@@ -1,9 +1,9 @@
 #include "calibrun.h"
 
 CalibRun::CalibRun(CalibRunHost& host, int32_t nIdleTicksToClose)
-    : m_host(host), m_nIdleTicksToClose(nIdleTicksToClose), m_state(State::Armed),
-      m_nIdleTicks(0), m_nReports(0), m_bEndAsked(false), m_bClosePending(false),
-      m_bWindowReady(false), m_pBox(nullptr), m_reason(EndReason::None) {}
+    : m_host(host), m_nIdleTicksToClose(nIdleTicksToClose), m_state(State::Armed), m_nIdleTicks(0),
+      m_nReports(0), m_bEndAsked(false), m_bClosePending(false), m_bWindowReady(false),
+      m_pBox(nullptr), m_reason(EndReason::None) {}
 
 void CalibRun::EndBecauseLocked(EndReason why) {
     if (m_reason == EndReason::None)

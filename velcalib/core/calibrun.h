@@ -62,13 +62,13 @@ public:
 
     // What LeaveFinish goes on with.
     enum class Next {
-        Release,  // the run is over: release the device and close
-        Restart,  // collection starts again at the first target
-        Continue  // collection goes on where the window set it (the check targets)
+        Release, // the run is over: release the device and close
+        Restart, // collection starts again at the first target
+        Continue // collection goes on where the window set it (the check targets)
     };
 
     // Twenty one-second ticks without a touch close the window.
-    static const int32_t IDLE_TICKS_TO_CLOSE = 20;
+    static constexpr int32_t IDLE_TICKS_TO_CLOSE = 20;
 
     explicit CalibRun(CalibRunHost& host, int32_t nIdleTicksToClose = IDLE_TICKS_TO_CLOSE);
     // Waits until no report is in flight.

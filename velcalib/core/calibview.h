@@ -7,9 +7,9 @@
 // 32-bit ARGB, (alpha << 24) | (red << 16) | (green << 8) | blue.
 typedef uint32_t TargetColour;
 
-const TargetColour cSteping = 0xFF00C000; // current target, touch not yet stable
-const TargetColour cSteped = 0xFF0000C0;  // current target, touch stable
-const TargetColour cNotStep = 0xFFC0C0C0; // every other target
+const TargetColour cSteping = 0xFF00C000;  // current target, touch not yet stable
+const TargetColour cSteped = 0xFF0000C0;   // current target, touch stable
+const TargetColour cNotStep = 0xFFC0C0C0;  // every other target
 const TargetColour cChecking = 0xFFC000C0; // current check target, touch not yet stable
 
 // Logical 0…32767 to pixels of an axis of nExtent pixels: v·extent / 32768 in

@@ -154,8 +154,7 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     }
     wchar_t szPath[VEL_MAX_PATH] = {};
     std::wmemcpy(szPath, pDevicePath, nPath);
-    const uint32_t nOutcome =
-        RunDialog(CWnd::FromHandle(hParent), szPath, settings, pResult);
+    const uint32_t nOutcome = RunDialog(CWnd::FromHandle(hParent), szPath, settings, pResult);
     return static_cast<int>(nOutcome);
 }
 

@@ -43,6 +43,17 @@ int main(int argc, char** argv) {
     ::SetUnhandledExceptionFilter(ReportCrash);
     int passed = 0;
     int failed = 0;
+    // A name that no case has is a mistake of the caller, not a case passed.
+    for (int i = 1; i < argc; ++i) {
+        const char* name = argv[i][0] == '-' ? argv[i] + 1 : argv[i];
+        bool known = false;
+        for (const check::Case& c : check::Registry())
+            known = known || std::strcmp(name, c.name) == 0;
+        if (!known) {
+            std::printf("[ FAIL ] no case is named %s\n", name);
+            ++failed;
+        }
+    }
     for (const check::Case& c : check::Registry()) {
         // Arguments name the cases to run; "-Name" leaves one out.
         bool wanted = true;

@@ -77,8 +77,9 @@ const Library& Lib() {
             l.IsCalibrate = Export<IsCalibrateFn>(l.hModule, "IsCalibrate");
             l.StartCalibrate = Export<StartCalibrateFn>(l.hModule, "StartCalibrate");
             l.StopCalibrate = Export<StopCalibrateFn>(l.hModule, "StopCalibrate");
+            l.StartCalibrateEx = Export<StartCalibrateExFn>(l.hModule, "StartCalibrateEx");
         }
-        if (!l.IsCalibrate || !l.StartCalibrate || !l.StopCalibrate)
+        if (!l.IsCalibrate || !l.StartCalibrate || !l.StopCalibrate || !l.StartCalibrateEx)
             Abandon("VelCalib.dll or its exports are missing");
         return l;
     }();
@@ -95,6 +96,17 @@ Run::Run() : Run(DevicePath()) {}
 
 Run::Run(const std::wstring& devicePath, std::function<void()> before)
     : m_path(devicePath), m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    Start(before);
+}
+
+Run::Run(const VEL_CALIB_OPTIONS& options)
+    : m_path(DevicePath()), m_bEx(true), m_options(options),
+      m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    m_result.cbSize = sizeof(m_result);
+    Start(nullptr);
+}
+
+void Run::Start(std::function<void()> before) {
     const Library& lib = Lib();
     HANDLE hStarted = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_thread = std::thread([this, &lib, hStarted, before] {
@@ -103,7 +115,10 @@ Run::Run(const std::wstring& devicePath, std::function<void()> before)
         if (before)
             before();
         DWORD start = ::GetTickCount();
-        lib.StartCalibrate(nullptr, &m_path[0]);
+        if (m_bEx)
+            m_outcome = lib.StartCalibrateEx(nullptr, m_path.c_str(), &m_options, &m_result);
+        else
+            lib.StartCalibrate(nullptr, &m_path[0]);
         m_elapsedMs = ::GetTickCount() - start;
         MSG msg;
         m_quitSeen = ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;

@@ -11,6 +11,9 @@
 #include <thread>
 #include <vector>
 
+#define VELCALIB_TYPES_ONLY
+#include "velcalib.h"
+
 class CWnd;
 
 namespace calibhost {
@@ -18,12 +21,15 @@ namespace calibhost {
 typedef bool (*IsCalibrateFn)();
 typedef void(WINAPI* StartCalibrateFn)(CWnd*, wchar_t*);
 typedef void (*StopCalibrateFn)();
+typedef int(WINAPI* StartCalibrateExFn)(HWND, const wchar_t*, const VEL_CALIB_OPTIONS*,
+                                        VEL_CALIB_RESULT*);
 
 struct Library {
     HMODULE hModule = nullptr;
     IsCalibrateFn IsCalibrate = nullptr;
     StartCalibrateFn StartCalibrate = nullptr;
     StopCalibrateFn StopCalibrate = nullptr;
+    StartCalibrateExFn StartCalibrateEx = nullptr;
 };
 
 // VelCalib.dll, loaded once for the process.
@@ -39,6 +45,8 @@ public:
     Run();
     // `before` runs on the run's thread just before StartCalibrate.
     explicit Run(const std::wstring& devicePath, std::function<void()> before = nullptr);
+    // StartCalibrateEx with these options, of the first device.
+    explicit Run(const VEL_CALIB_OPTIONS& options);
     // A run still going is stopped; a run that does not end fails the program.
     ~Run();
     Run(const Run&) = delete;
@@ -55,9 +63,18 @@ public:
     // Whether a WM_QUIT was waiting in the thread's queue when StartCalibrate
     // returned, as a host's own loop would see it.
     bool QuitSeen() const { return m_quitSeen; }
+    // StartCalibrateEx's result and what it returned, once it has returned.
+    const VEL_CALIB_RESULT& Result() const { return m_result; }
+    int Outcome() const { return m_outcome; }
 
 private:
+    void Start(std::function<void()> before);
+
     std::wstring m_path;
+    bool m_bEx = false;
+    VEL_CALIB_OPTIONS m_options = {};
+    VEL_CALIB_RESULT m_result = {};
+    int m_outcome = -1;
     HANDLE m_done;
     DWORD m_threadId = 0;
     DWORD m_elapsedMs = 0;

@@ -9,8 +9,10 @@
  * Plain C apart from StartCalibrate's framework window: hosts of any
  * language call StartCalibrateEx with a window handle and two structures
  * that start with their own size, so that later versions can grow them. */
-#ifndef VELCALIB_H
-#define VELCALIB_H
+/* The types alone (for windowless code): define VELCALIB_TYPES_ONLY around
+ * the #include; a later #include without it adds the functions. */
+#ifndef VELCALIB_H_TYPES
+#define VELCALIB_H_TYPES
 
 #include <stddef.h>
 #include <stdint.h>
@@ -109,9 +111,12 @@ static_assert(offsetof(VEL_CALIB_RESULT, targets) == 80, "targets at 80");
 static_assert(sizeof(VEL_CALIB_RESULT) == 1304, "VEL_CALIB_RESULT is 1304 bytes");
 #endif
 
+#endif /* VELCALIB_H_TYPES */
+
 /* ---- the exports --------------------------------------------------------- */
 
-#if defined(_WIN32) && !defined(VELCALIB_TYPES_ONLY)
+#if defined(_WIN32) && !defined(VELCALIB_TYPES_ONLY) && !defined(VELCALIB_H_FUNCTIONS)
+#define VELCALIB_H_FUNCTIONS
 #include <windows.h>
 
 #if defined(__cplusplus)
@@ -153,6 +158,4 @@ VELCALIB_API int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePat
 #if defined(__cplusplus)
 } /* extern "C" */
 #endif
-#endif
-
 #endif

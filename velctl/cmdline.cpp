@@ -1,7 +1,10 @@
 #include "cmdline.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
+#include "calibresult.h"
 #include "settings.h"
 
 namespace ctl {
@@ -34,7 +37,8 @@ commands:
   rotate ORIENTATION   turns or mirrors the touch coordinates:
                        90, 180, 270, mirror-x, mirror-y or none
   reset                drops the calibration
-  calibrate            runs the calibration window; returns when it is over
+  calibrate [OPTIONS]  runs the calibration window; tells how it ended
+                       (velctl help calibrate)
   check-sdk [FILE]     tells whether the tools can use a device library
                        (default: the SDK.dll beside velctl)
   help [COMMAND]       this text, or a command's
@@ -55,6 +59,7 @@ exit codes:
   5  a file or the registry could not be read or written
   6  SDK.dll is missing, of the other architecture or lacks a member (the
      message says which; velctl check-sdk tells more)
+  7-12  calibrate: how the calibration ended (velctl help calibrate)
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -111,12 +116,35 @@ Tells the screen to drop its calibration. Prints "Reset Success." or
 "Reset Failed." (exit code 4).
 )";
 
-const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate
+const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate [--targets N] [--checks N]
+          [--max-error PX] [--attempts N] [--timeout S] [--json]
 
 Runs a calibration of the screen through VelCalib.dll: a window covering the
-primary screen shows four targets to touch in turn; Escape ends it. Returns
-when the window has closed. The calibration library reports no result, so the
-exit code is 0 whether the calibration was written or ended by Escape.
+primary screen shows the targets to touch in turn; Escape ends it. Prints how
+it ended, the record the screen took, each target's touch and, with check
+points, each check's error in pixels (with --json, one object).
+
+  --targets N     4 (default), 9, 16 or 25 targets on a square grid
+  --checks N      0 (default) to 9 check targets shown after the screen took
+                  a record, away from every target; each touch is mapped
+                  through the record taken and its error measured in pixels
+  --max-error PX  the largest check error accepted (0, the default: measure
+                  only); beyond it the window says so and starts again
+  --attempts N    attempts before giving up (0, the default: unlimited)
+  --timeout S     seconds without a touch that end it (0, the default: 20)
+
+exit codes:
+  0   the calibration was written (and its checks passed, when asked)
+  2   an option out of range
+  3   no screen, several, or the device library cannot be used
+  4   the screen refused every record of the last attempt
+  7   a check point lay beyond --max-error in the last attempt (the
+      calibration of that attempt stays written)
+  8   the user ended it (Escape or closing the window)
+  9   another program ended it (the window's thread was told to quit)
+  10  no touch for the --timeout seconds while targets were due
+  11  another calibration runs in this process
+  12  the touches made no calibration in the last attempt
 )";
 
 const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
@@ -167,9 +195,66 @@ const CommandSpec kCommands[] = {
     {Command::Import, "import", 1, 1, "FILE", false, kImportHelp},
     {Command::Rotate, "rotate", 1, 1, "ORIENTATION", false, kRotateHelp},
     {Command::Reset, "reset", 0, 0, "", false, kResetHelp},
-    {Command::Calibrate, "calibrate", 0, 0, "", false, kCalibrateHelp},
+    {Command::Calibrate, "calibrate", 0, 0, "", true, kCalibrateHelp},
     {Command::CheckSdk, "check-sdk", 0, 1, "FILE", false, kCheckSdkHelp},
 };
+
+// calibrate's options and the field each sets.
+struct CalibrateOption {
+    const char* name;
+    uint32_t VEL_CALIB_OPTIONS::*pCount; // null: the error limit
+};
+
+const CalibrateOption kCalibrateOptions[] = {
+    {"--targets", &VEL_CALIB_OPTIONS::nTargets},
+    {"--checks", &VEL_CALIB_OPTIONS::nCheckPoints},
+    {"--max-error", nullptr},
+    {"--attempts", &VEL_CALIB_OPTIONS::nAttempts},
+    {"--timeout", &VEL_CALIB_OPTIONS::nIdleSeconds},
+};
+
+const CalibrateOption* FindCalibrateOption(const std::string& arg) {
+    for (const CalibrateOption& option : kCalibrateOptions) {
+        const size_t n = std::strlen(option.name);
+        if (arg.compare(0, n, option.name) == 0 && (arg.size() == n || arg[n] == '='))
+            return &option;
+    }
+    return nullptr;
+}
+
+// Digits only, at most 10 of them; the range is checked later.
+bool ParseCount(const std::string& text, uint32_t& value) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long long n = std::strtoull(text.c_str(), nullptr, 10);
+    value = n > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(n);
+    return true;
+}
+
+bool ParseReal(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value) &&
+           text.find_first_of("xXpP") == std::string::npos;
+}
+
+// One calibrate option and its value ("--targets 9" or "--targets=9").
+std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector<std::string>& args,
+                                size_t& i, VEL_CALIB_OPTIONS& options) {
+    const std::string& arg = args[i];
+    std::string value;
+    if (arg.size() > std::strlen(option.name)) {
+        value = arg.substr(std::strlen(option.name) + 1);
+    } else if (i + 1 < args.size()) {
+        value = args[++i];
+    }
+    const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
+                                              : ParseReal(value, options.dMaxCheckError);
+    return bOk ? std::string()
+               : std::string(option.name) + " needs a number, not \"" + value +
+                     "\" (velctl help calibrate)";
+}
 
 const CommandSpec* FindCommand(const std::string& name) {
     for (const CommandSpec& entry : kCommands) {
@@ -193,6 +278,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     invocation = Invocation();
     std::vector<std::string> words;
     bool bOptions = true;
+    std::string calibrateOption; // the first one given
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!bOptions || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -216,6 +302,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             if (invocation.device.empty())
                 return "--device needs a device path (velctl list shows them)";
             invocation.hasDevice = true;
+        } else if (const CalibrateOption* pOption = FindCalibrateOption(arg)) {
+            const std::string why = TakeCalibrateOption(*pOption, args, i, invocation.calibration);
+            if (!why.empty())
+                return why;
+            if (calibrateOption.empty())
+                calibrateOption = pOption->name;
         } else {
             return "unknown option " + arg + " (velctl --help lists them)";
         }
@@ -234,8 +326,10 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.help)
         return std::string();
+    if (!calibrateOption.empty() && pSpec->command != Command::Calibrate)
+        return calibrateOption + " goes with calibrate, not with " + pSpec->name;
     if (invocation.json && !pSpec->json)
-        return std::string("--json goes with list and show, not with ") + pSpec->name;
+        return std::string("--json goes with list, show and calibrate, not with ") + pSpec->name;
     const size_t count = invocation.operands.size();
     const std::string name = pSpec->name;
     if (count < pSpec->minOperands)
@@ -261,6 +355,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
                    "\"; it takes 90, 180, 270, mirror-x, mirror-y or none";
     }
     return std::string();
+}
+
+std::string CheckCalibrateOptions(const Invocation& invocation) {
+    CalibSettings settings;
+    const std::string why = CheckOptions(&invocation.calibration, settings);
+    return why.empty() ? why : "calibrate: " + why + " (velctl help calibrate)";
 }
 
 std::string HelpText(Command command) {

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#define VELCALIB_TYPES_ONLY
+#include "velcalib.h"
+#undef VELCALIB_TYPES_ONLY
+
 namespace ctl {
 
 enum class Command {
@@ -29,7 +33,14 @@ enum ExitCode {
     kExitNoScreen = 3,     // no screen, several screens, or --device names none of them
     kExitDevice = 4,       // the device refused a read or a write
     kExitFileOrSystem = 5, // a file or the registry could not be read or written
-    kExitLibrary = 6       // SDK.dll is missing, of the other architecture, or incomplete
+    kExitLibrary = 6,      // SDK.dll is missing, of the other architecture, or incomplete
+    // calibrate: how the run ended (also 0, 2, 3 and 4 above)
+    kExitCheckFailed = 7, // the check points lay beyond --max-error in the last attempt
+    kExitCancelled = 8,   // the user ended it (Escape)
+    kExitStopped = 9,     // another program ended it
+    kExitTimedOut = 10,   // no touch for the idle time
+    kExitBusy = 11,       // another calibration runs in the process
+    kExitNotFitted = 12   // the touches made no calibration in the last attempt
 };
 
 struct Invocation {
@@ -40,11 +51,16 @@ struct Invocation {
     std::string device; // --device PATH
     std::vector<std::string> operands;
     int rotation = -1; // rotate: index into the orientation cycle
+    // calibrate: --targets, --checks, --max-error, --attempts, --timeout
+    VEL_CALIB_OPTIONS calibration = {sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0};
 };
 
 // Reads the arguments (without the program's name); "" when they are fine,
 // else a message. Options may stand anywhere; "--" ends them.
 std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation);
+
+// calibrate's options in their ranges: "", or what is wrong.
+std::string CheckCalibrateOptions(const Invocation& invocation);
 
 // The help of a command; Command::None or Help: the tool's.
 std::string HelpText(Command command);

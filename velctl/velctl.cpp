@@ -4,9 +4,11 @@
 // carries them out with the device, the registry and files.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "calibreport.h"
 #include "cmdline.h"
 #include "devicelib.h"
 #include "host.h"
@@ -159,11 +161,16 @@ int Reset(VEL_WCHAR* pPath) {
     return ctl::kExitOk;
 }
 
-int Calibrate(VEL_WCHAR* pPath) {
-    // The library borrows the path until the window has closed.
-    StartCalibrate(nullptr, pPath);
-    Out("the calibration window has closed\n");
-    return ctl::kExitOk;
+int Calibrate(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    VEL_CALIB_RESULT result;
+    std::memset(&result, 0, sizeof(result));
+    result.cbSize = sizeof(result);
+    const uint32_t nOutcome =
+        static_cast<uint32_t>(StartCalibrateEx(nullptr, pPath, &invocation.calibration, &result));
+    result.nOutcome = nOutcome;
+    Out(invocation.json ? ctl::CalibrationJson(result, invocation.calibration)
+                        : ctl::CalibrationText(result, invocation.calibration));
+    return ctl::CalibrationExitCode(nOutcome);
 }
 
 // Reads the library's file and reports on it; loads nothing.
@@ -206,6 +213,13 @@ int Run(const std::vector<std::string>& args) {
         return LibraryUsable() ? List(invocation) : ctl::kExitLibrary;
 
     // Everything the user gave is checked before a screen is even looked for.
+    if (invocation.command == ctl::Command::Calibrate) {
+        const std::string why = ctl::CheckCalibrateOptions(invocation);
+        if (!why.empty()) {
+            Error(why);
+            return ctl::kExitBadValue;
+        }
+    }
     ctl::Values values;
     if (invocation.command == ctl::Command::Set) {
         std::vector<std::string> errors = ctl::ParseAssignments(invocation.operands, values);
@@ -247,7 +261,7 @@ int Run(const std::vector<std::string>& args) {
     case ctl::Command::Reset:
         return Reset(pPath);
     case ctl::Command::Calibrate:
-        return Calibrate(pPath);
+        return Calibrate(invocation, pPath);
     default:
         return ctl::kExitUsage;
     }

@@ -9,6 +9,7 @@
 
 #define VELCALIB_TYPES_ONLY
 #include "velcalib.h"
+#undef VELCALIB_TYPES_ONLY
 
 #include "calibmatrix.h"
 #include "calibrun.h"

@@ -94,7 +94,8 @@ std::string ReadAll(const std::wstring& path) {
     return text;
 }
 
-Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs) {
+Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs,
+                  const std::function<void(Program&)>& during) {
     // Files of their own: an ended child's handles may still be closing.
     static int nRun = 0;
     const std::wstring stem = simdev::Home() + L"\\console." + std::to_wstring(++nRun);
@@ -109,6 +110,8 @@ Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD t
     Launch(program, CommandLine(exeName, args), si, TRUE);
     ::CloseHandle(si.hStdOutput);
     ::CloseHandle(si.hStdError);
+    if (during)
+        during(program);
     Output output;
     output.exitCode = program.Wait(timeoutMs);
     output.out = ReadAll(stem + L".out");

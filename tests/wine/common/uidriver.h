@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,10 @@ struct Output {
 };
 
 // Runs a console program (as Start names it) and waits for it; its output
-// goes through files in the simulated screen's folder.
-Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs = 20000);
+// goes through files in the simulated screen's folder. `during` runs once the
+// program has started, before the wait.
+Output RunConsole(const std::wstring& exeName, const std::wstring& args, DWORD timeoutMs = 20000,
+                  const std::function<void(Program&)>& during = nullptr);
 
 // The whole file ("" when it cannot be read).
 std::string ReadAll(const std::wstring& path);

@@ -13,6 +13,7 @@
 
 #define VELCALIB_TYPES_ONLY
 #include "velcalib.h"
+#undef VELCALIB_TYPES_ONLY
 
 class CWnd;
 

@@ -4,6 +4,7 @@
 // screen imported into another, and a scripted calibration.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -300,16 +301,95 @@ VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
     FactoryScreenAndRegistry();
 }
 
-VEL_CASE(CalibrateRunsTheCalibrationWindowUntilItIsOver) {
-    FactoryScreenAndRegistry();
-    simdev::WriteScript("target 0\nlift\ntarget 1\nlift\ntarget 2\nlift\ntarget 3\nlift\n");
-    Result result = Run("calibrate", 30000);
-    CHECK_EQ(result.exitCode, 0);
-    CHECK_EQ(result.out, std::string("the calibration window has closed\n"));
-    CHECK(simdev::Get("calibration").rfind("hd 1 ", 0) == 0);
-    std::vector<std::string> journal = simdev::Journal();
-    CHECK(journal.size() > 2);
-    CHECK_EQ(journal[1], std::string("OpenDevice path=") + kPath0 + " -> ok");
-    CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
-    CHECK_EQ(journal.back(), std::string("CloseDevice"));
+namespace {
+
+std::string Touch(int x, int y, int dx = 0) {
+    return "screen " + std::to_string(x + dx) + " " + std::to_string(y) + " 4\nlift\n";
+}
+
+// The targets of an n-by-n grid, as the collector lays them out.
+std::string TouchGrid(int side) {
+    std::string script;
+    const int step = 28672 / (side - 1);
+    for (int row = 0; row < side; ++row) {
+        for (int col = 0; col < side; ++col)
+            script += Touch(2048 + col * step, 2048 + row * step);
+    }
+    return script;
+}
+
+// The first check targets (near the centre, halfway to the top edge's middle).
+std::string TouchChecks(int dx = 0) {
+    return Touch(14336, 18432, dx) + Touch(16384, 8192, dx);
+}
+
+// The calibration window of velctl's process.
+HWND CalibrationWindow(const ui::Program& program) {
+    HWND hWnd = ui::WaitForWindow(program.pid, L"#32770");
+    CHECK(hWnd != nullptr);
+    return hWnd;
+}
+
+} // namespace
+
+// One row per way a calibration ends, with its exit code: what a script that
+// sets up many screens tells apart.
+VEL_CASE(CalibrateTellsHowTheCalibrationEnded) {
+    const struct {
+        const char* args;
+        const char* refuse; // refuseHd and refuse16
+        std::string script;
+        std::function<void(ui::Program&)> during;
+        int exitCode;
+        const char* out;
+    } kRows[] = {
+        {"calibrate", nullptr, TouchGrid(2), nullptr, 0,
+         "outcome        applied: the calibration was written\n"},
+        {"calibrate --targets 9 --checks 2 --max-error 5 --json", nullptr,
+         TouchGrid(3) + TouchChecks(), nullptr, 0, "\"outcome\": \"checked\",\n  \"exitCode\": 0,"},
+        {"calibrate --targets=5", nullptr, "", nullptr, 2, ""},
+        {"calibrate --attempts 1", "1", TouchGrid(2), nullptr, 4, "outcome        refused: "},
+        {"calibrate --checks 2 --max-error 2 --attempts 1", nullptr,
+         TouchGrid(2) + TouchChecks(1500), nullptr, 7, "outcome        check failed: "},
+        {"calibrate", nullptr, "waitfor never\n",
+         [](ui::Program& p) { ::PostMessageW(CalibrationWindow(p), WM_KEYDOWN, VK_ESCAPE, 1); }, 8,
+         "outcome        cancelled: "},
+        {"calibrate", nullptr, "waitfor never\n",
+         [](ui::Program& p) {
+             const DWORD thread = ::GetWindowThreadProcessId(CalibrationWindow(p), nullptr);
+             ::PostThreadMessageW(thread, WM_QUIT, 0, 0);
+         },
+         9, "outcome        stopped: "},
+        {"calibrate --timeout 1", nullptr, "waitfor never\n", nullptr, 10,
+         "outcome        timed out: "},
+        {"calibrate --attempts 1", nullptr,
+         Touch(9000, 9000) + Touch(9000, 9000, 1) + Touch(9000, 9000, 2) + Touch(9000, 9000, 3),
+         nullptr, 12, "outcome        not fitted: "},
+    };
+    for (const auto& row : kRows) {
+        check::Note(row.args);
+        FactoryScreenAndRegistry();
+        if (row.refuse != nullptr) {
+            simdev::Set("refuseHd", row.refuse);
+            simdev::Set("refuse16", row.refuse);
+        }
+        simdev::WriteScript(row.script);
+        const Result result = ui::RunConsole(L"velctl.exe", ui::Widen(row.args), 30000, row.during);
+        CHECK_EQ(result.exitCode, row.exitCode);
+        CHECK(result.out.find(row.out) != std::string::npos);
+        if (row.exitCode == 2) {
+            CHECK_EQ(result.err, "velctl: calibrate: 5 targets: a run takes 4, 9, 16 or 25 (velctl "
+                                 "help calibrate)\n");
+            CHECK(simdev::Journal().empty());
+            continue;
+        }
+        std::vector<std::string> journal = simdev::Journal();
+        CHECK(journal.size() > 2);
+        CHECK_EQ(journal[1], std::string("OpenDevice path=") + kPath0 + " -> ok");
+        CHECK_EQ(journal.back(), std::string("CloseDevice"));
+        if (row.exitCode == 0) {
+            CHECK(simdev::Get("calibration").rfind("hd 1 ", 0) == 0);
+            CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
+        }
+    }
 }

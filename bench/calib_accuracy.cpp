@@ -9,8 +9,16 @@
 // a 4-point affine least-squares fit and an axis-only fit on the same
 // measurements (those three in double precision).
 //
+// Two more tables follow: the projective fit as the device applies it
+// (single-precision set) with 4, 9, 16 and 25 targets on the same panels and
+// on a bowed one that no projective map represents (PanelModel::WithBow,
+// BOW raw units at the corners); and how well the mean error at StartCalibrateEx's
+// check targets, measured with the collector's rule like the targets, estimates
+// the true mean error over the grid: their ratio over the panels.
+//
 // Usage: calib_accuracy [trials per cell]   (default 1000; seeds are fixed)
 #include "calibmatrix.h"
+#include "calibresult.h"
 #include "collecthelper.h"
 #include "panel.h"
 
@@ -33,13 +41,26 @@ const int GRID = 17;
 const int TARGETS = 4;
 const int MAX_SAMPLES = 100000; // per target; never reached in practice
 
-enum PanelKind { PANEL_AFFINE, PANEL_KEYSTONE, PANEL_ORIENTED, PANEL_KINDS };
-const char* const PANEL_NAMES[PANEL_KINDS] = {"affine", "keystone ±2 %", "rotated/mirrored"};
+enum PanelKind {
+    PANEL_AFFINE,
+    PANEL_KEYSTONE,
+    PANEL_ORIENTED,
+    PANEL_KINDS,
+    PANEL_BOWED = PANEL_KINDS
+};
+const char* const PANEL_NAMES[PANEL_KINDS + 1] = {"affine", "keystone ±2 %", "rotated/mirrored",
+                                                  "keystone ±2 % + bow"};
+// The bow of PANEL_BOWED, raw units at the corners: about 0.35 % of a span of
+// 27000…31000, 6.7 px across 1920 pixels.
+const double BOW = 100.0;
 
 // A random panel of the simulated screen's model (sdk/panel.h): scale with a
 // little shear, for PANEL_ORIENTED one of the seven rotations/mirrors besides
 // the upright one, a shifted centre and, for PANEL_KEYSTONE, a keystone.
 velsim::PanelModel RandomPanel(std::mt19937& rng, PanelKind kind) {
+    if (kind == PANEL_BOWED) {
+        return RandomPanel(rng, PANEL_KEYSTONE).WithBow(BOW);
+    }
     std::uniform_real_distribution<double> scale(27000.0, 31000.0), shear(-0.015, 0.015),
         shift(-1500.0, 1500.0), key(-0.04, 0.04);
     std::uniform_int_distribution<int> orientation(1, 7);
@@ -195,6 +216,135 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     }
 }
 
+// The mean error in pixels over the 17 × 17 grid of one mapping.
+double GridMean(const velsim::PanelModel& panel, const Mapping& fit) {
+    double sum = 0.0;
+    for (int i = 0; i < GRID; ++i) {
+        for (int j = 0; j < GRID; ++j) {
+            const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
+            const double py = j * (SCREEN_H - 1.0) / (GRID - 1);
+            double x, y, X, Y;
+            panel.Map(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, &x, &y);
+            fit(x, y, X, Y);
+            sum += std::hypot(X * SCREEN_W / 32768.0 - px, Y * SCREEN_H / 32768.0 - py);
+        }
+    }
+    return sum / (GRID * GRID);
+}
+
+// One panel calibrated with n targets as a run measures them; false when the
+// fit is refused. The grid errors of the single-precision set go to `grid`,
+// and with nChecks the ratio of the check targets' mean error to the grid's.
+bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, double sigma,
+               std::mt19937& rng, std::vector<double>* pGrid, double* pRatio) {
+    CollectHelper helper(static_cast<unsigned char>(nTargets), CALIB_PATH_TYPE_0);
+    helper.Start(nullptr, nullptr, nullptr, nullptr);
+    for (int k = 0; k < nTargets; ++k) {
+        double x, y;
+        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
+        Measure(helper, x, y, sigma, rng);
+    }
+    int16_t m[8];
+    float f[8];
+    if (!CalcCalibMatrix(helper.targets, helper.samples, static_cast<unsigned char>(nTargets), m,
+                         f)) {
+        return false;
+    }
+    const Mapping fit = DeviceMapping(f);
+    if (pGrid != nullptr) {
+        for (int i = 0; i < GRID; ++i) {
+            for (int j = 0; j < GRID; ++j) {
+                const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
+                const double py = j * (SCREEN_H - 1.0) / (GRID - 1);
+                double x, y, X, Y;
+                panel.Map(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, &x, &y);
+                fit(x, y, X, Y);
+                pGrid->push_back(
+                    std::hypot(X * SCREEN_W / 32768.0 - px, Y * SCREEN_H / 32768.0 - py));
+            }
+        }
+    }
+    if (pRatio != nullptr) {
+        CollectHelper checks(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
+        checks.UseTargets(kCheckTargets, nChecks);
+        checks.Start(nullptr, nullptr, nullptr, nullptr);
+        for (int k = 0; k < nChecks; ++k) {
+            double x, y;
+            panel.Map(checks.targets[k].x, checks.targets[k].y, &x, &y);
+            Measure(checks, x, y, sigma, rng);
+        }
+        double sum = 0.0;
+        for (int k = 0; k < nChecks; ++k) {
+            sum += ErrorPixels(SetOf(f), checks.targets[k], checks.samples[k],
+                               static_cast<int32_t>(SCREEN_W), static_cast<int32_t>(SCREEN_H));
+        }
+        *pRatio = (sum / nChecks) / GridMean(panel, fit);
+    }
+    return true;
+}
+
+double Quantile(std::vector<double> values, double q) {
+    const std::size_t i = static_cast<std::size_t>(q * (values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + i, values.end());
+    return values[i];
+}
+
+// The tables of targets and of check points (see the top of the file).
+void TargetsAndChecks(int trials) {
+    const double sigmas[] = {0.0, 1.0, 3.0};
+    const int counts[] = {4, 9, 16, 25};
+    std::printf("\nSingle-precision set, error in pixels on 1920 x 1080 over the 17 x 17 grid, "
+                "%d panels per cell; bow %g raw units at the corners.\n\n",
+                trials, BOW);
+    std::printf(
+        "| panel | targets | σ=0 mean | p95 | max | σ=1 mean | p95 | max | σ=3 mean | p95 | "
+        "max |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    int refused = 0;
+    for (int kind = 0; kind <= PANEL_BOWED; ++kind) {
+        for (int n : counts) {
+            std::printf("| %s | %d |", PANEL_NAMES[kind], n);
+            for (int s = 0; s < 3; ++s) {
+                std::mt19937 rng(50000u + 1000u * kind + 10u * n + s);
+                std::vector<double> errors;
+                for (int t = 0; t < trials; ++t) {
+                    refused += !Calibrate(RandomPanel(rng, static_cast<PanelKind>(kind)), n, 0,
+                                          sigmas[s], rng, &errors, nullptr);
+                }
+                const Stats st = Summarise(errors);
+                std::printf(" %.2f | %.2f | %.2f |", st.mean, st.p95, st.max);
+            }
+            std::printf("\n");
+        }
+    }
+    std::printf("\nFits refused: %d.\n", refused);
+
+    std::printf("\nCheck targets' mean error / true grid mean error, %d panels per cell: median "
+                "(5th-95th percentile).\n\n",
+                trials);
+    std::printf("| panel | targets | checks | σ=0 | σ=1 | σ=3 |\n|---|---:|---:|---|---|---|\n");
+    for (int kind = 0; kind <= PANEL_BOWED; ++kind) {
+        for (int n : {4, 9}) {
+            for (int nChecks : {5, 9}) {
+                std::printf("| %s | %d | %d |", PANEL_NAMES[kind], n, nChecks);
+                for (int s = 0; s < 3; ++s) {
+                    std::mt19937 rng(90000u + 1000u * kind + 10u * n + nChecks + 100u * s);
+                    std::vector<double> ratios;
+                    for (int t = 0; t < trials; ++t) {
+                        double ratio = 0.0;
+                        if (Calibrate(RandomPanel(rng, static_cast<PanelKind>(kind)), n, nChecks,
+                                      sigmas[s], rng, nullptr, &ratio)) {
+                            ratios.push_back(ratio);
+                        }
+                    }
+                    std::printf(" %.2f (%.2f-%.2f) |", Quantile(ratios, 0.5),
+                                Quantile(ratios, 0.05), Quantile(ratios, 0.95));
+                }
+                std::printf("\n");
+            }
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -248,5 +398,6 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
+    TargetsAndChecks(trials);
     return 0;
 }

@@ -51,10 +51,23 @@ PanelModel PanelModel::FromGeometry(const PanelGeometry& g) {
     return PanelModel(h);
 }
 
+PanelModel PanelModel::WithBow(double b) const {
+    PanelModel bowed = *this;
+    bowed.m_bow = b;
+    return bowed;
+}
+
 void PanelModel::Map(double X, double Y, double* pX, double* pY) const {
     double w = m_h[6] * X + m_h[7] * Y + m_h[8];
     *pX = (m_h[0] * X + m_h[1] * Y + m_h[2]) / w;
     *pY = (m_h[3] * X + m_h[4] * Y + m_h[5]) / w;
+    if (m_bow != 0.0) {
+        const double u = X / 32768.0 - 0.5;
+        const double v = Y / 32768.0 - 0.5;
+        const double r = 4.0 * m_bow * (u * u + v * v);
+        *pX += r * u;
+        *pY += r * v;
+    }
 }
 
 GaussianNoise::GaussianNoise(uint64_t seed, double sigma)

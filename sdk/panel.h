@@ -37,6 +37,12 @@ class PanelModel {
 public:
     explicit PanelModel(const std::array<double, 9>& h) : m_h(h) {}
 
+    // The same panel with a barrel bow that no projective map represents:
+    // with u = X/32768 − ½ and v = Y/32768 − ½, the raw point moves by
+    // 4·b·(u² + v²)·(u, v), b raw units on each axis at the corners, half of
+    // that at the middles of the edges, nothing at the centre.
+    PanelModel WithBow(double b) const;
+
     // Nine numbers separated by blanks; nothing when the text is not that.
     static std::optional<PanelModel> Parse(const std::string& text);
     static PanelModel FromGeometry(const PanelGeometry& geometry);
@@ -47,6 +53,7 @@ public:
 
 private:
     std::array<double, 9> m_h;
+    double m_bow = 0.0;
 };
 
 // Normal deviates of standard deviation sigma from a seeded generator

@@ -126,7 +126,14 @@ std::string Summary(const ctl::Invocation& invocation) {
            (invocation.json ? " json" : "") +
            (invocation.hasDevice ? " device=" + invocation.device : "") +
            " operands=" + std::to_string(invocation.operands.size()) +
-           (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "");
+           (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "") +
+           (invocation.command == ctl::Command::Calibrate
+                ? " targets=" + std::to_string(invocation.calibration.nTargets) +
+                      " checks=" + std::to_string(invocation.calibration.nCheckPoints) +
+                      " max=" + std::to_string(invocation.calibration.dMaxCheckError) +
+                      " attempts=" + std::to_string(invocation.calibration.nAttempts) +
+                      " timeout=" + std::to_string(invocation.calibration.nIdleSeconds)
+                : "");
 }
 
 TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
@@ -151,8 +158,22 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list and show, not with set",
+         "--json goes with list, show and calibrate, not with set",
          summary(C::Set, " json operands=1")},
+        {{"calibrate", "--targets", "9", "--checks=5", "--max-error", "2.5", "--attempts=3",
+          "--timeout", "60", "--json"},
+         "",
+         summary(C::Calibrate,
+                 " json operands=0 targets=9 checks=5 max=2.500000 attempts=3 timeout=60")},
+        {{"show", "--targets", "9"},
+         "--targets goes with calibrate, not with show",
+         summary(C::Show, " operands=0")},
+        {{"calibrate", "--attempts", "many"},
+         "--attempts needs a number, not \"many\"",
+         summary(C::None, " operands=0")},
+        {{"calibrate", "--max-error=0x10"},
+         "--max-error needs a number",
+         summary(C::None, " operands=0")},
         {{"rotate", "-90"}, "unknown option -90", summary(C::None, " operands=0")},
         {{"rotate", "90deg"},
          "rotate: unknown orientation \"90deg\"",

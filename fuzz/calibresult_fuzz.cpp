@@ -1,0 +1,78 @@
+// StartCalibrateEx's options and result: whatever a host passes, options are
+// refused or give settings within their bounds; whatever the attempts
+// measure (any points, any coefficients, NaN and infinities included), the
+// result's counts stay within its arrays, every attempt is counted, and a
+// host's larger structure keeps what this version does not know.
+//
+// Input: the options' bytes, then the attempts: a kind byte and its values.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "calibresult.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
+    FuzzInput in(pData, nSize);
+    VEL_CALIB_OPTIONS options;
+    const unsigned char* pBytes = nullptr;
+    std::memset(&options, 0, sizeof(options));
+    const size_t got = in.Take(sizeof(options), &pBytes);
+    std::memcpy(&options, pBytes, got);
+    CalibSettings settings;
+    if (!CheckOptions(&options, settings).empty())
+        options = VEL_CALIB_OPTIONS{sizeof(options), 0, 0, 0, 0.0, 0, 0};
+    FUZZ_CHECK(CheckOptions(&options, settings).empty());
+    FUZZ_CHECK(settings.nTargets == 4 || settings.nTargets == 9 || settings.nTargets == 16 ||
+               settings.nTargets == 25);
+    FUZZ_CHECK(settings.nCheckPoints >= 0 && settings.nCheckPoints <= VEL_CALIB_MAX_CHECKS);
+    FUZZ_CHECK(settings.dMaxCheckError >= 0 && settings.dMaxCheckError <= CALIB_MAX_CHECK_ERROR);
+    FUZZ_CHECK(settings.nIdleTicks >= 1 && settings.nIdleTicks <= 3600);
+
+    CalibRecorder recorder(settings);
+    recorder.Screen(in.Int32() % 100000, in.Int32() % 100000);
+    CalibPoint targets[25], samples[25];
+    uint32_t attempts = 0;
+    while (!in.Empty()) {
+        const unsigned char kind = in.Byte() % 4;
+        const int n = in.Byte() % 30;
+        for (int i = 0; i < 25; ++i) {
+            targets[i] = {in.Int32(), in.Int32()};
+            samples[i] = {in.Int32(), in.Int32()};
+        }
+        if (kind == 0) {
+            recorder.BeginAttempt(targets, samples, n);
+            ++attempts;
+        } else if (kind == 1) {
+            recorder.NotFitted();
+        } else if (kind == 2) {
+            float f[8];
+            int16_t m[8];
+            for (int k = 0; k < 8; ++k) {
+                const int32_t bits = in.Int32();
+                std::memcpy(&f[k], &bits, sizeof bits);
+                m[k] = static_cast<int16_t>(bits);
+            }
+            recorder.Sent(f, m, in.Byte() % 3);
+        } else {
+            recorder.Checked(targets, samples, n);
+        }
+        const VEL_CALIB_RESULT& r = recorder.Result();
+        FUZZ_CHECK(r.nAttempts == attempts);
+        FUZZ_CHECK(r.nAttemptsKept <= VEL_CALIB_ATTEMPTS_KEPT && r.nAttemptsKept <= r.nAttempts);
+        FUZZ_CHECK(r.nTargets <= VEL_CALIB_MAX_TARGETS && r.nCheckPoints <= VEL_CALIB_MAX_CHECKS);
+        FUZZ_CHECK(recorder.LastEnd() <= VEL_CALIB_ATTEMPT_INTERRUPTED);
+        FUZZ_CHECK(!(r.dCheckMaxPx < 0) && !(r.dCheckMeanPx < 0));
+    }
+
+    static VEL_CALIB_RESULT host[2];
+    std::memset(host, 0xA5, sizeof(host));
+    host[0].cbSize = sizeof(host);
+    const uint32_t outcome =
+        CalibOutcome(static_cast<CalibRun::EndReason>(attempts % 5), recorder.LastEnd());
+    FUZZ_CHECK(outcome <= VEL_CALIB_BAD_ARGUMENTS);
+    recorder.Fill(outcome, &host[0]);
+    FUZZ_CHECK(host[0].cbSize == sizeof(host) && host[0].nOutcome == outcome);
+    FUZZ_CHECK(reinterpret_cast<const unsigned char*>(&host[1])[0] == 0xA5);
+    return 0;
+}

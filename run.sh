@@ -165,6 +165,29 @@ EOF
   stop_programs
 }
 
+# velctl calibrates nine targets with five check points; the first check
+# target as it waits for its touch.
+check_shot() { # <file>
+  new_home one
+  {
+    for y in 2048 16384 30720; do
+      for x in 2048 16384 30720; do printf 'screen %s %s 4\nlift\n' "$x" "$y"; done
+    done
+    printf 'mark check\nwaitfor go\n'
+    for p in "14336 18432" "16384 8192" "24576 16384" "16384 24576" "8192 16384"; do
+      printf 'screen %s 4\nlift\n' "$p"
+    done
+  } >"$home/script.txt"
+  start en "$bin/velctl.exe" calibrate --targets 9 --checks 5 --max-error 5
+  wait_file check; shot "$1"; touch "$home/go"
+  i=0
+  until [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
+    [ $i -lt 300 ] || { echo "run.sh: the checked calibration did not end" >&2; exit 1; }
+    sleep 0.1; i=$((i + 1))
+  done
+  sleep 1
+}
+
 # The dialog's title in that language.
 title() { [ "$lang" = zh ] && echo "TOUCH 控制面板" || echo "VELTOUCH Control Panel"; }
 
@@ -175,6 +198,7 @@ if [ -n "$shots" ]; then
   panel_shot zh one "$shots/velapp-zh.png"
   lang=en
   calibration_shots "$shots" calibration
+  check_shot "$shots/calibration-check.png"
   new_home one
   start en "$bin/VelApp.exe"
   sleep 5

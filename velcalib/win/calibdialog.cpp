@@ -55,7 +55,8 @@ IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 
 CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings)
     : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_settings(settings),
-      m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pDevice(nullptr),
+      m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pShown(nullptr),
+      m_nShownCurrent(0), m_pDevice(nullptr),
       m_recorder(settings), m_run(*this, settings.nIdleTicks) {
     m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
     if (settings.nCheckPoints > 0) {
@@ -65,6 +66,7 @@ CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSetting
         }
     }
     m_pActive = m_pCollect;
+    m_pShown = m_pCollect;
     m_pDevice = new (std::nothrow) Vel_DeviceManager();
 }
 
@@ -228,8 +230,14 @@ void CalibDialog::RestartCollection() {
     m_pCollect->Reset();
 }
 
+// Targets are drawn over what was there. Once the targets shown change (the
+// check targets come, the next check target, the calibration targets again)
+// the old ones are erased; a run without check points never erases.
 void CalibDialog::Repaint() {
-    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+    const CollectHelper* pActive = m_pActive;
+    const bool bErase = pActive != m_pShown ||
+                        (pActive == m_pCheck && pActive->current != m_nShownCurrent);
+    ::InvalidateRect(m_hWnd, nullptr, bErase ? TRUE : FALSE);
 }
 
 // ---------------------------------------------------------------- painting
@@ -255,6 +263,8 @@ void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nCurrent = pCollect->current;
     const bool bStable = pCollect->IsStable();
     const bool bCheck = pCollect == m_pCheck;
+    m_pShown = pCollect;
+    m_nShownCurrent = nCurrent;
     for (int32_t i = 0; i < pCollect->total; ++i) {
         if (bCheck && i != nCurrent) {
             continue;

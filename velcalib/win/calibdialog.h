@@ -88,6 +88,9 @@ private:
     // The collector that reports go to and the window shows: m_pCollect, or
     // m_pCheck once the device took a record. Switched on the report thread.
     std::atomic<CollectHelper*> m_pActive;
+    // What the window last drew: the collector, and its current target.
+    std::atomic<const CollectHelper*> m_pShown;
+    std::atomic<int32_t> m_nShownCurrent;
     Vel_DeviceManager* m_pDevice;
     CalibRecorder m_recorder;
     CalibRun m_run;

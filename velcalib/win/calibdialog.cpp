@@ -56,8 +56,8 @@ IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings)
     : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_settings(settings),
       m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pShown(nullptr),
-      m_nShownCurrent(0), m_pDevice(nullptr),
-      m_recorder(settings), m_run(*this, settings.nIdleTicks) {
+      m_nShownCurrent(0), m_pDevice(nullptr), m_recorder(settings),
+      m_run(*this, settings.nIdleTicks) {
     m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
     if (settings.nCheckPoints > 0) {
         m_pCheck = new (std::nothrow) CollectHelper(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
@@ -235,8 +235,8 @@ void CalibDialog::RestartCollection() {
 // the old ones are erased; a run without check points never erases.
 void CalibDialog::Repaint() {
     const CollectHelper* pActive = m_pActive;
-    const bool bErase = pActive != m_pShown ||
-                        (pActive == m_pCheck && pActive->current != m_nShownCurrent);
+    const bool bErase =
+        pActive != m_pShown || (pActive == m_pCheck && pActive->current != m_nShownCurrent);
     ::InvalidateRect(m_hWnd, nullptr, bErase ? TRUE : FALSE);
 }
 

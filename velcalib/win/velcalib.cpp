@@ -83,6 +83,7 @@ uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& set
                    VEL_CALIB_RESULT* pResult) {
     theApp.StartGdiplus();
     CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath, settings);
+    // A dialog that could not be made ran nothing: "stopped", an empty result.
     uint32_t nOutcome = VEL_CALIB_STOPPED;
     if (pDlg != nullptr && pDlg->IsUsable()) {
         g_admission.Publish(&pDlg->Run());
@@ -91,6 +92,8 @@ uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& set
         if (pResult != nullptr) {
             pDlg->Recorder().Fill(nOutcome, pResult);
         }
+    } else if (pResult != nullptr) {
+        CalibRecorder(settings).Fill(nOutcome, pResult);
     }
     // StopCalibrate no longer reaches the run once it is retired.
     g_admission.Retire();

@@ -216,9 +216,8 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     }
 }
 
-// The mean error in pixels over the 17 × 17 grid of one mapping.
-double GridMean(const velsim::PanelModel& panel, const Mapping& fit) {
-    double sum = 0.0;
+// The errors in pixels of one mapping at the 17 × 17 grid, appended to `errors`.
+void GridErrors(const velsim::PanelModel& panel, const Mapping& fit, std::vector<double>& errors) {
     for (int i = 0; i < GRID; ++i) {
         for (int j = 0; j < GRID; ++j) {
             const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
@@ -226,10 +225,9 @@ double GridMean(const velsim::PanelModel& panel, const Mapping& fit) {
             double x, y, X, Y;
             panel.Map(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, &x, &y);
             fit(x, y, X, Y);
-            sum += std::hypot(X * SCREEN_W / 32768.0 - px, Y * SCREEN_H / 32768.0 - py);
+            errors.push_back(std::hypot(X * SCREEN_W / 32768.0 - px, Y * SCREEN_H / 32768.0 - py));
         }
     }
-    return sum / (GRID * GRID);
 }
 
 // One panel calibrated with n targets as a run measures them; false when the
@@ -252,17 +250,7 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
     }
     const Mapping fit = DeviceMapping(f);
     if (pGrid != nullptr) {
-        for (int i = 0; i < GRID; ++i) {
-            for (int j = 0; j < GRID; ++j) {
-                const double px = i * (SCREEN_W - 1.0) / (GRID - 1);
-                const double py = j * (SCREEN_H - 1.0) / (GRID - 1);
-                double x, y, X, Y;
-                panel.Map(px * 32768.0 / SCREEN_W, py * 32768.0 / SCREEN_H, &x, &y);
-                fit(x, y, X, Y);
-                pGrid->push_back(
-                    std::hypot(X * SCREEN_W / 32768.0 - px, Y * SCREEN_H / 32768.0 - py));
-            }
-        }
+        GridErrors(panel, fit, *pGrid);
     }
     if (pRatio != nullptr) {
         CollectHelper checks(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
@@ -278,7 +266,13 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
             sum += ErrorPixels(SetOf(f), checks.targets[k], checks.samples[k],
                                static_cast<int32_t>(SCREEN_W), static_cast<int32_t>(SCREEN_H));
         }
-        *pRatio = (sum / nChecks) / GridMean(panel, fit);
+        std::vector<double> grid;
+        GridErrors(panel, fit, grid);
+        double gridSum = 0.0;
+        for (double e : grid) {
+            gridSum += e;
+        }
+        *pRatio = (sum / nChecks) / (gridSum / grid.size());
     }
     return true;
 }

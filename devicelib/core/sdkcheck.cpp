@@ -13,22 +13,26 @@ std::string Pad(const std::string& text, size_t width) {
     return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
-std::string MemberList(const std::vector<Member>& members) {
-    std::string text;
-    for (size_t i = 0; i < members.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == members.size() ? " and " : ", ";
-        text += kMembers[members[i]].name;
-    }
-    return text;
-}
-
 // The wanted names of a member, for a report line.
 std::string WantedNames(Member member, Arch arch) {
     std::string names = ExportName(member, arch);
     if (arch == Arch::X86 && kMembers[member].x86Cdecl != nullptr)
         names += " or " + std::string(kMembers[member].x86Cdecl);
     return names;
+}
+
+// "A, B and C"; with an architecture, each as "Vel_DeviceManager::A (its names)".
+std::string MemberList(const std::vector<Member>& members, Arch arch = Arch::Other) {
+    std::string text;
+    for (size_t i = 0; i < members.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == members.size() ? " and " : ", ";
+        const Member member = members[i];
+        text += arch == Arch::Other ? std::string(kMembers[member].name)
+                                    : "Vel_DeviceManager::" + std::string(kMembers[member].name) +
+                                          " (" + WantedNames(member, arch) + ")";
+    }
+    return text;
 }
 
 const char* CallbackText(Callback callback) {
@@ -182,15 +186,7 @@ std::string ProblemText(const ProblemReport& report) {
                     : ", or use the " + std::string(ArchName(report.found)) +
                           " tools with this one.");
     case Problem::MissingMembers: {
-        std::string names;
-        for (size_t i = 0; i < report.missing.size(); ++i) {
-            const Member member = report.missing[i];
-            if (i > 0)
-                names += i + 1 == report.missing.size() ? " and " : ", ";
-            names += "Vel_DeviceManager::" + std::string(kMembers[member].name) + " (" +
-                     WantedNames(member, report.tools) + ")";
-        }
-        return report.path + " lacks " + names +
+        return report.path + " lacks " + MemberList(report.missing, report.tools) +
                ", which the tools call. It is not the touch screen's device library, or one "
                "not built with the platform's compiler; \"velctl check-sdk\" lists what it "
                "exports. Ask the touch screen's maker for its complete " +

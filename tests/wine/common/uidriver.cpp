@@ -361,6 +361,27 @@ void Sleep(DWORD ms) {
     ::Sleep(ms);
 }
 
+namespace {
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+} // namespace
+
+SystemDpi::SystemDpi(DWORD dpi) {
+    DWORD size = sizeof m_old;
+    m_hadValue = ::RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD,
+                                nullptr, &m_old, &size) == ERROR_SUCCESS;
+    if (::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi,
+                          sizeof dpi) != ERROR_SUCCESS)
+        check::Fail(__FILE__, __LINE__, "cannot set LogPixels");
+}
+
+SystemDpi::~SystemDpi() {
+    if (m_hadValue)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &m_old,
+                          sizeof m_old);
+    else
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+}
+
 std::string Narrow(const std::wstring& text) {
     int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? n - 1 : 0, '\0');

@@ -99,6 +99,20 @@ template <class Cond> bool WaitFor(Cond cond, DWORD timeoutMs = 5000) {
     return true;
 }
 
+// The screen resolution that programs started from now on get (the user's
+// "LogPixels"), put back as it was at the end of the scope.
+class SystemDpi {
+public:
+    explicit SystemDpi(DWORD dpi);
+    ~SystemDpi();
+    SystemDpi(const SystemDpi&) = delete;
+    SystemDpi& operator=(const SystemDpi&) = delete;
+
+private:
+    DWORD m_old = 0;
+    bool m_hadValue = false;
+};
+
 std::string Narrow(const std::wstring& text);
 std::wstring Widen(const std::string& text);
 

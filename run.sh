@@ -18,11 +18,16 @@ private virtual display and saves a screenshot (its path is printed).
                        the simulated screens: one (default), none, several, or
                        FILE, a device.ini to start from (see sdk/README.md)
   --arch x64|x86       which build to run (default x64)
+  --dpi 96|144|192     the screen resolution Windows reports (default 96); on
+                       the private display the virtual screen is then the
+                       smallest that holds the control panel: 1024 x 768,
+                       1280 x 1024 or 2560 x 1440
   --calibrate          a scripted calibration of the simulated screen through
                        the control panel's Calib button, on a private display:
                        a screenshot per stage and the record it wrote
   --screenshots DIR    every picture the README shows, made from the real
-                       programs, into DIR
+                       programs, into DIR (the control panel at each DPI
+                       among them)
   -h, --help           this text
 
 Each run has its own Wine prefix and simulated-screen folder under
@@ -30,19 +35,26 @@ build/<preset>/run/, apart from the tests'.
 EOF
 }
 
-lang=en device=one arch=x64 calibrate=0 shots=""
+lang=en device=one arch=x64 calibrate=0 shots="" dpi=96
 while [ $# -gt 0 ]; do
   case "$1" in
   -h | --help) usage; exit 0 ;;
   --lang) lang=$2; shift 2 ;;
   --device) device=$2; shift 2 ;;
   --arch) arch=$2; shift 2 ;;
+  --dpi) dpi=$2; shift 2 ;;
   --calibrate) calibrate=1; shift ;;
   --screenshots) shots=$2; shift 2 ;;
   *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac
 done
 case "$lang" in en | zh) ;; *) echo "run.sh: --lang takes en or zh" >&2; exit 2 ;; esac
+# The smallest common screen that holds the control panel's window and a task
+# bar at that DPI.
+screen_for() {
+  case "$1" in 96) echo 1024x768 ;; 144) echo 1280x1024 ;; 192) echo 2560x1440 ;; esac
+}
+[ -n "$(screen_for "$dpi")" ] || { echo "run.sh: --dpi takes 96, 144 or 192" >&2; exit 2; }
 case "$arch" in
 x64) preset=windows-x64 wine=/usr/lib/wine/wine64 wine32=0 ;;
 x86) preset=windows-x86 wine=/usr/lib/wine/wine wine32=1 ;;
@@ -80,31 +92,41 @@ export VEL_SDK_HOME="$(winpath "$home")"
 
 locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo en_US.UTF-8; }
 
+# The resolution programs get when they start (the user's LogPixels).
+set_dpi() { # <dpi>
+  scripts/wine-run.sh "$wine" "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+    /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ]; then
   new_home "$device"
   "$fixture" prefix "$wine" "$run"
+  set_dpi "$dpi"
   LC_ALL=$(locale_of "$lang") exec scripts/wine-run.sh "$wine" "$run" "$bin/VelApp.exe"
 fi
 
-# A private display: Xvfb, the run's own prefix and wineserver.
-"$fixture" start "$wine" "$run" >/dev/null
-trap '"$fixture" stop "$wine" "$run"' EXIT
+# A private display: Xvfb, the run's own prefix and wineserver. The display
+# holds the largest virtual screen; a screenshot shows the one in use.
+VEL_SCREEN=2560x1440x24 "$fixture" start "$wine" "$run" >/dev/null
+trap 'set_dpi 96; "$fixture" stop "$wine" "$run"' EXIT
 xdisplay=":$(cat "$run/display")"
+set_dpi "$dpi"
+desk=$(screen_for "$dpi")
 
 # Starts a program in a virtual desktop, which draws the window frames that a
 # bare X display lacks.
 start() { # <lang> <program> [args...]
   l=$1; shift
-  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 "$@" \
-    >/dev/null 2>&1 &
+  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer "/desktop=VelApp$desk,$desk" \
+    "$@" >/dev/null 2>&1 &
 }
 click() { # <lang> <window title> <control id>
   l=$1; shift
-  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer /desktop=VelApp,1024x768 \
+  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer "/desktop=VelApp$desk,$desk" \
     "$bin/uiclick.exe" "$@" >/dev/null 2>&1
 }
 shot() { # <file>
-  DISPLAY=$xdisplay import -window root "$1"
+  DISPLAY=$xdisplay import -window root -crop "$desk+0+0" +repage "$1"
   echo "screenshot: $1"
 }
 stop_programs() {
@@ -196,6 +218,11 @@ if [ -n "$shots" ]; then
   shots=$(cd "$shots" && pwd)
   panel_shot en one "$shots/velapp-en.png"
   panel_shot zh one "$shots/velapp-zh.png"
+  for d in 144 192; do
+    set_dpi "$d"; desk=$(screen_for "$d")
+    panel_shot en one "$shots/velapp-en-$d-dpi.png"
+  done
+  set_dpi 96; desk=$(screen_for 96)
   lang=en
   calibration_shots "$shots" calibration
   check_shot "$shots/calibration-check.png"
@@ -214,5 +241,5 @@ out=$PWD/build/screenshots
 if [ "$calibrate" = 1 ]; then
   calibration_shots "$out" "calibration-$arch-$lang"
 else
-  panel_shot "$lang" "$device" "$out/velapp-$arch-$lang.png"
+  panel_shot "$lang" "$device" "$out/velapp-$arch-$lang-$dpi-dpi.png"
 fi

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Starts or stops the private Xvfb display and wineserver of a build tree.
 # usage: wine-fixture.sh prefix|start|stop <wine> <wine-dir>
+# VEL_SCREEN sets the display's size (default 1024x768x24).
 set -e
 cmd="$1"; wine="$2"; dir="$3"
 bindir=$(dirname "$wine")
@@ -36,8 +37,9 @@ make_prefix() {
         /v Debugger /f >>"$dir/wineboot.log" 2>&1 </dev/null || true
       "$server" -w
     fi
-    # Wine's own fonts (Tahoma for the dialog font, Marlett for the title bar's
-    # buttons) from fonts-wine, where this Wine does not look for them itself.
+    # Wine's own fonts (MS Sans Serif for the dialog font, Tahoma for message
+    # boxes, Marlett for the title bar's buttons) from fonts-wine, where this
+    # Wine does not look for them itself.
     if [ ! -f "$dir/prefix/drive_c/windows/Fonts/marlett.ttf" ] && [ -d /usr/share/wine/fonts ]; then
       cp /usr/share/wine/fonts/*.ttf "$dir/prefix/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
@@ -54,7 +56,7 @@ start)
   "$server" -w >/dev/null 2>&1 || true
   stop_display
   # Xvfb picks a free display itself and writes its number to fd 3.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 3>"$dir/display.tmp" &
+  Xvfb -displayfd 3 -screen 0 "${VEL_SCREEN:-1024x768x24}" -nolisten tcp >"$dir/xvfb.log" 2>&1 3>"$dir/display.tmp" &
   echo $! >"$dir/xvfb.pid"
   i=0
   while [ ! -s "$dir/display.tmp" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done

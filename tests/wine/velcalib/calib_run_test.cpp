@@ -289,3 +289,29 @@ VEL_CASE(MouseCalibratesTheSimulatedScreen) {
     CHECK_EQ(calibhost::BytesOf(hd[0]), expected.hd);
     calibhost::CheckRunsReleasedOnce(1);
 }
+
+// The calibration window of a DPI-aware program covers the screen and shows
+// its targets at the same pixels at every DPI setting: they follow the
+// screen's size, not its resolution.
+VEL_CASE(FullScreenWithItsTargetsAtEachDpi) {
+    const int cx = ::GetSystemMetrics(SM_CXSCREEN);
+    const int cy = ::GetSystemMetrics(SM_CYSCREEN);
+    for (DWORD dpi : {96, 144, 192}) {
+        check::Note("at " + std::to_string(dpi) + " DPI");
+        ui::SystemDpi systemDpi(dpi);
+        simdev::Reset();
+        simdev::WriteScript("waitfor never\n");
+        ui::Program velctl;
+        ui::Start(velctl, L"velctl.exe", L"calibrate");
+        HWND hWnd = ui::WaitForWindow(velctl.pid, L"#32770");
+        CHECK(hWnd != nullptr);
+        RECT rect = {};
+        CHECK(ui::WaitFor([&] {
+            ::GetWindowRect(hWnd, &rect);
+            return rect.left == 0 && rect.top == 0 && rect.right == cx && rect.bottom == cy;
+        }));
+        CHECK(calibhost::WaitForTargetColours("steping notstep notstep notstep"));
+        ::PostMessageW(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        CHECK_EQ(velctl.Wait(), 8); // cancelled
+    }
+}

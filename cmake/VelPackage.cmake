@@ -63,3 +63,25 @@ cpack_add_component(product DISPLAY_NAME "Touch tools" REQUIRED
   DESCRIPTION "The control panel VelApp.exe and the calibration library VelCalib.dll")
 cpack_add_component(simulator DISPLAY_NAME "Simulated touch screen"
   DESCRIPTION "SDK.dll that simulates a touch screen, to try the tools without one. Leave it out when the touch screen's own SDK.dll is installed.")
+
+# The Windows Installer package, per architecture, beside the others:
+#   VelTouch-<version>-<arch>.msi  per-machine, the tools and the simulated
+#                                  screen as features (SIMULATEDSCREEN=0 leaves
+#                                  the screen out), PROFILE=<file> imports a
+#                                  velctl profile (packaging/VelTouch.wxs)
+# `cmake --build --preset <preset> --target msi`; ./package.sh makes it too.
+find_program(VEL_WIXL wixl)
+find_program(VEL_MSIBUILD msibuild)
+if(VEL_WIXL AND VEL_MSIBUILD AND TARGET velctl)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VEL_MSI_ARCH x64)
+  else()
+    set(VEL_MSI_ARCH x86)
+  endif()
+  set(VEL_MSI ${CMAKE_BINARY_DIR}/packages/${VEL_PACKAGE_BASE}.msi)
+  add_custom_target(msi
+    COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/make-msi.sh ${VEL_MSI_ARCH} ${PROJECT_VERSION}
+            ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} ${VEL_MSI}
+    DEPENDS VelApp VelCalib velctl SDK ${CMAKE_SOURCE_DIR}/packaging/VelTouch.wxs
+    COMMENT "Windows Installer package ${VEL_MSI}" VERBATIM)
+endif()

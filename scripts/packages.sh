@@ -5,7 +5,7 @@
 VEL_PACKAGES="cmake make g++ googletest libgtest-dev libbenchmark-dev libeigen3-dev \
 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686 \
 binutils-mingw-w64-x86-64 clang lld libclang-rt-14-dev wine64 fonts-wine xvfb xauth x11-apps imagemagick \
-fonts-wqy-microhei locales python3 nsis"
+fonts-wqy-microhei locales python3 nsis wixl msitools"
 
 vel_missing_packages() {
   missing=""

@@ -1,10 +1,14 @@
-// The demo installer as a person uses it: installed silently into a folder of
-// one's choice, the control panel started from there against the simulated
-// screen, then uninstalled, leaving nothing behind.
+// The packages as an administrator uses them. The demo installer: installed
+// silently into a folder of one's choice, the control panel started from
+// there against the simulated screen, then uninstalled, leaving nothing
+// behind. The Windows Installer package: installed silently over an older
+// version with a profile to import, then removed.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <set>
 #include <string>
 
 #include "check.h"
@@ -71,6 +75,49 @@ void UninstallLeftovers() {
     }
 }
 
+// DisplayName and DisplayVersion of our Windows Installer entries in Apps &
+// features, in either registry view, with their publisher checked.
+std::set<std::string> OurMsiEntries() {
+    const wchar_t root[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::set<std::string> found;
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY hRoot = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_READ | view, &hRoot) != ERROR_SUCCESS)
+            continue;
+        wchar_t name[256];
+        for (DWORD i = 0, n = 256; ::RegEnumKeyExW(hRoot, i, name, &n, nullptr, nullptr, nullptr,
+                                                   nullptr) == ERROR_SUCCESS;
+             ++i, n = 256) {
+            auto value = [&](const wchar_t* what) {
+                wchar_t text[256] = {};
+                DWORD size = sizeof text - sizeof(wchar_t);
+                ::RegGetValueW(hRoot, name, what, RRF_RT_REG_SZ | view, nullptr, text, &size);
+                return ui::Narrow(text);
+            };
+            if (name[0] == L'{' && value(L"DisplayName").rfind("VelTouch ", 0) == 0) {
+                CHECK_EQ(value(L"Publisher"), "Vel");
+                found.insert(value(L"DisplayName") + " " + value(L"DisplayVersion"));
+            }
+        }
+        ::RegCloseKey(hRoot);
+    }
+    return found;
+}
+
+// The user's double-click time, as the registry holds it.
+const wchar_t MOUSE_KEY[] = L"Control Panel\\Mouse";
+void SetDoubleClickSpeed(const std::wstring& text) {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, MOUSE_KEY, L"DoubleClickSpeed", REG_SZ, text.c_str(),
+                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+std::string DoubleClickSpeed() {
+    wchar_t text[64] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    ::RegGetValueW(HKEY_CURRENT_USER, MOUSE_KEY, L"DoubleClickSpeed", RRF_RT_REG_SZ, nullptr, text,
+                   &size);
+    return ui::Narrow(text);
+}
+
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
     ui::Program program;
     ui::Start(program, commandLine.substr(0, commandLine.find(L'|')),
@@ -111,4 +158,70 @@ VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
     CHECK(!Exists(INSTALL_DIR));
     CHECK(!StartMenuEntryExists());
     CHECK(!UninstallKeyExists());
+}
+
+VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
+    const char* pNew = std::getenv("VEL_MSI");
+    const char* pOld = std::getenv("VEL_MSI_OLD");
+    CHECK(pNew != nullptr && pOld != nullptr);
+    wchar_t system[MAX_PATH] = {}, programFiles[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    // The package of this architecture goes where its programs belong.
+    CHECK(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
+    const std::wstring msiexec = std::wstring(system) + L"\\msiexec.exe|";
+    const std::wstring dir = std::wstring(programFiles) + L"\\VelTouch";
+    auto msi = [&](const std::string& args) {
+        return RunAndWait(msiexec + ui::Widen(args), 120000);
+    };
+    const std::string arch = sizeof(void*) == 8 ? "(64-bit)" : "(32-bit)";
+    // Leftovers of an interrupted run; 1605: not installed.
+    msi(std::string("/x \"") + pNew + "\" /qn");
+    msi(std::string("/x \"") + pOld + "\" /qn");
+    CHECK(OurMsiEntries().empty());
+
+    simdev::Reset();
+    SetDoubleClickSpeed(L"500");
+    // The older version, for a real screen: no simulated SDK.dll.
+    CHECK_EQ(msi(std::string("/i \"") + pOld + "\" /qn SIMULATEDSCREEN=0"), 0);
+    CHECK(Exists(dir + L"\\velctl.exe") && !Exists(dir + L"\\SDK.dll"));
+    CHECK_EQ(*OurMsiEntries().begin(), "VelTouch 0.9.0.0 " + arch + " 0.9.0.0");
+
+    // This version over it, importing a profile.
+    const std::wstring profile = simdev::Home() + L"\\kiosk.ini";
+    std::ofstream(profile.c_str())
+        << "[touch]\ntouchSmooth = 8\n[doubleClick]\ndoubleClickSpeed = 400\n";
+    CHECK_EQ(msi(std::string("/i \"") + pNew + "\" /qn PROFILE=\"" + ui::Narrow(profile) + "\""),
+             0);
+    for (const wchar_t* file : INSTALLED_FILES) {
+        if (std::wstring(file) != L"Uninstall.exe")
+            CHECK(Exists(dir + L"\\" + file));
+    }
+    CHECK(StartMenuEntryExists());
+    const std::set<std::string> entries = OurMsiEntries();
+    CHECK_EQ(entries.size(), size_t(1));
+    CHECK_EQ(*entries.begin(), "VelTouch 1.0.0.1 " + arch + " 1.0.0.1");
+    CHECK_EQ(simdev::Get("touchSmooth"), "8");
+    CHECK_EQ(DoubleClickSpeed(), "400");
+
+    // A profile that cannot be imported fails the installation, which then
+    // leaves nothing behind: Windows Installer's "fatal error" 1603, 1627
+    // ("function failed") from Wine's.
+    CHECK_EQ(msi(std::string("/x \"") + pNew + "\" /qn"), 0);
+    const int failed =
+        msi(std::string("/i \"") + pNew + "\" /qn PROFILE=\"" + ui::Narrow(profile) + ".missing\"");
+    CHECK(failed == 1603 || failed == 1627);
+    CHECK(!Exists(dir) && OurMsiEntries().empty());
+
+    // Removal: nothing of ours is left; the screen and the double-click
+    // settings keep what the profile gave them.
+    CHECK_EQ(msi(std::string("/i \"") + pNew + "\" /qn"), 0);
+    CHECK_EQ(msi(std::string("/x \"") + pNew + "\" /qn"), 0);
+    CHECK(!Exists(dir));
+    CHECK(!StartMenuEntryExists());
+    CHECK(OurMsiEntries().empty());
+    HKEY hOurs = nullptr;
+    CHECK(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vel", 0, KEY_READ, &hOurs) !=
+          ERROR_SUCCESS);
+    CHECK_EQ(simdev::Get("touchSmooth"), "8");
+    CHECK_EQ(DoubleClickSpeed(), "400");
 }

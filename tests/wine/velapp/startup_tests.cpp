@@ -53,7 +53,8 @@ bool DialogFontLinksACjkFont() {
     DWORD size = sizeof(links) - sizeof(wchar_t);
     if (::RegGetValueW(HKEY_LOCAL_MACHINE,
                        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
-                       L"MS Sans Serif", RRF_RT_REG_MULTI_SZ, nullptr, links, &size) != ERROR_SUCCESS)
+                       L"MS Sans Serif", RRF_RT_REG_MULTI_SZ, nullptr, links,
+                       &size) != ERROR_SUCCESS)
         return false;
     for (const wchar_t* p = links; *p != 0; p += wcslen(p) + 1) {
         if (_wcsnicmp(p, L"wqy-microhei.ttc,", 17) == 0)

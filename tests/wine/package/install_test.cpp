@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -77,9 +78,9 @@ void UninstallLeftovers() {
 
 // DisplayName and DisplayVersion of our Windows Installer entries in Apps &
 // features, in either registry view, with their publisher checked.
-std::set<std::string> OurMsiEntries() {
+std::map<std::string, std::string> OurMsiProducts() {
     const wchar_t root[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    std::set<std::string> found;
+    std::map<std::string, std::string> found;
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         HKEY hRoot = nullptr;
         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_READ | view, &hRoot) != ERROR_SUCCESS)
@@ -96,7 +97,7 @@ std::set<std::string> OurMsiEntries() {
             };
             if (name[0] == L'{' && value(L"DisplayName").rfind("VelTouch ", 0) == 0) {
                 CHECK_EQ(value(L"Publisher"), "Vel");
-                found.insert(value(L"DisplayName") + " " + value(L"DisplayVersion"));
+                found[ui::Narrow(name)] = value(L"DisplayName") + " " + value(L"DisplayVersion");
             }
         }
         ::RegCloseKey(hRoot);
@@ -116,6 +117,13 @@ std::string DoubleClickSpeed() {
     ::RegGetValueW(HKEY_CURRENT_USER, MOUSE_KEY, L"DoubleClickSpeed", RRF_RT_REG_SZ, nullptr, text,
                    &size);
     return ui::Narrow(text);
+}
+
+std::set<std::string> OurMsiEntries() {
+    std::set<std::string> entries;
+    for (const auto& product : OurMsiProducts())
+        entries.insert(product.second);
+    return entries;
 }
 
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
@@ -174,9 +182,10 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
         return RunAndWait(msiexec + ui::Widen(args), 120000);
     };
     const std::string arch = sizeof(void*) == 8 ? "(64-bit)" : "(32-bit)";
-    // Leftovers of an interrupted run; 1605: not installed.
-    msi(std::string("/x \"") + pNew + "\" /qn");
-    msi(std::string("/x \"") + pOld + "\" /qn");
+    // Leftovers of an interrupted run, by product code: every build of a
+    // package has a code of its own.
+    for (const auto& product : OurMsiProducts())
+        msi("/x " + product.first + " /qn");
     CHECK(OurMsiEntries().empty());
 
     simdev::Reset();

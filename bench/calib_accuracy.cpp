@@ -173,7 +173,7 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     helper.Start(nullptr, nullptr, nullptr, nullptr);
     for (int k = 0; k < TARGETS; ++k) {
         double x, y;
-        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
+        panel.Map(helper.Targets()[k].x, helper.Targets()[k].y, &x, &y);
         Measure(helper, x, y, sigma, rng);
     }
     if (!helper.IsFinished()) {
@@ -184,17 +184,17 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     int16_t m[8];
     float f[8];
     Mapping fits[FIT_KINDS];
-    const bool bFitted = CalcCalibMatrix(helper.targets, helper.samples, TARGETS, m, f);
+    const bool bFitted = CalcCalibMatrix(helper.Targets(), helper.Samples(), TARGETS, m, f);
     if (!bFitted) {
         ++cell.refused;
-    } else if (!IsPlausibleCalibration(helper.targets, helper.samples, TARGETS, f)) {
+    } else if (!IsPlausibleCalibration(helper.Targets(), helper.Samples(), TARGETS, f)) {
         ++cell.implausible;
     }
     fits[FIT_FLOAT] = DeviceMapping(f);
     fits[FIT_16BIT] = DeviceMapping(m);
-    fits[FIT_AFFINE3] = AffineMapping(helper.targets, helper.samples, 3, false);
-    fits[FIT_AFFINE4] = AffineMapping(helper.targets, helper.samples, TARGETS, false);
-    fits[FIT_AXIS] = AffineMapping(helper.targets, helper.samples, TARGETS, true);
+    fits[FIT_AFFINE3] = AffineMapping(helper.Targets(), helper.Samples(), 3, false);
+    fits[FIT_AFFINE4] = AffineMapping(helper.Targets(), helper.Samples(), TARGETS, false);
+    fits[FIT_AXIS] = AffineMapping(helper.Targets(), helper.Samples(), TARGETS, true);
 
     for (int i = 0; i < GRID; ++i) {
         for (int j = 0; j < GRID; ++j) {
@@ -239,13 +239,13 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
     helper.Start(nullptr, nullptr, nullptr, nullptr);
     for (int k = 0; k < nTargets; ++k) {
         double x, y;
-        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
+        panel.Map(helper.Targets()[k].x, helper.Targets()[k].y, &x, &y);
         Measure(helper, x, y, sigma, rng);
     }
     int16_t m[8];
     float f[8];
-    if (!CalcCalibMatrix(helper.targets, helper.samples, static_cast<unsigned char>(nTargets), m,
-                         f)) {
+    if (!CalcCalibMatrix(helper.Targets(), helper.Samples(), static_cast<unsigned char>(nTargets),
+                         m, f)) {
         return false;
     }
     const Mapping fit = DeviceMapping(f);
@@ -258,12 +258,12 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
         checks.Start(nullptr, nullptr, nullptr, nullptr);
         for (int k = 0; k < nChecks; ++k) {
             double x, y;
-            panel.Map(checks.targets[k].x, checks.targets[k].y, &x, &y);
+            panel.Map(checks.Targets()[k].x, checks.Targets()[k].y, &x, &y);
             Measure(checks, x, y, sigma, rng);
         }
         double sum = 0.0;
         for (int k = 0; k < nChecks; ++k) {
-            sum += ErrorPixels(SetOf(f), checks.targets[k], checks.samples[k],
+            sum += ErrorPixels(SetOf(f), checks.Targets()[k], checks.Samples()[k],
                                static_cast<int32_t>(SCREEN_W), static_cast<int32_t>(SCREEN_H));
         }
         std::vector<double> grid;

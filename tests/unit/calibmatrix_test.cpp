@@ -59,7 +59,7 @@ TEST(CalcCalibMatrix, IdentityForEveryGrid) {
     for (unsigned char count : {4, 5, 9, 16, 25}) {
         CollectHelper grid(count, CALIB_PATH_TYPE_1);
         Outputs out;
-        ASSERT_TRUE(CalcCalibMatrix(grid.targets, grid.targets, count, out.m, out.f)) << +count;
+        ASSERT_TRUE(CalcCalibMatrix(grid.Targets(), grid.Targets(), count, out.m, out.f)) << +count;
         for (int k = 0; k < 8; ++k) {
             EXPECT_NEAR(out.f[k], identity[k], 1e-9) << "count " << +count << " m" << k;
             EXPECT_GE(out.m[k], identity[k] == 0 ? 0 : 999) << "count " << +count << " m" << k;
@@ -325,7 +325,7 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
             CalibPoint raw[25];
             for (int k = 0; k < c.count; ++k) {
                 double x, y;
-                panel.Map(grid.targets[k].x, grid.targets[k].y, &x, &y);
+                panel.Map(grid.Targets()[k].x, grid.Targets()[k].y, &x, &y);
                 if (c.noise > 0.0) {
                     x += noise(rng);
                     y += noise(rng);
@@ -334,10 +334,10 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
                           static_cast<int32_t>(std::lround(y))};
             }
             Outputs out;
-            ASSERT_TRUE(CalcCalibMatrix(grid.targets, raw, c.count, out.m, out.f));
+            ASSERT_TRUE(CalcCalibMatrix(grid.Targets(), raw, c.count, out.m, out.f));
             EXPECT_LT(HeldOutError(panel, out.f), c.tolerance)
                 << +c.count << " points, orientation " << orientation;
-            EXPECT_TRUE(IsPlausibleCalibration(grid.targets, raw, c.count, out.f))
+            EXPECT_TRUE(IsPlausibleCalibration(grid.Targets(), raw, c.count, out.f))
                 << +c.count << " points, orientation " << orientation;
         }
     }

@@ -130,8 +130,8 @@ VEL_CASE(ScriptedRunAppliesTheFittedCalibration) {
         double w = m[6] / 1000 * x + m[7] / 1000 * y + 1;
         double X = (m[0] / 1000 * x + m[1] / 1000 * y + 10 * m[2]) / w;
         double Y = (m[3] / 1000 * x + m[4] / 1000 * y + 10 * m[5]) / w;
-        CHECK(std::fabs(X - layout.targets[i].x) < 1.0);
-        CHECK(std::fabs(Y - layout.targets[i].y) < 1.0);
+        CHECK(std::fabs(X - layout.Targets()[i].x) < 1.0);
+        CHECK(std::fabs(Y - layout.Targets()[i].y) < 1.0);
     }
 }
 

@@ -85,15 +85,8 @@ const char* const FIT_NAMES[FIT_KINDS] = {"projective, float set", "projective, 
 
 // The coefficient set m0…m7 as the device reads it back.
 template <typename T> Mapping DeviceMapping(const T* m) {
-    double c[8];
-    for (int k = 0; k < 8; ++k) {
-        c[k] = m[k];
-    }
-    return [=](double x, double y, double& X, double& Y) {
-        const double w = c[6] / 1000.0 * x + c[7] / 1000.0 * y + 1.0;
-        X = (c[0] / 1000.0 * x + c[1] / 1000.0 * y + 10.0 * c[2]) / w;
-        Y = (c[3] / 1000.0 * x + c[4] / 1000.0 * y + 10.0 * c[5]) / w;
-    };
+    const CoefficientSet set = SetOf(m);
+    return [=](double x, double y, double& X, double& Y) { MapRaw(set, x, y, X, Y); };
 }
 
 // X = a·x + b·y + c and Y = d·x + e·y + f by least squares over the given

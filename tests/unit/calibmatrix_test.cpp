@@ -293,9 +293,8 @@ double HeldOutError(const velsim::PanelModel& panel, const float* m) {
             const double X = i * 32767.0 / 16, Y = j * 32767.0 / 16;
             double x, y;
             panel.Map(X, Y, &x, &y);
-            const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
-            const double fx = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
-            const double fy = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+            double fx = 0.0, fy = 0.0;
+            MapRaw(SetOf(m), x, y, fx, fy);
             worst = std::max(worst, std::hypot(fx - X, fy - Y));
         }
     }

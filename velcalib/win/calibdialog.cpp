@@ -9,6 +9,7 @@
 
 #include "calibmatrix.h"
 #include "touchreport.h"
+#include "velcalibrecords.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -378,11 +379,7 @@ void CalibDialog::FinishCalib() {
     } else {
         _VEL_CALIB_PARAM param;
         _VEL_CALIB_PARAM_HD param_hd;
-        std::memset(&param, 0, sizeof(param));
-        std::memset(&param_hd, 0, sizeof(param_hd));
-        std::memcpy(param.matrix, velMatrix, sizeof(param.matrix));
-        param_hd.enable = 1;
-        std::memcpy(param_hd.matrix, velMatrix_f, sizeof(param_hd.matrix));
+        FillCalibRecords(velMatrix, velMatrix_f, param, param_hd);
         uint32_t nRecord = VEL_CALIB_RECORD_HD;
         int nResult = m_pDevice->ApplyCalibParam_hd(param_hd);
         if (nResult == 0) {

@@ -85,15 +85,8 @@ const char* const FIT_NAMES[FIT_KINDS] = {"projective, float set", "projective, 
 
 // The coefficient set m0…m7 as the device reads it back.
 template <typename T> Mapping DeviceMapping(const T* m) {
-    double c[8];
-    for (int k = 0; k < 8; ++k) {
-        c[k] = m[k];
-    }
-    return [=](double x, double y, double& X, double& Y) {
-        const double w = c[6] / 1000.0 * x + c[7] / 1000.0 * y + 1.0;
-        X = (c[0] / 1000.0 * x + c[1] / 1000.0 * y + 10.0 * c[2]) / w;
-        Y = (c[3] / 1000.0 * x + c[4] / 1000.0 * y + 10.0 * c[5]) / w;
-    };
+    const CoefficientSet set = SetOf(m);
+    return [=](double x, double y, double& X, double& Y) { MapRaw(set, x, y, X, Y); };
 }
 
 // X = a·x + b·y + c and Y = d·x + e·y + f by least squares over the given
@@ -173,7 +166,7 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     helper.Start(nullptr, nullptr, nullptr, nullptr);
     for (int k = 0; k < TARGETS; ++k) {
         double x, y;
-        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
+        panel.Map(helper.Targets()[k].x, helper.Targets()[k].y, &x, &y);
         Measure(helper, x, y, sigma, rng);
     }
     if (!helper.IsFinished()) {
@@ -184,17 +177,17 @@ void RunTrial(PanelKind kind, double sigma, std::mt19937& rng, Cell& cell) {
     int16_t m[8];
     float f[8];
     Mapping fits[FIT_KINDS];
-    const bool bFitted = CalcCalibMatrix(helper.targets, helper.samples, TARGETS, m, f);
+    const bool bFitted = CalcCalibMatrix(helper.Targets(), helper.Samples(), TARGETS, m, f);
     if (!bFitted) {
         ++cell.refused;
-    } else if (!IsPlausibleCalibration(helper.targets, helper.samples, TARGETS, f)) {
+    } else if (!IsPlausibleCalibration(helper.Targets(), helper.Samples(), TARGETS, f)) {
         ++cell.implausible;
     }
     fits[FIT_FLOAT] = DeviceMapping(f);
     fits[FIT_16BIT] = DeviceMapping(m);
-    fits[FIT_AFFINE3] = AffineMapping(helper.targets, helper.samples, 3, false);
-    fits[FIT_AFFINE4] = AffineMapping(helper.targets, helper.samples, TARGETS, false);
-    fits[FIT_AXIS] = AffineMapping(helper.targets, helper.samples, TARGETS, true);
+    fits[FIT_AFFINE3] = AffineMapping(helper.Targets(), helper.Samples(), 3, false);
+    fits[FIT_AFFINE4] = AffineMapping(helper.Targets(), helper.Samples(), TARGETS, false);
+    fits[FIT_AXIS] = AffineMapping(helper.Targets(), helper.Samples(), TARGETS, true);
 
     for (int i = 0; i < GRID; ++i) {
         for (int j = 0; j < GRID; ++j) {
@@ -239,13 +232,13 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
     helper.Start(nullptr, nullptr, nullptr, nullptr);
     for (int k = 0; k < nTargets; ++k) {
         double x, y;
-        panel.Map(helper.targets[k].x, helper.targets[k].y, &x, &y);
+        panel.Map(helper.Targets()[k].x, helper.Targets()[k].y, &x, &y);
         Measure(helper, x, y, sigma, rng);
     }
     int16_t m[8];
     float f[8];
-    if (!CalcCalibMatrix(helper.targets, helper.samples, static_cast<unsigned char>(nTargets), m,
-                         f)) {
+    if (!CalcCalibMatrix(helper.Targets(), helper.Samples(), static_cast<unsigned char>(nTargets),
+                         m, f)) {
         return false;
     }
     const Mapping fit = DeviceMapping(f);
@@ -258,12 +251,12 @@ bool Calibrate(const velsim::PanelModel& panel, int nTargets, int nChecks, doubl
         checks.Start(nullptr, nullptr, nullptr, nullptr);
         for (int k = 0; k < nChecks; ++k) {
             double x, y;
-            panel.Map(checks.targets[k].x, checks.targets[k].y, &x, &y);
+            panel.Map(checks.Targets()[k].x, checks.Targets()[k].y, &x, &y);
             Measure(checks, x, y, sigma, rng);
         }
         double sum = 0.0;
         for (int k = 0; k < nChecks; ++k) {
-            sum += ErrorPixels(SetOf(f), checks.targets[k], checks.samples[k],
+            sum += ErrorPixels(SetOf(f), checks.Targets()[k], checks.Samples()[k],
                                static_cast<int32_t>(SCREEN_W), static_cast<int32_t>(SCREEN_H));
         }
         std::vector<double> grid;

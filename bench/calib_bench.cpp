@@ -31,9 +31,9 @@ PointSet MakePoints(unsigned char count) {
     PointSet set;
     for (int k = 0; k < count; ++k) {
         double x, y;
-        panel.Map(grid.targets[k].x, grid.targets[k].y, &x, &y);
+        panel.Map(grid.Targets()[k].x, grid.Targets()[k].y, &x, &y);
         const int jitter = (k * 7) % 3 - 1;
-        set.targets.push_back(grid.targets[k]);
+        set.targets.push_back(grid.Targets()[k]);
         set.raw.push_back({static_cast<int32_t>(std::lround(x)) + jitter,
                            static_cast<int32_t>(std::lround(y)) - jitter});
     }

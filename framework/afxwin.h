@@ -54,8 +54,8 @@ public:
 // ---------------------------------------------------------------- message maps
 
 // One entry of a message map: the message (and for WM_COMMAND / WM_NOTIFY the
-// notification code and control id) and a thunk that unpacks the parameters
-// and calls the member function.
+// notification code and control id, or ids nID…nLastID of a range entry) and
+// a thunk that unpacks the parameters and calls the member function.
 typedef LRESULT (*AFX_PMSG_THUNK)(CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam);
 
 struct AFX_MSGMAP_ENTRY {
@@ -63,6 +63,7 @@ struct AFX_MSGMAP_ENTRY {
     UINT nCode;
     UINT nID;
     AFX_PMSG_THUNK pfn;
+    UINT nLastID; // 0: the entry is for nID alone
 };
 
 struct AFX_MSGMAP {
@@ -97,7 +98,7 @@ protected:                                                                      
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                          \
-    { 0, 0, 0, nullptr }                                                                           \
+    { 0, 0, 0, nullptr, 0 }                                                                        \
     }                                                                                              \
     ;                                                                                              \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};  \

@@ -26,7 +26,7 @@ IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 // ---------------------------------------------------------------- message maps
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, nullptr, 0}};
     static const AFX_MSGMAP map = {nullptr, &entries[0]};
     return &map;
 }
@@ -35,16 +35,22 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
     return GetThisMessageMap();
 }
 
+static bool IdMatches(const AFX_MSGMAP_ENTRY& entry, UINT_PTR nID) {
+    if (entry.nLastID == 0)
+        return nID == entry.nID;
+    return nID >= entry.nID && nID <= entry.nLastID;
+}
+
 static bool EntryMatches(const AFX_MSGMAP_ENTRY& entry, UINT message, WPARAM wParam,
                          LPARAM lParam) {
     if (entry.nMessage != message)
         return false;
     if (message == WM_COMMAND)
-        return HIWORD(wParam) == entry.nCode && LOWORD(wParam) == entry.nID;
+        return HIWORD(wParam) == entry.nCode && IdMatches(entry, LOWORD(wParam));
     if (message == WM_NOTIFY) {
         const NMHDR* pNMHDR = reinterpret_cast<const NMHDR*>(lParam);
         ASSERT(pNMHDR != nullptr); // a notification always carries its header
-        return pNMHDR != nullptr && pNMHDR->code == entry.nCode && pNMHDR->idFrom == entry.nID;
+        return pNMHDR != nullptr && pNMHDR->code == entry.nCode && IdMatches(entry, pNMHDR->idFrom);
     }
     return true;
 }

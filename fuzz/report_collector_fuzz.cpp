@@ -34,17 +34,17 @@ int CALIB_CALLBACK OnComplete(void* owner) {
 }
 
 void CheckCollector(const CollectHelper& c, int count) {
-    FUZZ_CHECK(c.total == count);
-    FUZZ_CHECK(c.current >= 0 && c.current <= c.total);
-    FUZZ_CHECK(c.stableCount >= 0 && c.stableCount <= c.stableNeed);
-    for (int32_t k = 0; k < c.total; ++k) {
-        FUZZ_CHECK(c.targets[k].x >= 2048 && c.targets[k].x <= 30720);
-        FUZZ_CHECK(c.targets[k].y >= 2048 && c.targets[k].y <= 30720);
+    FUZZ_CHECK(c.Total() == count);
+    FUZZ_CHECK(c.Current() >= 0 && c.Current() <= c.Total());
+    FUZZ_CHECK(c.StableCount() >= 0 && c.StableCount() <= c.StableNeed());
+    for (int32_t k = 0; k < c.Total(); ++k) {
+        FUZZ_CHECK(c.Targets()[k].x >= 2048 && c.Targets()[k].x <= 30720);
+        FUZZ_CHECK(c.Targets()[k].y >= 2048 && c.Targets()[k].y <= 30720);
     }
     // Only decoded reports reach it: every stored sample is a raw point.
-    for (int32_t k = 0; k < c.current; ++k) {
-        FUZZ_CHECK(c.samples[k].x >= 0 && c.samples[k].x <= 65535);
-        FUZZ_CHECK(c.samples[k].y >= 0 && c.samples[k].y <= 65535);
+    for (int32_t k = 0; k < c.Current(); ++k) {
+        FUZZ_CHECK(c.Samples()[k].x >= 0 && c.Samples()[k].x <= 65535);
+        FUZZ_CHECK(c.Samples()[k].y >= 0 && c.Samples()[k].y <= 65535);
     }
 }
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
 
     while (!in.Empty()) {
         const unsigned char step = in.Byte();
-        const int32_t before = collect.current;
+        const int32_t before = collect.Current();
         const int pointsBefore = calls.pointsDone;
         const int completionsBefore = calls.completions;
         if (step < 240) {
@@ -86,25 +86,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
                 FUZZ_CHECK(report.x == (block[12] | block[13] << 8));
                 FUZZ_CHECK(report.y == (block[14] | block[15] << 8));
                 collect.InputPoint(report.x, report.y);
-                FUZZ_CHECK(collect.current == before);
+                FUZZ_CHECK(collect.Current() == before);
             } else if (report.kind == TOUCH_REPORT_RELEASE) {
                 const bool bStable = collect.IsStable();
                 collect.ConfirmPoint();
                 // A stable point is stored and told once; nothing else moves on.
-                const bool bStored = bStable && before < collect.total;
-                FUZZ_CHECK(collect.current == before + (bStored ? 1 : 0));
+                const bool bStored = bStable && before < collect.Total();
+                FUZZ_CHECK(collect.Current() == before + (bStored ? 1 : 0));
                 FUZZ_CHECK(calls.pointsDone == pointsBefore + (bStored ? 1 : 0));
                 // Every release at the end of the run tells of its completion.
                 FUZZ_CHECK(calls.completions ==
-                           completionsBefore + (collect.current == collect.total ? 1 : 0));
+                           completionsBefore + (collect.Current() == collect.Total() ? 1 : 0));
             }
         } else if (step < 248) {
             const bool bMoved = collect.StepBack();
-            FUZZ_CHECK(bMoved == (before >= 1 && before < collect.total));
-            FUZZ_CHECK(collect.current == before - (bMoved ? 1 : 0));
+            FUZZ_CHECK(bMoved == (before >= 1 && before < collect.Total()));
+            FUZZ_CHECK(collect.Current() == before - (bMoved ? 1 : 0));
         } else {
             collect.Reset();
-            FUZZ_CHECK(collect.current == 0 && collect.stableCount == 0);
+            FUZZ_CHECK(collect.Current() == 0 && collect.StableCount() == 0);
         }
         if (step >= 240)
             FUZZ_CHECK(calls.completions == completionsBefore);

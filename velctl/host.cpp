@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "devicesession.h"
 #include "mousekey.h"
 #include "panelcore.h"
 
@@ -131,38 +132,26 @@ int ChooseScreen(const ctl::Invocation& invocation, const Screens& screens, int&
     return ctl::kExitNoScreen;
 }
 
-Session::Session(VEL_WCHAR* pPath) : m_pDevice(new Vel_DeviceManager) {
-    m_pDevice->OpenDevice(pPath);
-}
-
-Session::~Session() {
-    m_pDevice->CloseDevice();
-    delete m_pDevice;
-}
-
 bool ReadDevice(VEL_WCHAR* pPath, _VEL_DEVICE_CONFIG& record, bool& hasOutputMode,
                 int& outputMode) {
-    Session device(pPath);
+    velsdk::DeviceSession device(pPath);
     std::memset(&record, 0, sizeof(record));
     const bool bRead = device->GetDriverConfig(&record);
-    unsigned char type = 0;
-    unsigned char mode = 0xFE; // still 0xFE afterwards: no output mode
-    unsigned char enable = 0;
-    device->GetOutPutMode(&type, &mode, &enable);
-    hasOutputMode = mode != 0xFE;
+    const unsigned char mode = device.OutputMode();
+    hasOutputMode = mode != velsdk::kNoOutputMode;
     outputMode = mode;
     return bRead;
 }
 
 void ReadDoubleClick(ctl::ScreenState& state) {
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_QUERY_VALUE, &hKey) ==
-        ERROR_SUCCESS) {
-        mousekey::QueryNumber(hKey, "DoubleClickWidth", &state.hasRegistryRange,
-                              &state.registryRange);
-        mousekey::QueryNumber(hKey, "DoubleClickSpeed", &state.hasRegistrySpeed,
-                              &state.registrySpeed);
-        ::RegCloseKey(hKey);
+    {
+        mousekey::Key key(KEY_QUERY_VALUE);
+        if (key.IsOpen()) {
+            mousekey::QueryNumber(key, "DoubleClickWidth", &state.hasRegistryRange,
+                                  &state.registryRange);
+            mousekey::QueryNumber(key, "DoubleClickSpeed", &state.hasRegistrySpeed,
+                                  &state.registrySpeed);
+        }
     }
     state.systemSpeed = static_cast<int>(::GetDoubleClickTime());
     state.systemWidth = ::GetSystemMetrics(SM_CXDOUBLECLK);
@@ -174,18 +163,18 @@ std::string WriteDoubleClick(const ctl::Values& values) {
     const bool bSpeed = values.given[ctl::kDoubleClickSpeed];
     const int range = values.value[ctl::kDoubleClickRange];
     const int speed = values.value[ctl::kDoubleClickSpeed];
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_SET_VALUE, &hKey) !=
-        ERROR_SUCCESS)
-        return "cannot open HKEY_CURRENT_USER\\Control Panel\\Mouse";
     std::string error;
-    if (bRange && mousekey::SetNumber(hKey, "DoubleClickWidth", range) != ERROR_SUCCESS)
-        error = "cannot write DoubleClickWidth";
-    else if (bRange && mousekey::SetNumber(hKey, "DoubleClickHeight", range) != ERROR_SUCCESS)
-        error = "cannot write DoubleClickHeight";
-    else if (bSpeed && mousekey::SetNumber(hKey, "DoubleClickSpeed", speed) != ERROR_SUCCESS)
-        error = "cannot write DoubleClickSpeed";
-    ::RegCloseKey(hKey);
+    { // the key is closed before the system is told
+        mousekey::Key key(KEY_SET_VALUE);
+        if (!key.IsOpen())
+            return "cannot open HKEY_CURRENT_USER\\Control Panel\\Mouse";
+        if (bRange && mousekey::SetNumber(key, "DoubleClickWidth", range) != ERROR_SUCCESS)
+            error = "cannot write DoubleClickWidth";
+        else if (bRange && mousekey::SetNumber(key, "DoubleClickHeight", range) != ERROR_SUCCESS)
+            error = "cannot write DoubleClickHeight";
+        else if (bSpeed && mousekey::SetNumber(key, "DoubleClickSpeed", speed) != ERROR_SUCCESS)
+            error = "cannot write DoubleClickSpeed";
+    }
     if (!error.empty())
         return error;
     // As the control panel does; the registry is what makes them last.

@@ -38,20 +38,6 @@ std::unique_ptr<Screens> Enumerate();
 // --device names. Prints the reason and returns kExitNoScreen otherwise.
 int ChooseScreen(const ctl::Invocation& invocation, const Screens& screens, int& index);
 
-// One use of the device, as the control panel makes it: a fresh manager,
-// OpenDevice, the calls, CloseDevice and delete.
-class Session {
-public:
-    explicit Session(VEL_WCHAR* pPath);
-    ~Session();
-    Vel_DeviceManager* operator->() const { return m_pDevice; }
-
-private:
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    Vel_DeviceManager* m_pDevice;
-};
-
 // The record and the output mode, read in one session; false when the device
 // refuses the record.
 bool ReadDevice(VEL_WCHAR* pPath, _VEL_DEVICE_CONFIG& record, bool& hasOutputMode, int& outputMode);

@@ -1,59 +1,11 @@
 #include "settings.h"
 
 #include <climits>
-
-#include "resource.h"
+#include <iterator>
 
 namespace ctl {
 
 namespace {
-
-// The range of one of the control panel's track bars.
-const panel::SliderSpec& Slider(int id) {
-    for (const panel::SliderSpec& slider : panel::kSliders) {
-        if (slider.id == id)
-            return slider;
-    }
-    return panel::kSliders[0]; // not reached: every id below is a track bar
-}
-
-Setting FromSlider(SettingId id, const char* name, Section section, const char* unit, int sliderId,
-                   const char* meaning, int panel::TouchParams::*param = nullptr) {
-    const panel::SliderSpec& slider = Slider(sliderId);
-    return Setting{id, name, section, unit, slider.minimum, slider.maximum, meaning, param};
-}
-
-std::vector<Setting> MakeSettings() {
-    using P = panel::TouchParams;
-    const Section touch = Section::Touch;
-    const Section dblClk = Section::DoubleClick;
-    // Check boxes and the mode buttons take the record's ranges; the rest
-    // take the control panel's track bars.
-    return {
-        {kTouchEnable, "touchEnable", touch, "", 0, 1, "touch on (1) or off (0)", &P::touchEnable},
-        {kTouchMode, "touchMode", touch, "", 0, 3,
-         "0 down click, 1 up click, 2 auto, 3 multi-touch", &P::touchMode},
-        FromSlider(kTouchHeight, "touchHeight", touch, "", IDC_SLD_TOUCH_HEIGHT,
-                   "touch height level", &P::touchHeight),
-        FromSlider(kTouchSmooth, "touchSmooth", touch, "", IDC_SLD_TOUCH_SMOOTH, "smoothing level",
-                   &P::touchSmooth),
-        FromSlider(kTouchDelay, "touchDelay", touch, "ms", IDC_SLD_TOUCH_DELAY, "touch delay",
-                   &P::touchDelay),
-        FromSlider(kTouchJitter, "touchJitter", touch, "1/32767", IDC_SLD_TOUCH_JITTER,
-                   "jitter tolerance, in 1/32767 of the screen", &P::touchJitter),
-        {kRightClickEnable, "rightClickEnable", touch, "", 0, 1,
-         "emulated right click on (1) or off (0)", &P::rightClickEnable},
-        FromSlider(kRightClickTime, "rightClickTime", touch, "ms", IDC_SLD_RIGHT_CLICK_TIME,
-                   "how long a touch is held before it becomes a right click", &P::rightClickTime),
-        FromSlider(kRightClickArea, "rightClickArea", touch, "1/32767", IDC_SLD_RIGHT_CLICK_AREA,
-                   "how far a held touch may wander and still become a right click",
-                   &P::rightClickArea),
-        FromSlider(kDoubleClickRange, "doubleClickRange", dblClk, "pixels", IDC_SLD_DBLCLK_RANGE,
-                   "largest distance between the two clicks of a double click"),
-        FromSlider(kDoubleClickSpeed, "doubleClickSpeed", dblClk, "ms", IDC_SLD_DBLCLK_SPEED,
-                   "longest time between the two clicks of a double click"),
-    };
-}
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -76,7 +28,8 @@ std::string RangeMessage(const Setting& setting, const std::string& what) {
 } // namespace
 
 const std::vector<Setting>& Settings() {
-    static const std::vector<Setting> settings = MakeSettings();
+    static const std::vector<Setting> settings(std::begin(panel::kSettings),
+                                               std::end(panel::kSettings));
     return settings;
 }
 
@@ -113,16 +66,16 @@ bool Values::AnyGiven() const {
 
 void TakeTouchParams(const panel::TouchParams& params, Values& values) {
     for (const Setting& setting : Settings()) {
-        if (setting.param != nullptr)
-            values.value[setting.id] = params.*setting.param;
+        if (setting.section == Section::Touch)
+            values.value[setting.id] = params.*setting.member;
     }
 }
 
 panel::TouchParams TouchParamsOf(const Values& values) {
     panel::TouchParams params;
     for (const Setting& setting : Settings()) {
-        if (setting.param != nullptr)
-            params.*setting.param = values.value[setting.id];
+        if (setting.section == Section::Touch)
+            params.*setting.member = values.value[setting.id];
     }
     return params;
 }

@@ -10,35 +10,11 @@
 
 namespace ctl {
 
-// In the order show, export and the help list them.
-enum SettingId {
-    kTouchEnable,
-    kTouchMode,
-    kTouchHeight,
-    kTouchSmooth,
-    kTouchDelay,
-    kTouchJitter,
-    kRightClickEnable,
-    kRightClickTime,
-    kRightClickArea,
-    kDoubleClickRange,
-    kDoubleClickSpeed,
-    kSettingCount
-};
-
-// Where a setting lives: the device's record or the user's registry.
-enum class Section { Touch, DoubleClick };
-
-struct Setting {
-    SettingId id;
-    const char* name;
-    Section section;
-    const char* unit; // "" when the value has none
-    int minimum;
-    int maximum;
-    const char* meaning;
-    int panel::TouchParams::*param; // the record's value; nullptr for double-click settings
-};
+// The settings' names and rows are the control panel's (kSettings), in the
+// order show, export and the help list them.
+using namespace panel::setting_ids;
+using Section = panel::Section;
+using Setting = panel::SettingDesc;
 
 // Every setting, indexed by SettingId.
 const std::vector<Setting>& Settings();

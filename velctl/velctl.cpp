@@ -11,6 +11,7 @@
 #include "calibreport.h"
 #include "cmdline.h"
 #include "devicelib.h"
+#include "devicesession.h"
 #include "host.h"
 #include "orientation.h"
 #include "panelcore.h"
@@ -65,7 +66,7 @@ int Apply(VEL_WCHAR* pPath, const ctl::Values& values) {
         const panel::TouchParams params =
             ctl::ChangedParams(panel::ParamsFromRecord(record), values);
         panel::FillRecord(record, params);
-        host::Session device(pPath);
+        velsdk::DeviceSession device(pPath);
         if (!device->SetDriverConfig(record)) {
             Error("the screen " + path + " refused the touch parameters" +
                   (values.AnyGiven(ctl::Section::DoubleClick)
@@ -136,7 +137,7 @@ int Rotate(int rotation, VEL_WCHAR* pPath) {
     _VEL_CALIB_PARAM param;
     _VEL_CALIB_PARAM_HD paramHd;
     panel::FillOrientationRecords(panel::kOrientationCycle[rotation], param, paramHd);
-    host::Session device(pPath);
+    velsdk::DeviceSession device(pPath);
     // Both records, always, in the control panel's order.
     const bool bHd = device->ApplyCalibParam_hd(paramHd) != 0;
     const bool b16 = device->ApplyCalibParam(param) != 0;
@@ -152,7 +153,7 @@ int Rotate(int rotation, VEL_WCHAR* pPath) {
 }
 
 int Reset(VEL_WCHAR* pPath) {
-    host::Session device(pPath);
+    velsdk::DeviceSession device(pPath);
     if (device->ResetCalibParam() == 0) {
         Error("Reset Failed.");
         return ctl::kExitDevice;

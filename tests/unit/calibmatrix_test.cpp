@@ -59,7 +59,7 @@ TEST(CalcCalibMatrix, IdentityForEveryGrid) {
     for (unsigned char count : {4, 5, 9, 16, 25}) {
         CollectHelper grid(count, CALIB_PATH_TYPE_1);
         Outputs out;
-        ASSERT_TRUE(CalcCalibMatrix(grid.targets, grid.targets, count, out.m, out.f)) << +count;
+        ASSERT_TRUE(CalcCalibMatrix(grid.Targets(), grid.Targets(), count, out.m, out.f)) << +count;
         for (int k = 0; k < 8; ++k) {
             EXPECT_NEAR(out.f[k], identity[k], 1e-9) << "count " << +count << " m" << k;
             EXPECT_GE(out.m[k], identity[k] == 0 ? 0 : 999) << "count " << +count << " m" << k;
@@ -293,9 +293,8 @@ double HeldOutError(const velsim::PanelModel& panel, const float* m) {
             const double X = i * 32767.0 / 16, Y = j * 32767.0 / 16;
             double x, y;
             panel.Map(X, Y, &x, &y);
-            const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
-            const double fx = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
-            const double fy = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+            double fx = 0.0, fy = 0.0;
+            MapRaw(SetOf(m), x, y, fx, fy);
             worst = std::max(worst, std::hypot(fx - X, fy - Y));
         }
     }
@@ -325,7 +324,7 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
             CalibPoint raw[25];
             for (int k = 0; k < c.count; ++k) {
                 double x, y;
-                panel.Map(grid.targets[k].x, grid.targets[k].y, &x, &y);
+                panel.Map(grid.Targets()[k].x, grid.Targets()[k].y, &x, &y);
                 if (c.noise > 0.0) {
                     x += noise(rng);
                     y += noise(rng);
@@ -334,10 +333,10 @@ TEST(CalcCalibMatrix, RoundTripThroughKnownPanels) {
                           static_cast<int32_t>(std::lround(y))};
             }
             Outputs out;
-            ASSERT_TRUE(CalcCalibMatrix(grid.targets, raw, c.count, out.m, out.f));
+            ASSERT_TRUE(CalcCalibMatrix(grid.Targets(), raw, c.count, out.m, out.f));
             EXPECT_LT(HeldOutError(panel, out.f), c.tolerance)
                 << +c.count << " points, orientation " << orientation;
-            EXPECT_TRUE(IsPlausibleCalibration(grid.targets, raw, c.count, out.f))
+            EXPECT_TRUE(IsPlausibleCalibration(grid.Targets(), raw, c.count, out.f))
                 << +c.count << " points, orientation " << orientation;
         }
     }

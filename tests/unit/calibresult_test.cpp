@@ -33,7 +33,7 @@ Fitted Fit(const velsim::PanelModel& panel, unsigned char nTargets) {
     CollectHelper layout(nTargets, CALIB_PATH_TYPE_0);
     velsim::GaussianNoise noise(1, 0.0);
     for (int i = 0; i < nTargets; ++i) {
-        f.targets[i] = layout.targets[i];
+        f.targets[i] = layout.Targets()[i];
         const velsim::RawPoint p =
             velsim::ScreenToRaw(panel, noise, f.targets[i].x, f.targets[i].y);
         f.raw[i] = {p.x, p.y};
@@ -110,7 +110,7 @@ TEST(CalibChecks, CheckTargetsAvoidEveryGrid) {
         CollectHelper grid(n, CALIB_PATH_TYPE_0);
         for (const CalibPoint& check : kCheckTargets) {
             for (int i = 0; i < n; ++i)
-                EXPECT_FALSE(check.x == grid.targets[i].x && check.y == grid.targets[i].y)
+                EXPECT_FALSE(check.x == grid.Targets()[i].x && check.y == grid.Targets()[i].y)
                     << int(n);
             EXPECT_TRUE(check.x >= 4096 && check.x <= 28672 && check.y >= 4096 && check.y <= 28672);
         }
@@ -159,18 +159,18 @@ TEST(CalibRecorder, KeepsEveryAttemptAndFillsTheHostsResult) {
     CalibRecorder recorder(settings);
     recorder.Screen(1024, 768);
 
-    recorder.BeginAttempt(grid.targets, grid.targets, 9);
+    recorder.BeginAttempt(grid.Targets(), grid.Targets(), 9);
     recorder.Sent(identity, identity16, VEL_CALIB_RECORD_NONE);
     EXPECT_EQ(recorder.LastEnd(), uint32_t(VEL_CALIB_ATTEMPT_REFUSED));
 
-    recorder.BeginAttempt(grid.targets, grid.targets, 9);
+    recorder.BeginAttempt(grid.Targets(), grid.Targets(), 9);
     recorder.Sent(identity, identity16, VEL_CALIB_RECORD_HD);
     EXPECT_EQ(recorder.LastEnd(), uint32_t(VEL_CALIB_ATTEMPT_INTERRUPTED));
     const CalibPoint off[2] = {{kCheckTargets[0].x + 200, kCheckTargets[0].y}, kCheckTargets[1]};
     EXPECT_FALSE(recorder.Checked(kCheckTargets, off, 2)); // 6.25 px > 3
     EXPECT_TRUE(recorder.AttemptsLeft());
 
-    recorder.BeginAttempt(grid.targets, grid.targets, 9);
+    recorder.BeginAttempt(grid.Targets(), grid.Targets(), 9);
     recorder.Sent(identity, identity16, VEL_CALIB_RECORD_HD);
     EXPECT_TRUE(recorder.Checked(kCheckTargets, kCheckTargets, 2));
     EXPECT_FALSE(recorder.AttemptsLeft());

@@ -22,8 +22,8 @@ TEST(CalibView, TargetCentresInPixels) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(LogicalToPixel(collect.targets[i].x, c.width), c.centres[i][0]);
-            EXPECT_EQ(LogicalToPixel(collect.targets[i].y, c.height), c.centres[i][1]);
+            EXPECT_EQ(LogicalToPixel(collect.Targets()[i].x, c.width), c.centres[i][0]);
+            EXPECT_EQ(LogicalToPixel(collect.Targets()[i].y, c.height), c.centres[i][1]);
         }
     }
 }

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -79,11 +81,11 @@ TEST(CollectHelper, LaysOutTheGrid) {
     };
     for (const auto& c : cases) {
         const CollectHelper h(c.count, c.type);
-        EXPECT_EQ(h.total, c.count);
-        EXPECT_FALSE(h.active);
+        EXPECT_EQ(h.Total(), c.count);
+        EXPECT_FALSE(h.IsActive());
         EXPECT_FALSE(h.IsFinished());
         for (std::size_t i = 0; i + 2 < c.spots.size(); i += 3) {
-            const CalibPoint& t = h.targets[c.spots[i]];
+            const CalibPoint& t = h.Targets()[c.spots[i]];
             EXPECT_TRUE(t.x == c.spots[i + 1] && t.y == c.spots[i + 2])
                 << "count " << +c.count << " type " << +c.type << " target " << c.spots[i]
                 << " is (" << t.x << ", " << t.y << ")";
@@ -116,10 +118,10 @@ TEST(CollectHelper, StableSampleRule) {
         rec.Start(h);
         Play(h, c.script);
         EXPECT_EQ(rec.log, c.log) << c.script;
-        EXPECT_EQ(h.current, c.current) << c.script;
-        EXPECT_EQ(h.stableCount, c.stableCount) << c.script;
-        EXPECT_EQ(h.samples[0].x, c.storedX) << c.script;
-        EXPECT_EQ(h.samples[0].y, c.storedY) << c.script;
+        EXPECT_EQ(h.Current(), c.current) << c.script;
+        EXPECT_EQ(h.StableCount(), c.stableCount) << c.script;
+        EXPECT_EQ(h.Samples()[0].x, c.storedX) << c.script;
+        EXPECT_EQ(h.Samples()[0].y, c.storedY) << c.script;
     }
 }
 
@@ -141,15 +143,15 @@ TEST(CollectHelper, FullRunForEveryCount) {
         EXPECT_EQ(rec.log, expected) << +count;
         EXPECT_TRUE(h.IsFinished());
         for (int k = 0; k < count; ++k) {
-            EXPECT_EQ(h.samples[k].x, k * 10) << +count;
-            EXPECT_EQ(h.samples[k].y, 0) << +count;
+            EXPECT_EQ(h.Samples()[k].x, k * 10) << +count;
+            EXPECT_EQ(h.Samples()[k].y, 0) << +count;
         }
 
         Play(h, "1,1 1,1 1,1 L L");
         EXPECT_EQ(rec.log, expected + "SSSCC") << +count;
-        EXPECT_EQ(h.current, count);
+        EXPECT_EQ(h.Current(), count);
         if (count < CALIB_MAX_POINTS) {
-            EXPECT_EQ(h.samples[count].x, 0) << "nothing stored past the end";
+            EXPECT_EQ(h.Samples()[count].x, 0) << "nothing stored past the end";
         }
     }
 }
@@ -160,26 +162,26 @@ TEST(CollectHelper, StopResetAndStart) {
     CollectHelper h(4, CALIB_PATH_TYPE_0);
     Recorder rec;
     StorePoint(h, 1, 1);
-    EXPECT_EQ(h.current, 0) << "samples before Start are ignored";
+    EXPECT_EQ(h.Current(), 0) << "samples before Start are ignored";
 
     rec.Start(h);
     Play(h, "1,1 1,1 1,1 L 2,2 2,2 2,2 L 5,5");
     h.Reset();
-    EXPECT_EQ(h.current, 0);
-    EXPECT_EQ(h.stableCount, 0);
-    EXPECT_EQ(h.samples[1].x, 2);
+    EXPECT_EQ(h.Current(), 0);
+    EXPECT_EQ(h.StableCount(), 0);
+    EXPECT_EQ(h.Samples()[1].x, 2);
 
     h.Stop();
     rec.log.clear();
     StorePoint(h, 3, 3);
     EXPECT_EQ(rec.log, "");
-    EXPECT_EQ(h.current, 0);
+    EXPECT_EQ(h.Current(), 0);
 
     h.Start(&rec, nullptr, nullptr, nullptr);
     StorePoint(h, 4, 4);
-    EXPECT_EQ(h.current, 1);
-    EXPECT_EQ(h.samples[0].x, 4);
-    EXPECT_EQ(h.samples[1].x, 2);
+    EXPECT_EQ(h.Current(), 1);
+    EXPECT_EQ(h.Samples()[0].x, 4);
+    EXPECT_EQ(h.Samples()[1].x, 2);
 }
 
 // Stopping from inside the last point's callback suppresses the completion.
@@ -194,7 +196,7 @@ TEST(CollectHelper, CallbackMayStopTheCollector) {
     StorePoint(h, 9, 9);
     EXPECT_EQ(rec.log, "SSSPSSSPSSSPSSSP");
     EXPECT_TRUE(h.IsFinished());
-    EXPECT_FALSE(h.active);
+    EXPECT_FALSE(h.IsActive());
 }
 
 TEST(CollectHelper, StepBackBounds) {
@@ -211,9 +213,42 @@ TEST(CollectHelper, StepBackBounds) {
         }
         h.InputPoint(50, 50);
         EXPECT_EQ(h.StepBack(), c.ok) << c.storedBefore;
-        EXPECT_EQ(h.current, c.currentAfter) << c.storedBefore;
-        EXPECT_EQ(h.stableCount, 1) << "StepBack leaves the count";
+        EXPECT_EQ(h.Current(), c.currentAfter) << c.storedBefore;
+        EXPECT_EQ(h.StableCount(), 1) << "StepBack leaves the count";
     }
+}
+
+// The window reads the run while the report thread feeds it (run under
+// ThreadSanitizer by the native-tsan preset): progress only grows, stays
+// within the targets, and the targets keep their places.
+TEST(CollectHelper, TheWindowReadsWhileReportsArrive) {
+    CollectHelper h(9, CALIB_PATH_TYPE_1);
+    const CollectHelper grid(9, CALIB_PATH_TYPE_1);
+    Recorder r;
+    r.Start(h);
+    std::atomic<bool> bDone(false);
+    std::thread reports([&] {
+        for (int k = 0; k < 9; ++k) {
+            Play(h, "7,7 900,900");
+            StorePoint(h, 100 * k, 200 * k);
+        }
+        bDone = true;
+    });
+    int32_t nLast = 0;
+    int nReads = 0;
+    while (!bDone || nReads == 0) {
+        const int32_t nCurrent = h.Current();
+        const bool bStable = h.IsStable();
+        ASSERT_GE(nCurrent, nLast);
+        ASSERT_LE(nCurrent, h.Total());
+        nLast = nCurrent;
+        for (int32_t i = 0; i < h.Total(); ++i)
+            ASSERT_EQ(h.Targets()[i].x, grid.Targets()[i].x) << i << (bStable ? " stable" : "");
+        ++nReads;
+    }
+    reports.join();
+    EXPECT_TRUE(h.IsFinished());
+    EXPECT_EQ(h.Samples()[8].y, 1600);
 }
 
 #ifdef NDEBUG
@@ -225,13 +260,13 @@ TEST(CollectHelper, CountOutsideTheGridIsClamped) {
     } cases[] = {{0, 2}, {1, 2}, {26, 25}, {255, 25}};
     for (const auto& c : cases) {
         CollectHelper h(c.count, CALIB_PATH_TYPE_0);
-        EXPECT_EQ(h.total, c.total) << +c.count;
+        EXPECT_EQ(h.Total(), c.total) << +c.count;
         h.Start(nullptr, nullptr, nullptr, nullptr);
         for (int k = 0; k < 30; ++k) {
             StorePoint(h, k, k);
         }
         EXPECT_TRUE(h.IsFinished()) << +c.count;
-        EXPECT_EQ(h.samples[h.total - 1].x, h.total - 1) << +c.count;
+        EXPECT_EQ(h.Samples()[h.Total() - 1].x, h.Total() - 1) << +c.count;
     }
 }
 #else

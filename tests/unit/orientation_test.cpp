@@ -6,15 +6,14 @@
 #include <functional>
 #include <string>
 
+#include "calibmatrix.h"
 #include "orientation.h"
 
 namespace {
 
 // The device's model: X = (m0/1000·x + m1/1000·y + 10·m2) / (m6/1000·x + m7/1000·y + 1).
 void Map(const int16_t* m, double x, double y, double* pX, double* pY) {
-    double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
-    *pX = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
-    *pY = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+    MapRaw(SetOf(m), x, y, *pX, *pY);
 }
 
 struct Expected {

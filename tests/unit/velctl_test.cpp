@@ -49,13 +49,14 @@ TEST(VelctlSettings, EachTakesThePanelsRangeAndTravelsInItsField) {
         EXPECT_EQ(pSetting->maximum, row.maximum);
         EXPECT_STREQ(pSetting->unit, row.unit);
         EXPECT_EQ(pSetting->section == ctl::Section::Touch, row.member != nullptr);
-        // Both ends are taken, one past either is not.
+        // Both ends of the setting's range are taken, one past either is not.
+        const int minimum = pSetting->minimum, maximum = pSetting->maximum;
         int value = -7;
-        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(row.minimum), value), "");
-        EXPECT_EQ(value, row.minimum);
-        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(row.maximum), value), "");
-        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(row.minimum - 1), value), "");
-        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(row.maximum + 1), value), "");
+        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(minimum), value), "");
+        EXPECT_EQ(value, minimum);
+        EXPECT_EQ(ctl::ParseValue(*pSetting, std::to_string(maximum), value), "");
+        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(minimum - 1), value), "");
+        EXPECT_NE(ctl::ParseValue(*pSetting, std::to_string(maximum + 1), value), "");
         if (row.member == nullptr)
             continue;
         // Only this field of the record's values changes, to the value given.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "velcalibrecords.h"
+
 namespace panel {
 
 const OrientationStep kOrientationCycle[6] = {
@@ -25,13 +27,10 @@ const OrientationStep& OrientationForCaption(const wchar_t* pCaption) {
 
 void FillOrientationRecords(const OrientationStep& step, _VEL_CALIB_PARAM& param,
                             _VEL_CALIB_PARAM_HD& paramHd) {
-    std::memset(&param, 0, sizeof(param));
-    std::memset(&paramHd, 0, sizeof(paramHd));
-    paramHd.enable = 1;
-    for (int i = 0; i < 8; ++i) {
-        param.matrix[i] = step.matrix[i];
-        paramHd.matrix[i] = static_cast<float>(step.matrix[i]);
-    }
+    float matrix_f[8];
+    for (int i = 0; i < 8; ++i)
+        matrix_f[i] = static_cast<float>(step.matrix[i]);
+    FillCalibRecords(step.matrix, matrix_f, param, paramHd);
 }
 
 } // namespace panel

@@ -3,38 +3,14 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <type_traits>
-
-#include "resource.h"
+#include <initializer_list>
 
 namespace panel {
-
-// A row of kTouchFields: offset, width and sign come from the record itself.
-#define VEL_TOUCH_FIELD(what, name)                                                                \
-    {                                                                                              \
-        Difference::what, &TouchParams::name, offsetof(_VEL_DEVICE_CONFIG, name),                  \
-            sizeof(_VEL_DEVICE_CONFIG::name),                                                      \
-            std::is_signed<decltype(_VEL_DEVICE_CONFIG::name)>::value                              \
-    }
-
-const TouchField kTouchFields[9] = {
-    VEL_TOUCH_FIELD(TouchEnable, touchEnable),
-    VEL_TOUCH_FIELD(TouchMode, touchMode),
-    VEL_TOUCH_FIELD(TouchHeight, touchHeight),
-    VEL_TOUCH_FIELD(TouchSmooth, touchSmooth),
-    VEL_TOUCH_FIELD(TouchDelay, touchDelay),
-    VEL_TOUCH_FIELD(RightClickEnable, rightClickEnable),
-    VEL_TOUCH_FIELD(RightClickTime, rightClickTime),
-    VEL_TOUCH_FIELD(RightClickArea, rightClickArea),
-    VEL_TOUCH_FIELD(TouchJitter, touchJitter),
-};
-
-#undef VEL_TOUCH_FIELD
 
 namespace {
 
 // The field's bytes as a number; narrower fields widen by their sign.
-int ReadField(const _VEL_DEVICE_CONFIG& record, const TouchField& field) {
+int ReadField(const _VEL_DEVICE_CONFIG& record, const SettingDesc& field) {
     const unsigned char* pBytes = reinterpret_cast<const unsigned char*>(&record) + field.offset;
     uint32_t bits = 0;
     for (size_t i = 0; i < field.width; ++i)
@@ -46,7 +22,7 @@ int ReadField(const _VEL_DEVICE_CONFIG& record, const TouchField& field) {
 }
 
 // Stores the low bits of value in the field's bytes.
-void WriteField(_VEL_DEVICE_CONFIG& record, const TouchField& field, int value) {
+void WriteField(_VEL_DEVICE_CONFIG& record, const SettingDesc& field, int value) {
     unsigned char* pBytes = reinterpret_cast<unsigned char*>(&record) + field.offset;
     for (size_t i = 0; i < field.width; ++i)
         pBytes[i] = static_cast<unsigned char>(static_cast<uint32_t>(value) >> (8 * i));
@@ -56,21 +32,28 @@ void WriteField(_VEL_DEVICE_CONFIG& record, const TouchField& field, int value) 
 
 TouchParams ParamsFromRecord(const _VEL_DEVICE_CONFIG& record) {
     TouchParams params;
-    for (const TouchField& field : kTouchFields)
-        params.*field.member = ReadField(record, field);
+    for (const SettingDesc& field : kSettings) {
+        if (field.section == Section::Touch)
+            params.*field.member = ReadField(record, field);
+    }
     return params;
 }
 
 void FillRecord(_VEL_DEVICE_CONFIG& record, const TouchParams& params) {
-    for (const TouchField& field : kTouchFields)
-        WriteField(record, field, params.*field.member);
+    for (const SettingDesc& field : kSettings) {
+        if (field.section == Section::Touch)
+            WriteField(record, field, params.*field.member);
+    }
 }
 
 Difference FirstDifference(const _VEL_DEVICE_CONFIG& sent, const TouchParams& params,
                            const DoubleClick& dblClk) {
-    for (const TouchField& field : kTouchFields) {
-        if (ReadField(sent, field) != params.*field.member)
-            return field.difference;
+    for (bool bLast : {false, true}) {
+        for (const SettingDesc& field : kSettings) {
+            if (field.section == Section::Touch && HasFlag(field, kComesLast) == bLast &&
+                ReadField(sent, field) != params.*field.member)
+                return static_cast<Difference>(field.id);
+        }
     }
     if (DoubleClickChanged(dblClk, DoubleClickValue::Range))
         return Difference::DoubleClickRange;
@@ -89,8 +72,8 @@ bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which) {
     const int read = bRange ? dblClk.rangeRead : dblClk.speedRead;
     if (bRange ? dblClk.rangeKnown : dblClk.speedKnown)
         return value != read;
-    const int id = bRange ? IDC_SLD_DBLCLK_RANGE : IDC_SLD_DBLCLK_SPEED;
-    return SliderPosition(id, value) != SliderPosition(id, read);
+    const SettingDesc& slider = kSettings[bRange ? kDoubleClickRange : kDoubleClickSpeed];
+    return Clamped(slider, value) != Clamped(slider, read);
 }
 
 bool DoubleClickWritten(const DoubleClick& dblClk, DoubleClickValue which) {
@@ -138,27 +121,6 @@ std::string RegistryTextFromNumber(int value) {
     char szText[16];
     std::snprintf(szText, sizeof(szText), "%d", value);
     return szText;
-}
-
-const SliderSpec kSliders[8] = {
-    {IDC_SLD_TOUCH_HEIGHT, 3, 8, 1},
-    {IDC_SLD_TOUCH_SMOOTH, 0, 10, 1},
-    {IDC_SLD_TOUCH_DELAY, 0, 500, 10},           // ms
-    {IDC_SLD_RIGHT_CLICK_TIME, 1000, 5000, 100}, // ms
-    {IDC_SLD_RIGHT_CLICK_AREA, 100, 1500, 50},   // 1/32767 of the screen
-    {IDC_SLD_DBLCLK_RANGE, 1, 500, 25},          // pixels
-    {IDC_SLD_DBLCLK_SPEED, 1, 1000, 20},         // ms
-    {IDC_SLD_TOUCH_JITTER, 10, 15000, 50},       // 1/32767 of the screen
-};
-
-int SliderPosition(int id, int value) {
-    for (const SliderSpec& slider : kSliders) {
-        if (slider.id == id)
-            return value < slider.minimum   ? slider.minimum
-                   : value > slider.maximum ? slider.maximum
-                                            : value;
-    }
-    return value;
 }
 
 } // namespace panel

@@ -8,21 +8,9 @@
 #include <string>
 
 #include "Vel_DeviceManager.h"
+#include "settingtable.h"
 
 namespace panel {
-
-// The touch parameters as the dialog holds them (one int per control).
-struct TouchParams {
-    int touchEnable = 0;
-    int touchMode = 0;
-    int touchHeight = 0;
-    int touchSmooth = 0;
-    int touchDelay = 0;
-    int touchJitter = 0;
-    int rightClickEnable = 0;
-    int rightClickTime = 0;
-    int rightClickArea = 0;
-};
 
 // The double-click values on the sliders and as last read from or written
 // to the registry. A value is known once the registry gave it as usable text
@@ -52,35 +40,22 @@ bool DoubleClickChanged(const DoubleClick& dblClk, DoubleClickValue which);
 // minimum.
 bool DoubleClickWritten(const DoubleClick& dblClk, DoubleClickValue which);
 
-// What differs first, in the order Apply compares them.
-enum class Difference {
-    None,
-    TouchEnable,
-    TouchMode,
-    TouchHeight,
-    TouchSmooth,
-    TouchDelay,
-    RightClickEnable,
-    RightClickTime,
-    RightClickArea,
-    TouchJitter,
-    DoubleClickRange,
-    DoubleClickSpeed,
+// What Apply finds changed first: None, or a setting's id. The names are
+// those the code and its tests mention; a new setting needs none.
+enum class Difference : int {
+    None = -1,
+    TouchEnable = kTouchEnable,
+    TouchMode = kTouchMode,
+    TouchHeight = kTouchHeight,
+    TouchSmooth = kTouchSmooth,
+    TouchDelay = kTouchDelay,
+    TouchJitter = kTouchJitter,
+    RightClickEnable = kRightClickEnable,
+    RightClickTime = kRightClickTime,
+    RightClickArea = kRightClickArea,
+    DoubleClickRange = kDoubleClickRange,
+    DoubleClickSpeed = kDoubleClickSpeed,
 };
-
-// A touch parameter: what Apply reports when it differs, the member that
-// holds its value and the bytes of the record that store it (little-endian).
-struct TouchField {
-    Difference difference;
-    int TouchParams::*member;
-    size_t offset;
-    size_t width; // 1, 2 or 4 bytes
-    bool isSigned;
-};
-
-// The touch parameters in the order Apply compares them; a new parameter is a
-// row here, a member of TouchParams and a Difference.
-extern const TouchField kTouchFields[9];
 
 // Record to values: 8- and 16-bit fields widen without sign, 32-bit fields
 // copy unchanged.
@@ -90,6 +65,8 @@ TouchParams ParamsFromRecord(const _VEL_DEVICE_CONFIG& record);
 // bytes are left as they are.
 void FillRecord(_VEL_DEVICE_CONFIG& record, const TouchParams& params);
 
+// The touch parameters in the table's order, the one that comes last after
+// them, then the double-click range and speed.
 Difference FirstDifference(const _VEL_DEVICE_CONFIG& sent, const TouchParams& params,
                            const DoubleClick& dblClk);
 
@@ -109,19 +86,5 @@ int NumberFromRegistryText(const char* pBytes, size_t nBytesReturned, size_t nBu
 
 // A number as registry text ("%d", one byte per character, no NUL).
 std::string RegistryTextFromNumber(int value);
-
-// A track bar of the dialog: control id, range and tick frequency.
-struct SliderSpec {
-    int id;
-    int minimum;
-    int maximum;
-    int tickFrequency;
-};
-
-// The eight track bars in the order their ranges are set.
-extern const SliderSpec kSliders[8];
-
-// Where track bar `id` stands when set to value: clamped to its range.
-int SliderPosition(int id, int value);
 
 } // namespace panel

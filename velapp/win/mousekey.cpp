@@ -8,6 +8,16 @@ namespace mousekey {
 
 const wchar_t kPath[] = L"Control Panel\\Mouse";
 
+Key::Key(REGSAM access) {
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPath, 0, access, &m_hKey) != ERROR_SUCCESS)
+        m_hKey = nullptr;
+}
+
+Key::~Key() {
+    if (m_hKey != nullptr)
+        ::RegCloseKey(m_hKey);
+}
+
 LONG QueryNumber(HKEY hKey, const char* pszName, bool* pbNumber, int* pValue) {
     char buffer[24];
     DWORD type = 0;

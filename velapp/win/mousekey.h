@@ -10,6 +10,22 @@ namespace mousekey {
 // The key below HKEY_CURRENT_USER.
 extern const wchar_t kPath[];
 
+// HKEY_CURRENT_USER\Control Panel\Mouse opened with the access asked for,
+// closed when the object goes.
+class Key {
+public:
+    explicit Key(REGSAM access);
+    ~Key();
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+
+    bool IsOpen() const { return m_hKey != nullptr; }
+    operator HKEY() const { return m_hKey; }
+
+private:
+    HKEY m_hKey = nullptr;
+};
+
 // Queries a value into a 24-byte buffer. The result of the query; *pbNumber
 // is set when the value is text, with its number in *pValue.
 LONG QueryNumber(HKEY hKey, const char* pszName, bool* pbNumber, int* pValue);

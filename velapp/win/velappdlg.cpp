@@ -49,52 +49,28 @@ const int kRightClickControls[] = {IDC_SLD_RIGHT_CLICK_TIME,  IDC_SLD_RIGHT_CLIC
 
 } // namespace
 
-const CVelAppDlg::ValueControl CVelAppDlg::kValueControls[11] = {
-    {&panel::TouchParams::touchEnable, &CVelAppDlg::m_nTouchEnable, nullptr, 0},
-    {&panel::TouchParams::touchMode, &CVelAppDlg::m_nTouchMode, nullptr, 0},
-    {&panel::TouchParams::touchHeight, &CVelAppDlg::m_nTouchHeight, &CVelAppDlg::m_nTouchHeightText,
-     IDC_SLD_TOUCH_HEIGHT},
-    {&panel::TouchParams::touchSmooth, &CVelAppDlg::m_nTouchSmooth, &CVelAppDlg::m_nTouchSmoothText,
-     IDC_SLD_TOUCH_SMOOTH},
-    {&panel::TouchParams::touchDelay, &CVelAppDlg::m_nTouchDelay, &CVelAppDlg::m_nTouchDelayText,
-     IDC_SLD_TOUCH_DELAY},
-    {&panel::TouchParams::touchJitter, &CVelAppDlg::m_nTouchJitter, &CVelAppDlg::m_nTouchJitterText,
-     IDC_SLD_TOUCH_JITTER},
-    {&panel::TouchParams::rightClickEnable, &CVelAppDlg::m_nRightClickEnable, nullptr, 0},
-    {&panel::TouchParams::rightClickTime, &CVelAppDlg::m_nRightClickTime,
-     &CVelAppDlg::m_nRightClickTimeText, IDC_SLD_RIGHT_CLICK_TIME},
-    {&panel::TouchParams::rightClickArea, &CVelAppDlg::m_nRightClickArea,
-     &CVelAppDlg::m_nRightClickAreaText, IDC_SLD_RIGHT_CLICK_AREA},
-    {nullptr, &CVelAppDlg::m_nDblClkRange, &CVelAppDlg::m_nDblClkRangeText, IDC_SLD_DBLCLK_RANGE},
-    {nullptr, &CVelAppDlg::m_nDblClkSpeed, &CVelAppDlg::m_nDblClkSpeedText, IDC_SLD_DBLCLK_SPEED},
-};
-
 CVelAppDlg::CVelAppDlg(CWnd* pParent) : CDialogEx(IDD_VELAPP_DIALOG, pParent) {
     m_hAppIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
 void CVelAppDlg::DoDataExchange(CDataExchange* pDX) {
     CDialogEx::DoDataExchange(pDX);
-    DDX_Check(pDX, IDC_CHK_TOUCH_ENABLE, m_nTouchEnable);
-    DDX_Slider(pDX, IDC_SLD_TOUCH_HEIGHT, m_nTouchHeight);
-    DDX_Slider(pDX, IDC_SLD_TOUCH_SMOOTH, m_nTouchSmooth);
-    DDX_Slider(pDX, IDC_SLD_TOUCH_DELAY, m_nTouchDelay);
-    DDX_Check(pDX, IDC_CHK_RIGHT_CLICK_ENABLE, m_nRightClickEnable);
-    DDX_Slider(pDX, IDC_SLD_RIGHT_CLICK_TIME, m_nRightClickTime);
-    DDX_Slider(pDX, IDC_SLD_RIGHT_CLICK_AREA, m_nRightClickArea);
-    DDX_Text(pDX, IDC_NUM_TOUCH_HEIGHT, m_nTouchHeightText);
-    DDX_Text(pDX, IDC_NUM_TOUCH_SMOOTH, m_nTouchSmoothText);
-    DDX_Text(pDX, IDC_NUM_TOUCH_DELAY, m_nTouchDelayText);
-    DDX_Text(pDX, IDC_NUM_RIGHT_CLICK_AREA, m_nRightClickAreaText);
-    DDX_Text(pDX, IDC_NUM_RIGHT_CLICK_TIME, m_nRightClickTimeText);
-    DDX_Slider(pDX, IDC_SLD_DBLCLK_RANGE, m_nDblClkRange);
-    DDX_Slider(pDX, IDC_SLD_DBLCLK_SPEED, m_nDblClkSpeed);
-    DDX_Text(pDX, IDC_NUM_DBLCLK_SPEED, m_nDblClkSpeedText);
-    DDX_Text(pDX, IDC_NUM_DBLCLK_RANGE, m_nDblClkRangeText);
-    DDX_Radio(pDX, IDC_RAD_DOWN_CLICK_MODE, m_nTouchMode);
+    for (const panel::SettingDesc& setting : panel::kSettings) {
+        int& value = m_nValue[setting.id];
+        switch (setting.control) {
+        case panel::ControlKind::CheckBox:
+            DDX_Check(pDX, setting.controlId, value);
+            break;
+        case panel::ControlKind::RadioGroup:
+            DDX_Radio(pDX, setting.controlId, value);
+            break;
+        case panel::ControlKind::TrackBar:
+            DDX_Slider(pDX, setting.controlId, value);
+            DDX_Text(pDX, setting.numberId, m_nNumber[setting.id]);
+            break;
+        }
+    }
     DDX_Control(pDX, IDC_BTN_ROTATE, m_btnRotate);
-    DDX_Slider(pDX, IDC_SLD_TOUCH_JITTER, m_nTouchJitter);
-    DDX_Text(pDX, IDC_NUM_TOUCH_JITTER, m_nTouchJitterText);
 }
 
 BEGIN_MESSAGE_MAP(CVelAppDlg, CDialogEx)
@@ -103,19 +79,11 @@ BEGIN_MESSAGE_MAP(CVelAppDlg, CDialogEx)
     ON_BN_CLICKED(IDC_BTN_ABOUT, &CVelAppDlg::OnAboutClicked)
     ON_BN_CLICKED(IDC_BTN_APPLY, &CVelAppDlg::ApplyParams)
     ON_BN_CLICKED(IDC_BTN_EXIT, &CVelAppDlg::OnExitClicked)
-    ON_BN_CLICKED(IDC_RAD_AUTO_MODE, &CVelAppDlg::OnModeClicked)
-    ON_BN_CLICKED(IDC_RAD_DOWN_CLICK_MODE, &CVelAppDlg::OnModeClicked)
-    ON_BN_CLICKED(IDC_RAD_UP_CLICK_MODE, &CVelAppDlg::OnModeClicked)
+    ON_CONTROL_RANGE(BN_CLICKED, IDC_RAD_AUTO_MODE, IDC_RAD_MULTI_MODE, &CVelAppDlg::OnModeClicked)
     ON_BN_CLICKED(IDC_CHK_TOUCH_ENABLE, &CVelAppDlg::OnTouchEnableClicked)
     ON_BN_CLICKED(IDC_CHK_RIGHT_CLICK_ENABLE, &CVelAppDlg::OnRightClickEnableClicked)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_HEIGHT, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_SMOOTH, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_TOUCH_DELAY, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_TIME, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_RANGE, &CVelAppDlg::OnSliderReleasedCapture)
-    ON_NOTIFY(NM_RELEASEDCAPTURE, IDC_SLD_DBLCLK_SPEED, &CVelAppDlg::OnSliderReleasedCapture)
     ON_NOTIFY(NM_CUSTOMDRAW, IDC_SLD_RIGHT_CLICK_AREA, &CVelAppDlg::OnRightClickAreaCustomDraw)
+    ON_NOTIFY_RANGE(NM_RELEASEDCAPTURE, 1, 0xFFFF, &CVelAppDlg::OnSliderReleasedCapture)
     ON_WM_HSCROLL()
     ON_BN_CLICKED(IDC_BTN_ROTATE, &CVelAppDlg::OnRotate)
     ON_BN_CLICKED(IDC_BTN_CALIB, &CVelAppDlg::OnCalib)
@@ -130,11 +98,13 @@ BOOL CVelAppDlg::OnInitDialog() {
     SetIcon(m_hAppIcon, TRUE);
     SetIcon(m_hAppIcon, FALSE);
 
-    for (const panel::SliderSpec& slider : panel::kSliders) {
-        HWND hSlider = ::GetDlgItem(m_hWnd, slider.id);
-        ::SendMessageW(hSlider, TBM_SETRANGEMIN, FALSE, slider.minimum);
-        ::SendMessageW(hSlider, TBM_SETRANGEMAX, FALSE, slider.maximum);
-        ::SendMessageW(hSlider, TBM_SETTICFREQ, slider.tickFrequency, 0);
+    const panel::SettingDesc* pTrackBars[panel::kSettingCount];
+    const size_t nTrackBars = panel::TrackBarsInSetUpOrder(pTrackBars);
+    for (size_t i = 0; i < nTrackBars; ++i) {
+        HWND hSlider = ::GetDlgItem(m_hWnd, pTrackBars[i]->controlId);
+        ::SendMessageW(hSlider, TBM_SETRANGEMIN, FALSE, pTrackBars[i]->minimum);
+        ::SendMessageW(hSlider, TBM_SETRANGEMAX, FALSE, pTrackBars[i]->maximum);
+        ::SendMessageW(hSlider, TBM_SETTICFREQ, pTrackBars[i]->tickFrequency, 0);
     }
 
     if (!LoadDeviceParams()) {
@@ -163,30 +133,21 @@ BOOL CVelAppDlg::LoadDeviceParams() {
         return FALSE;
     }
 
-    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
-    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
-
+    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
     std::memset(&m_deviceConfig, 0, sizeof(m_deviceConfig));
-    if (pDevice->GetDriverConfig(&m_deviceConfig)) {
+    if (device->GetDriverConfig(&m_deviceConfig)) {
         const panel::TouchParams params = panel::ParamsFromRecord(m_deviceConfig);
-        for (const ValueControl& control : kValueControls) {
-            if (control.pParam == nullptr)
+        for (const panel::SettingDesc& setting : panel::kSettings) {
+            if (setting.section != panel::Section::Touch)
                 continue;
-            this->*control.pValue = params.*control.pParam;
-            if (control.pNumber != nullptr)
-                this->*control.pNumber = params.*control.pParam;
+            m_nValue[setting.id] = params.*setting.member;
+            if (setting.numberId != 0)
+                m_nNumber[setting.id] = params.*setting.member;
         }
         ReadDoubleClickSettings();
         UpdateData(FALSE);
     }
-
-    unsigned char Tmode = 0;
-    unsigned char Tenable = 0;
-    m_byOutputMode = 0xFE;
-    pDevice->GetOutPutMode(&Tmode, &m_byOutputMode, &Tenable);
-
-    pDevice->CloseDevice();
-    delete pDevice;
+    m_byOutputMode = device.OutputMode();
     return TRUE;
 }
 
@@ -237,26 +198,17 @@ void CVelAppDlg::OnExitClicked() {
 void CVelAppDlg::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
     if (pScrollBar == nullptr) // a scroll message without a control: not ours
         return;
-    int nID = ::GetDlgCtrlID(pScrollBar->m_hWnd);
     UpdateData(TRUE);
-    auto trackBar = [](int nSlider) -> const ValueControl* {
-        for (const ValueControl& control : kValueControls) {
-            if (control.nSlider != 0 && control.nSlider == nSlider)
-                return &control;
-        }
-        return nullptr;
-    };
-    const ValueControl* pMoved = trackBar(nID);
-    if (pMoved == nullptr) // any other control counts as the jitter track bar
-        pMoved = trackBar(IDC_SLD_TOUCH_JITTER);
-    this->*pMoved->pNumber = this->*pMoved->pValue;
+    const panel::SettingDesc& moved = panel::ScrolledTrackBar(::GetDlgCtrlID(pScrollBar->m_hWnd));
+    m_nNumber[moved.id] = m_nValue[moved.id];
     UpdateData(FALSE);
     CDialogEx::OnHScroll(nSBCode, nPos, pScrollBar);
 }
 
-// Called when the mouse lets go of a track bar.
-void CVelAppDlg::OnSliderReleasedCapture(NMHDR*, LRESULT* pResult) {
-    UpdateApplyButton();
+// Called when the mouse lets go of a control, a track bar for one.
+void CVelAppDlg::OnSliderReleasedCapture(UINT nID, NMHDR*, LRESULT* pResult) {
+    if (panel::ReleaseUpdatesApply(static_cast<int>(nID)))
+        UpdateApplyButton();
     *pResult = 0;
 }
 
@@ -265,47 +217,48 @@ void CVelAppDlg::OnRightClickAreaCustomDraw(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
 }
 
-// Called when Auto, Down Click or Up Click mode is chosen.
-void CVelAppDlg::OnModeClicked() {
-    UpdateApplyButton();
+// Called when a control among the mode buttons is clicked; Auto, Down Click
+// and Up Click mode update Apply.
+void CVelAppDlg::OnModeClicked(UINT nID) {
+    if (panel::ClickUpdatesApply(static_cast<int>(nID)))
+        UpdateApplyButton();
 }
 
 // Called when Enable Touch is clicked: the mode buttons follow it.
 void CVelAppDlg::OnTouchEnableClicked() {
     UpdateApplyButton();
     for (int nID : kModeControls)
-        GetDlgItem(nID)->EnableWindow(m_nTouchEnable == 1);
+        GetDlgItem(nID)->EnableWindow(m_nValue[panel::kTouchEnable] == 1);
 }
 
 // Called when Enable Right Click is clicked: the right-click controls follow it.
 void CVelAppDlg::OnRightClickEnableClicked() {
     UpdateApplyButton();
     for (int nID : kRightClickControls)
-        GetDlgItem(nID)->EnableWindow(m_nRightClickEnable == 1);
+        GetDlgItem(nID)->EnableWindow(m_nValue[panel::kRightClickEnable] == 1);
 }
 
 // Enables Apply while any value differs from what was read or last sent.
-int CVelAppDlg::UpdateApplyButton() {
+void CVelAppDlg::UpdateApplyButton() {
     UpdateData(TRUE);
     bool bChanged = panel::FirstDifference(m_deviceConfig, CurrentParams(), CurrentDoubleClick()) !=
                     panel::Difference::None;
     GetDlgItem(IDC_BTN_APPLY)->EnableWindow(bChanged);
-    return bChanged ? 1 : 0;
 }
 
 panel::TouchParams CVelAppDlg::CurrentParams() const {
     panel::TouchParams params;
-    for (const ValueControl& control : kValueControls) {
-        if (control.pParam != nullptr)
-            params.*control.pParam = this->*control.pValue;
+    for (const panel::SettingDesc& setting : panel::kSettings) {
+        if (setting.section == panel::Section::Touch)
+            params.*setting.member = m_nValue[setting.id];
     }
     return params;
 }
 
 panel::DoubleClick CVelAppDlg::CurrentDoubleClick() const {
     panel::DoubleClick dblClk;
-    dblClk.range = m_nDblClkRange;
-    dblClk.speed = m_nDblClkSpeed;
+    dblClk.range = m_nValue[panel::kDoubleClickRange];
+    dblClk.speed = m_nValue[panel::kDoubleClickSpeed];
     dblClk.rangeRead = m_nDblClkRangeRead;
     dblClk.speedRead = m_nDblClkSpeedRead;
     dblClk.rangeKnown = m_bDblClkRangeKnown;
@@ -316,94 +269,82 @@ panel::DoubleClick CVelAppDlg::CurrentDoubleClick() const {
 // Called when Apply is clicked: the double-click settings go to the registry
 // and the system, the touch parameters to the device.
 void CVelAppDlg::ApplyParams() {
-    if (m_deviceInfo.deviceCount != 1)
-        return;
     UpdateData(TRUE);
     panel::FillRecord(m_deviceConfig, CurrentParams());
 
     WriteDoubleClickSettings();
 
-    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
-    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
-    if (pDevice->SetDriverConfig(m_deviceConfig)) {
+    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+    if (device->SetDriverConfig(m_deviceConfig)) {
         MessageBox(L"    OK  ");
-        if (m_byOutputMode != 0xFE)
-            pDevice->ChangeOutPutMode(static_cast<char>(m_nTouchMode));
+        if (m_byOutputMode != velsdk::kNoOutputMode)
+            device->ChangeOutPutMode(static_cast<char>(m_nValue[panel::kTouchMode]));
     }
-    pDevice->CloseDevice();
-    delete pDevice;
 }
 
 // Reads the double-click range and time from the user's registry.
-int CVelAppDlg::ReadDoubleClickSettings() {
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_ALL_ACCESS, &hKey) !=
-        ERROR_SUCCESS) {
+void CVelAppDlg::ReadDoubleClickSettings() {
+    mousekey::Key key(KEY_ALL_ACCESS);
+    if (!key.IsOpen()) {
         MessageBox(L"Error: RegOpenKeyEx");
-        return 0;
+        return;
     }
 
     bool bText = false;
     int nValue = 0;
-    if (mousekey::QueryNumber(hKey, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
+    if (mousekey::QueryNumber(key, "DoubleClickWidth", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickWidth");
     else if (bText) {
-        m_nDblClkRange = m_nDblClkRangeText = m_nDblClkRangeRead = nValue;
+        m_nValue[panel::kDoubleClickRange] = m_nNumber[panel::kDoubleClickRange] =
+            m_nDblClkRangeRead = nValue;
         m_bDblClkRangeKnown = panel::IsUsableDoubleClickValue(nValue);
     }
 
-    if (mousekey::QueryNumber(hKey, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
+    if (mousekey::QueryNumber(key, "DoubleClickSpeed", &bText, &nValue) != ERROR_SUCCESS)
         MessageBox(L"Error: RegQueryValueEx DoubleClickSpeed");
     else if (bText) {
-        m_nDblClkSpeed = m_nDblClkSpeedText = m_nDblClkSpeedRead = nValue;
+        m_nValue[panel::kDoubleClickSpeed] = m_nNumber[panel::kDoubleClickSpeed] =
+            m_nDblClkSpeedRead = nValue;
         m_bDblClkSpeedKnown = panel::IsUsableDoubleClickValue(nValue);
     }
-
-    ::RegCloseKey(hKey);
-    return 0;
 }
 
 // Writes the double-click range and time to the user's registry and hands
 // them to the running system. A value that could not be read and that the
 // user left alone is neither written nor handed on: the system keeps its own.
-int CVelAppDlg::WriteDoubleClickSettings() {
+void CVelAppDlg::WriteDoubleClickSettings() {
     const panel::DoubleClick dblClk = CurrentDoubleClick();
     const bool bRange = panel::DoubleClickWritten(dblClk, panel::DoubleClickValue::Range);
     const bool bSpeed = panel::DoubleClickWritten(dblClk, panel::DoubleClickValue::Speed);
-
-    HKEY hKey = nullptr;
-    bool bOpened = ::RegOpenKeyExW(HKEY_CURRENT_USER, mousekey::kPath, 0, KEY_ALL_ACCESS, &hKey) ==
-                   ERROR_SUCCESS;
-
-    if (bRange && bOpened) {
-        if (mousekey::SetNumber(hKey, "DoubleClickWidth", m_nDblClkRange) != ERROR_SUCCESS) {
-            MessageBox(L"Error: RegSetValueExA DoubleClickWidth");
-        } else { // the baseline is what the registry holds
-            m_nDblClkRangeRead = m_nDblClkRange;
-            m_bDblClkRangeKnown = true;
+    const int nRange = dblClk.range;
+    const int nSpeed = dblClk.speed;
+    { // the key is closed before the system is told
+        mousekey::Key key(KEY_ALL_ACCESS);
+        if (bRange && key.IsOpen()) {
+            if (mousekey::SetNumber(key, "DoubleClickWidth", nRange) != ERROR_SUCCESS) {
+                MessageBox(L"Error: RegSetValueExA DoubleClickWidth");
+            } else { // the baseline is what the registry holds
+                m_nDblClkRangeRead = nRange;
+                m_bDblClkRangeKnown = true;
+            }
+            if (mousekey::SetNumber(key, "DoubleClickHeight", nRange) != ERROR_SUCCESS)
+                MessageBox(L"Error: RegSetValueExA DoubleClickHeight");
+        } else if (bRange) {
+            MessageBox(L"Error: RegOpenKeyEx");
         }
-        if (mousekey::SetNumber(hKey, "DoubleClickHeight", m_nDblClkRange) != ERROR_SUCCESS)
-            MessageBox(L"Error: RegSetValueExA DoubleClickHeight");
-    } else if (bRange) {
-        MessageBox(L"Error: RegOpenKeyEx");
-    }
 
-    if (bSpeed && bOpened) {
-        if (mousekey::SetNumber(hKey, "DoubleClickSpeed", m_nDblClkSpeed) != ERROR_SUCCESS) {
-            MessageBox(L"Error: RegSetValueExA DoubleClickSpeed");
-        } else {
-            m_nDblClkSpeedRead = m_nDblClkSpeed;
-            m_bDblClkSpeedKnown = true;
+        if (bSpeed && key.IsOpen()) {
+            if (mousekey::SetNumber(key, "DoubleClickSpeed", nSpeed) != ERROR_SUCCESS) {
+                MessageBox(L"Error: RegSetValueExA DoubleClickSpeed");
+            } else {
+                m_nDblClkSpeedRead = nSpeed;
+                m_bDblClkSpeedKnown = true;
+            }
+        } else if (bSpeed) {
+            MessageBox(L"Error: RegOpenKeyEx");
         }
-    } else if (bSpeed) {
-        MessageBox(L"Error: RegOpenKeyEx");
     }
-
-    if (bOpened)
-        ::RegCloseKey(hKey);
-
-    mousekey::HandToSystem(bSpeed, m_nDblClkSpeed, bRange, m_nDblClkRange);
-    return 0;
+    mousekey::HandToSystem(bSpeed, nSpeed, bRange, nRange);
 }
 
 // Called when the orientation button is clicked: sends the orientation its
@@ -418,14 +359,9 @@ void CVelAppDlg::OnRotate() {
     panel::FillOrientationRecords(step, st_calibra, st_calibra_hd);
     m_btnRotate.SetWindowText(step.next);
 
-    if (m_deviceInfo.deviceCount != 1)
-        return;
-    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
-    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
-    pDevice->ApplyCalibParam_hd(st_calibra_hd);
-    pDevice->ApplyCalibParam(st_calibra);
-    pDevice->CloseDevice();
-    delete pDevice;
+    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+    device->ApplyCalibParam_hd(st_calibra_hd);
+    device->ApplyCalibParam(st_calibra);
 }
 
 // Called when Calib is clicked: runs a calibration of the screen found at
@@ -436,10 +372,7 @@ void CVelAppDlg::OnCalib() {
 
 // Called when Reset is clicked: the device drops its calibration.
 void CVelAppDlg::OnReset() {
-    Vel_DeviceManager* pDevice = new Vel_DeviceManager;
-    pDevice->OpenDevice(m_deviceInfo.devicePath[0]);
-    int nResult = pDevice->ResetCalibParam();
+    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+    int nResult = device->ResetCalibParam();
     MessageBox(nResult != 0 ? L"Reset Success." : L"Reset Failed.", L"Set Touch", MB_OK);
-    pDevice->CloseDevice();
-    delete pDevice;
 }

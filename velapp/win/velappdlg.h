@@ -6,6 +6,7 @@
 #include "resource.h"
 
 #include "Vel_DeviceManager.h"
+#include "devicesession.h"
 #include "panelcore.h"
 
 class CVelAppDlg : public CDialogEx {
@@ -21,48 +22,23 @@ protected:
     HICON m_hAppIcon;
     _VEL_DEVICE_INFO m_deviceInfo{};
     _VEL_DEVICE_CONFIG m_deviceConfig{};
+    // Each setting's value on its control and the number beside its track
+    // bar, indexed by panel::SettingId.
+    int m_nValue[panel::kSettingCount] = {};
+    int m_nNumber[panel::kSettingCount] = {};
     int m_nDblClkRangeRead = 0;
     int m_nDblClkSpeedRead = 0;
     // Whether the registry gave a usable value (or Apply wrote one).
     bool m_bDblClkRangeKnown = false;
     bool m_bDblClkSpeedKnown = false;
-    int m_nTouchEnable = 0;
-    int m_nTouchHeight = 0;
-    int m_nTouchSmooth = 0;
-    int m_nTouchDelay = 0;
-    int m_nTouchJitter = 0;
-    int m_nRightClickEnable = 0;
-    int m_nRightClickTime = 0;
-    int m_nRightClickArea = 0;
-    int m_nTouchHeightText = 0;
-    int m_nTouchSmoothText = 0;
-    int m_nTouchDelayText = 0;
-    int m_nRightClickAreaText = 0;
-    int m_nRightClickTimeText = 0;
-    int m_nDblClkRange = 0;
-    int m_nDblClkSpeed = 0;
-    int m_nDblClkSpeedText = 0;
-    int m_nDblClkRangeText = 0;
-    int m_nTouchMode = 0;
-    unsigned char m_byOutputMode = 0xFE;
+    unsigned char m_byOutputMode = velsdk::kNoOutputMode;
     CButton m_btnRotate;
-    int m_nTouchJitterText = 0;
-
-    // A value the dialog shows: the touch parameter it holds, its member, the
-    // number shown beside its track bar and the track bar.
-    struct ValueControl {
-        int panel::TouchParams::*pParam; // nullptr: a double-click value
-        int CVelAppDlg::*pValue;
-        int CVelAppDlg::*pNumber; // nullptr: no number
-        int nSlider;              // 0: not a track bar
-    };
-    static const ValueControl kValueControls[11];
 
     BOOL LoadDeviceParams();
     void LoadCaptions();
-    int ReadDoubleClickSettings();
-    int WriteDoubleClickSettings();
-    int UpdateApplyButton();
+    void ReadDoubleClickSettings();
+    void WriteDoubleClickSettings();
+    void UpdateApplyButton();
     // The touch parameter members as one value.
     panel::TouchParams CurrentParams() const;
     // The double-click members as one value.
@@ -73,9 +49,9 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
-    afx_msg void OnSliderReleasedCapture(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnSliderReleasedCapture(UINT nID, NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnRightClickAreaCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
-    afx_msg void OnModeClicked();
+    afx_msg void OnModeClicked(UINT nID);
     afx_msg void OnTouchEnableClicked();
     afx_msg void OnRightClickEnableClicked();
     afx_msg void OnAboutClicked();

@@ -51,23 +51,46 @@ bool CalcCalibMatrix(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
     return MakeCalibMatrix(scr.get(), tag.get(), nPointCount, pMatrix, pMatrix_f);
 }
 
+CoefficientSet SetOf(const float* pMatrix_f) {
+    CoefficientSet set;
+    for (int k = 0; k < COEF_COUNT; ++k) {
+        set.m[k] = pMatrix_f[k];
+    }
+    return set;
+}
+
+CoefficientSet SetOf(const int16_t* pMatrix) {
+    CoefficientSet set;
+    for (int k = 0; k < COEF_COUNT; ++k) {
+        set.m[k] = pMatrix[k];
+    }
+    return set;
+}
+
+double MapWeight(const CoefficientSet& set, double x, double y) {
+    return set.m[6] / 1000.0 * x + set.m[7] / 1000.0 * y + 1.0;
+}
+
+void MapRaw(const CoefficientSet& set, double x, double y, double& X, double& Y) {
+    const double* m = set.m;
+    const double w = MapWeight(set, x, y);
+    X = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
+    Y = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+}
+
 bool IsPlausibleCalibration(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
                             unsigned char nPointCount, const float* pMatrix_f) {
     if (pScrPoints == NULL || pTagPoints == NULL || pMatrix_f == NULL || nPointCount == 0) {
         return false;
     }
-    double m[COEF_COUNT];
-    for (int k = 0; k < COEF_COUNT; ++k) {
-        m[k] = pMatrix_f[k];
-    }
     // The map as the device applies it.
+    const CoefficientSet set = SetOf(pMatrix_f);
     double minX = 65535.0, maxX = 0.0, minY = 65535.0, maxY = 0.0;
     for (int k = 0; k < nPointCount; ++k) {
         const double x = static_cast<uint16_t>(pTagPoints[k].x);
         const double y = static_cast<uint16_t>(pTagPoints[k].y);
-        const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
-        const double X = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
-        const double Y = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
+        double X = 0.0, Y = 0.0;
+        MapRaw(set, x, y, X, Y);
         // Written so that a NaN fails too.
         if (!(std::fabs(X - static_cast<uint16_t>(pScrPoints[k].x)) <= CALIB_MAP_BACK_TOLERANCE &&
               std::fabs(Y - static_cast<uint16_t>(pScrPoints[k].y)) <= CALIB_MAP_BACK_TOLERANCE)) {
@@ -84,7 +107,7 @@ bool IsPlausibleCalibration(const CalibPoint* pScrPoints, const CalibPoint* pTag
     const double ys[2] = {minY - padY, maxY + padY};
     for (double x : xs) {
         for (double y : ys) {
-            const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
+            const double w = MapWeight(set, x, y);
             if (!(w >= 0.5 && w <= 2.0)) {
                 return false;
             }

@@ -49,6 +49,21 @@ bool CalcCalibMatrix(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
 //    zero of w the map magnifies without bound and flips beyond it, and a
 //    real panel's keystone changes w by a few per cent.
 // The coordinates are taken as the fit takes them (low 16 bits, unsigned).
+// A coefficient set m0…m7 as the device applies it, from either record.
+struct CoefficientSet {
+    double m[8];
+};
+CoefficientSet SetOf(const float* pMatrix_f);
+CoefficientSet SetOf(const int16_t* pMatrix);
+
+// The denominator the set gives a raw point: m6/1000·x + m7/1000·y + 1.
+double MapWeight(const CoefficientSet& set, double x, double y);
+
+// The logical point the set makes of a raw one:
+//   X = (m0/1000·x + m1/1000·y + 10·m2) / (m6/1000·x + m7/1000·y + 1)
+// and Y with m3, m4, m5.
+void MapRaw(const CoefficientSet& set, double x, double y, double& X, double& Y);
+
 bool IsPlausibleCalibration(const CalibPoint* pScrPoints, const CalibPoint* pTagPoints,
                             unsigned char nPointCount, const float* pMatrix_f);
 
@@ -79,5 +94,9 @@ bool SolveLeastSquares(double* pA, int m, int n, double* pB);
 // Householder QR of A (m × n row-major) with the orthogonal factor formed
 // explicitly: A becomes R (upper triangular in its first n rows) and pQ
 // (m × m row-major) receives Q with A_original = Q·R. Refuses m < n and a
-// column whose norm vanishes in absolute terms (|α| + 1.0 == 1.0).
+// column whose norm is not zero but vanishes in absolute terms
+// (|α| + 1.0 == 1.0). An exactly zero column is not refused: scaling it by its
+// largest entry forms 0/0, and the result is true with NaN in A and Q;
+// CalcCalibMatrix refuses such a fit later, as the encoding rejects values
+// that are not finite.
 bool HouseholderQR(double* pA, int m, int n, double* pQ);

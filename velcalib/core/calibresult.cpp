@@ -58,27 +58,6 @@ bool ResultUsable(const VEL_CALIB_RESULT* pResult) {
     return pResult != nullptr && pResult->cbSize >= sizeof(VEL_CALIB_RESULT);
 }
 
-CoefficientSet SetOf(const float* pMatrix_f) {
-    CoefficientSet set;
-    for (int k = 0; k < 8; ++k)
-        set.m[k] = pMatrix_f[k];
-    return set;
-}
-
-CoefficientSet SetOf(const int16_t* pMatrix) {
-    CoefficientSet set;
-    for (int k = 0; k < 8; ++k)
-        set.m[k] = pMatrix[k];
-    return set;
-}
-
-void MapRaw(const CoefficientSet& set, double x, double y, double& X, double& Y) {
-    const double* m = set.m;
-    const double w = m[6] / 1000.0 * x + m[7] / 1000.0 * y + 1.0;
-    X = (m[0] / 1000.0 * x + m[1] / 1000.0 * y + 10.0 * m[2]) / w;
-    Y = (m[3] / 1000.0 * x + m[4] / 1000.0 * y + 10.0 * m[5]) / w;
-}
-
 double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const CalibPoint& raw,
                    int32_t nWidth, int32_t nHeight) {
     double X = 0.0, Y = 0.0;

@@ -41,18 +41,6 @@ bool ResultUsable(const VEL_CALIB_RESULT* pResult);
 // middle of each edge, and the centres of the four quarters.
 extern const CalibPoint kCheckTargets[VEL_CALIB_MAX_CHECKS];
 
-// A coefficient set m0…m7 as the device applies it.
-struct CoefficientSet {
-    double m[8];
-};
-CoefficientSet SetOf(const float* pMatrix_f);
-CoefficientSet SetOf(const int16_t* pMatrix);
-
-// The logical point the set makes of a raw one:
-//   X = (m0/1000·x + m1/1000·y + 10·m2) / (m6/1000·x + m7/1000·y + 1)
-// and Y with m3, m4, m5.
-void MapRaw(const CoefficientSet& set, double x, double y, double& X, double& Y);
-
 // Pixels between a target (logical) and a raw touch mapped through the set,
 // on a screen of nWidth × nHeight pixels (logical v is v·extent/32768 px).
 double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const CalibPoint& raw,

@@ -32,27 +32,27 @@ int64_t Distance(int32_t a, int32_t b) {
 } // namespace
 
 CollectHelper::CollectHelper(unsigned char count, unsigned char type)
-    : targets(NewPointArray()), samples(NewPointArray()), current(0), total(0), anchorX(0),
-      anchorY(0), stableCount(0), stableNeed(STABLE_SAMPLES), active(false), owner(NULL),
-      onSample(NULL), onPointDone(NULL), onComplete(NULL) {
+    : m_targets(NewPointArray()), m_samples(NewPointArray()), m_current(0), m_total(0),
+      m_stableCount(0), m_stableNeed(STABLE_SAMPLES), m_active(false), m_anchorX(0), m_anchorY(0),
+      m_owner(NULL), m_onSample(NULL), m_onPointDone(NULL), m_onComplete(NULL) {
     // Without both arrays the collector stays empty (total 0) and never starts.
-    if (targets == NULL || samples == NULL) {
-        delete[] targets;
-        delete[] samples;
-        targets = NULL;
-        samples = NULL;
+    if (m_targets == NULL || m_samples == NULL) {
+        delete[] m_targets;
+        delete[] m_samples;
+        m_targets = NULL;
+        m_samples = NULL;
     }
     BuildPath(count, type);
 }
 
 CollectHelper::~CollectHelper() {
-    delete[] targets;
-    delete[] samples;
-    targets = NULL;
-    samples = NULL;
-    onSample = NULL;
-    onPointDone = NULL;
-    onComplete = NULL;
+    delete[] m_targets;
+    delete[] m_samples;
+    m_targets = NULL;
+    m_samples = NULL;
+    m_onSample = NULL;
+    m_onPointDone = NULL;
+    m_onComplete = NULL;
 }
 
 // Lays the first side² grid points out row by row from the top, side being
@@ -69,11 +69,11 @@ void CollectHelper::BuildPath(unsigned char count, unsigned char type) {
     } else if (nCount > CALIB_MAX_POINTS) {
         nCount = CALIB_MAX_POINTS;
     }
-    if (targets == NULL) {
-        total = 0;
+    if (m_targets == NULL) {
+        m_total = 0;
         return;
     }
-    total = nCount;
+    m_total = nCount;
 
     const int side = static_cast<int>(std::trunc(std::sqrt(nCount - 1.0))) + 1;
     const int32_t step = GRID_SPAN / (side - 1);
@@ -82,67 +82,67 @@ void CollectHelper::BuildPath(unsigned char count, unsigned char type) {
         for (int col = 0; col < side; ++col) {
             const bool bReversed = (type == CALIB_PATH_TYPE_1) && (row % 2 == 1);
             const int column = bReversed ? side - 1 - col : col;
-            targets[k].x = column * step + GRID_MARGIN;
-            targets[k].y = row * step + GRID_MARGIN;
+            m_targets[k].x = column * step + GRID_MARGIN;
+            m_targets[k].y = row * step + GRID_MARGIN;
             ++k;
         }
     }
 }
 
 void CollectHelper::UseTargets(const CalibPoint* pTargets, int nCount) {
-    if (targets == NULL) {
+    if (m_targets == NULL) {
         return;
     }
-    total = nCount < 1 ? 1 : nCount > CALIB_MAX_POINTS ? CALIB_MAX_POINTS : nCount;
-    for (int k = 0; k < total; ++k) {
-        targets[k] = pTargets[k];
+    m_total = nCount < 1 ? 1 : nCount > CALIB_MAX_POINTS ? CALIB_MAX_POINTS : nCount;
+    for (int k = 0; k < m_total; ++k) {
+        m_targets[k] = pTargets[k];
     }
 }
 
 // The arrays keep their contents; a collector without storage stays inactive.
 void CollectHelper::Start(void* pOwner, CollectCallback pOnSample, CollectCallback pOnPointDone,
                           CollectCallback pOnComplete) {
-    active = (targets != NULL && samples != NULL);
-    owner = pOwner;
-    onSample = pOnSample;
-    onPointDone = pOnPointDone;
-    onComplete = pOnComplete;
-    current = 0;
-    stableCount = 0;
-    stableNeed = STABLE_SAMPLES;
+    m_active = (m_targets != NULL && m_samples != NULL);
+    m_owner = pOwner;
+    m_onSample = pOnSample;
+    m_onPointDone = pOnPointDone;
+    m_onComplete = pOnComplete;
+    m_current = 0;
+    m_stableCount = 0;
+    m_stableNeed = STABLE_SAMPLES;
 }
 
 void CollectHelper::Stop() {
-    active = false;
-    onSample = NULL;
-    onPointDone = NULL;
-    onComplete = NULL;
+    m_active = false;
+    m_onSample = NULL;
+    m_onPointDone = NULL;
+    m_onComplete = NULL;
 }
 
 // Back to the first target; samples stored so far are overwritten as the run goes.
 void CollectHelper::Reset() {
-    current = 0;
-    stableCount = 0;
+    m_current = 0;
+    m_stableCount = 0;
 }
 
 // The first sample of a run is the anchor; the run is stable after stableNeed
 // counted samples all within one raw unit of it. A sample that moves clears the
 // run, and the sample after it becomes the new anchor.
 void CollectHelper::InputPoint(int32_t x, int32_t y) {
-    if (!active) {
+    if (!m_active) {
         return;
     }
-    if (stableCount == 0) {
-        anchorX = x;
-        anchorY = y;
+    if (m_stableCount == 0) {
+        m_anchorX = x;
+        m_anchorY = y;
     }
-    if (stableCount < stableNeed) {
-        ++stableCount;
-        Notify(onSample, owner);
-        if (Distance(x, anchorX) >= STILL_LIMIT || Distance(y, anchorY) >= STILL_LIMIT) {
-            anchorX = x;
-            anchorY = y;
-            stableCount = 0;
+    if (m_stableCount < m_stableNeed) {
+        ++m_stableCount;
+        Notify(m_onSample, m_owner);
+        if (Distance(x, m_anchorX) >= STILL_LIMIT || Distance(y, m_anchorY) >= STILL_LIMIT) {
+            m_anchorX = x;
+            m_anchorY = y;
+            m_stableCount = 0;
         }
     }
 }
@@ -150,25 +150,25 @@ void CollectHelper::InputPoint(int32_t x, int32_t y) {
 // The finger was lifted: a stable point stores its anchor and the run moves on.
 // A lift before the point is stable keeps the count and the anchor.
 void CollectHelper::ConfirmPoint() {
-    if (!active) {
+    if (!m_active) {
         return;
     }
-    if (current < total && stableCount == stableNeed) {
-        stableCount = 0;
-        samples[current].x = anchorX;
-        samples[current].y = anchorY;
-        ++current;
-        Notify(onPointDone, owner);
+    if (m_current < m_total && m_stableCount == m_stableNeed) {
+        m_stableCount = 0;
+        m_samples[m_current].x = m_anchorX;
+        m_samples[m_current].y = m_anchorY;
+        ++m_current;
+        Notify(m_onPointDone, m_owner);
     }
     // The callback above may have stopped or reset the collector.
-    if (current == total) {
-        Notify(onComplete, owner);
+    if (m_current == m_total) {
+        Notify(m_onComplete, m_owner);
     }
 }
 
 bool CollectHelper::StepBack() {
-    if (current >= 1 && current < total) {
-        --current;
+    if (m_current >= 1 && m_current < m_total) {
+        --m_current;
         return true;
     }
     return false;

@@ -3,9 +3,12 @@
 //
 // InputPoint and ConfirmPoint run on the thread that delivers the device's
 // reports and call the owner back on that thread, inside the call. The window
-// thread only reads targets, total, current and IsStable().
+// thread reads Targets(), Total(), Current() and IsStable() meanwhile, without
+// waiting: those counts are atomics, and the targets change only before a run
+// (BuildPath, UseTargets).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "calibmatrix.h"
@@ -51,20 +54,34 @@ public:
     void ConfirmPoint();
     bool StepBack();
 
-    bool IsStable() const { return stableCount == stableNeed; }
-    bool IsFinished() const { return total != 0 && current == total; }
+    bool IsStable() const { return m_stableCount == m_stableNeed; }
+    bool IsFinished() const {
+        const int32_t nTotal = m_total;
+        return nTotal != 0 && m_current == nTotal;
+    }
 
-    CalibPoint* targets; // CALIB_MAX_POINTS entries, logical screen space; owned
-    CalibPoint* samples; // CALIB_MAX_POINTS entries, raw touch space; owned
-    int32_t current;     // index of the current target = measurements stored
-    int32_t total;       // targets of the run
-    int32_t anchorX;     // first sample of the current run of still samples
-    int32_t anchorY;
-    int32_t stableCount; // samples counted in the current run
-    int32_t stableNeed;  // samples that make a run stable
-    bool active;         // samples are accepted
-    void* owner;         // handed to every callback
-    CollectCallback onSample;
-    CollectCallback onPointDone;
-    CollectCallback onComplete;
+    // The targets in logical screen space and the raw touch measured for each
+    // (CALIB_MAX_POINTS entries); null when the collector has no storage.
+    const CalibPoint* Targets() const { return m_targets; }
+    const CalibPoint* Samples() const { return m_samples; }
+    int32_t Current() const { return m_current; } // the current target = measurements stored
+    int32_t Total() const { return m_total; }     // targets of the run
+    int32_t StableCount() const { return m_stableCount; } // samples counted in the current run
+    int32_t StableNeed() const { return m_stableNeed; }   // samples that make a run stable
+    bool IsActive() const { return m_active; }
+
+private:
+    CalibPoint* m_targets; // owned
+    CalibPoint* m_samples; // owned
+    std::atomic<int32_t> m_current;
+    std::atomic<int32_t> m_total;
+    std::atomic<int32_t> m_stableCount; // samples counted in the current run
+    std::atomic<int32_t> m_stableNeed;  // samples that make a run stable
+    std::atomic<bool> m_active;         // samples are accepted
+    int32_t m_anchorX;                  // first sample of the current run of still samples
+    int32_t m_anchorY;
+    void* m_owner; // handed to every callback
+    CollectCallback m_onSample;
+    CollectCallback m_onPointDone;
+    CollectCallback m_onComplete;
 };

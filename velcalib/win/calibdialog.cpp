@@ -9,6 +9,7 @@
 
 #include "calibmatrix.h"
 #include "touchreport.h"
+#include "velcalibrecords.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -236,7 +237,7 @@ void CalibDialog::RestartCollection() {
 void CalibDialog::Repaint() {
     const CollectHelper* pActive = m_pActive;
     const bool bErase =
-        pActive != m_pShown || (pActive == m_pCheck && pActive->current != m_nShownCurrent);
+        pActive != m_pShown || (pActive == m_pCheck && pActive->Current() != m_nShownCurrent);
     ::InvalidateRect(m_hWnd, nullptr, bErase ? TRUE : FALSE);
 }
 
@@ -260,16 +261,16 @@ void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nWidth = clientRect.right - clientRect.left;
     const int32_t nHeight = clientRect.bottom - clientRect.top;
     const CollectHelper* pCollect = m_pActive;
-    const int32_t nCurrent = pCollect->current;
+    const int32_t nCurrent = pCollect->Current();
     const bool bStable = pCollect->IsStable();
     const bool bCheck = pCollect == m_pCheck;
     m_pShown = pCollect;
     m_nShownCurrent = nCurrent;
-    for (int32_t i = 0; i < pCollect->total; ++i) {
+    for (int32_t i = 0; i < pCollect->Total(); ++i) {
         if (bCheck && i != nCurrent) {
             continue;
         }
-        const CalibPoint& target = pCollect->targets[i];
+        const CalibPoint& target = pCollect->Targets()[i];
         const float px = static_cast<float>(LogicalToPixel(target.x, nWidth));
         const float py = static_cast<float>(LogicalToPixel(target.y, nHeight));
         DrawTarget(graphics, bCheck ? ColourOfCheck(bStable) : ColourOfTarget(i, nCurrent, bStable),
@@ -365,23 +366,20 @@ void CalibDialog::FinishCalib() {
     CWaitCursor wait;
     int16_t velMatrix[8];
     float velMatrix_f[8];
-    const unsigned char nCount = static_cast<unsigned char>(m_pCollect->total);
-    m_recorder.BeginAttempt(m_pCollect->targets, m_pCollect->samples, nCount);
+    const unsigned char nCount = static_cast<unsigned char>(m_pCollect->Total());
+    m_recorder.BeginAttempt(m_pCollect->Targets(), m_pCollect->Samples(), nCount);
     bool bAccepted = false;
     const wchar_t* pFailure = nullptr;
-    if (!CalcCalibMatrix(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix,
+    if (!CalcCalibMatrix(m_pCollect->Targets(), m_pCollect->Samples(), nCount, velMatrix,
                          velMatrix_f) ||
-        !IsPlausibleCalibration(m_pCollect->targets, m_pCollect->samples, nCount, velMatrix_f)) {
+        !IsPlausibleCalibration(m_pCollect->Targets(), m_pCollect->Samples(), nCount,
+                                velMatrix_f)) {
         m_recorder.NotFitted();
         pFailure = COMPUTE_FAILED;
     } else {
         _VEL_CALIB_PARAM param;
         _VEL_CALIB_PARAM_HD param_hd;
-        std::memset(&param, 0, sizeof(param));
-        std::memset(&param_hd, 0, sizeof(param_hd));
-        std::memcpy(param.matrix, velMatrix, sizeof(param.matrix));
-        param_hd.enable = 1;
-        std::memcpy(param_hd.matrix, velMatrix_f, sizeof(param_hd.matrix));
+        FillCalibRecords(velMatrix, velMatrix_f, param, param_hd);
         uint32_t nRecord = VEL_CALIB_RECORD_HD;
         int nResult = m_pDevice->ApplyCalibParam_hd(param_hd);
         if (nResult == 0) {
@@ -420,7 +418,8 @@ void CalibDialog::FinishCheck() {
     if (!m_run.EnterFinish()) {
         return;
     }
-    const bool bPassed = m_recorder.Checked(m_pCheck->targets, m_pCheck->samples, m_pCheck->total);
+    const bool bPassed =
+        m_recorder.Checked(m_pCheck->Targets(), m_pCheck->Samples(), m_pCheck->Total());
     if (bPassed || !m_recorder.AttemptsLeft()) {
         m_run.LeaveFinish(CalibRun::Next::Release);
         return;

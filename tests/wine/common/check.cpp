@@ -27,6 +27,17 @@ void Note(const std::string& text) {
     std::fflush(stdout);
 }
 
+std::string Hex(const void* data, size_t size) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
 } // namespace check
 
 // A crash ends the program at once with a line saying so, instead of

@@ -36,6 +36,9 @@ template <class A, class B> std::string Describe(const A& a, const B& b) {
     return s.str();
 }
 
+// The bytes as lower-case hex digits, two a byte.
+std::string Hex(const void* data, size_t size);
+
 } // namespace check
 
 #define VEL_CASE(name)                                                                             \

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "check.h"
+#include "mousereg.h"
 #include "simdevice.h"
 #include "uidriver.h"
 
@@ -105,20 +106,6 @@ std::map<std::string, std::string> OurMsiProducts() {
     return found;
 }
 
-// The user's double-click time, as the registry holds it.
-const wchar_t MOUSE_KEY[] = L"Control Panel\\Mouse";
-void SetDoubleClickSpeed(const std::wstring& text) {
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, MOUSE_KEY, L"DoubleClickSpeed", REG_SZ, text.c_str(),
-                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-std::string DoubleClickSpeed() {
-    wchar_t text[64] = {};
-    DWORD size = sizeof text - sizeof(wchar_t);
-    ::RegGetValueW(HKEY_CURRENT_USER, MOUSE_KEY, L"DoubleClickSpeed", RRF_RT_REG_SZ, nullptr, text,
-                   &size);
-    return ui::Narrow(text);
-}
-
 std::set<std::string> OurMsiEntries() {
     std::set<std::string> entries;
     for (const auto& product : OurMsiProducts())
@@ -189,7 +176,7 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     CHECK(OurMsiEntries().empty());
 
     simdev::Reset();
-    SetDoubleClickSpeed(L"500");
+    mousereg::SetMouseText("DoubleClickSpeed", "500");
     // The older version, for a real screen: no simulated SDK.dll.
     CHECK_EQ(msi(std::string("/i \"") + pOld + "\" /qn SIMULATEDSCREEN=0"), 0);
     CHECK(Exists(dir + L"\\velctl.exe") && !Exists(dir + L"\\SDK.dll"));
@@ -210,7 +197,7 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     CHECK_EQ(entries.size(), size_t(1));
     CHECK_EQ(*entries.begin(), "VelTouch 1.0.0.1 " + arch + " 1.0.0.1");
     CHECK_EQ(simdev::Get("touchSmooth"), "8");
-    CHECK_EQ(DoubleClickSpeed(), "400");
+    CHECK_EQ(mousereg::GetMouseText("DoubleClickSpeed"), "400");
 
     // A profile that cannot be imported fails the installation, which then
     // leaves nothing behind: Windows Installer's "fatal error" 1603, 1627
@@ -232,5 +219,5 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     CHECK(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vel", 0, KEY_READ, &hOurs) !=
           ERROR_SUCCESS);
     CHECK_EQ(simdev::Get("touchSmooth"), "8");
-    CHECK_EQ(DoubleClickSpeed(), "400");
+    CHECK_EQ(mousereg::GetMouseText("DoubleClickSpeed"), "400");
 }

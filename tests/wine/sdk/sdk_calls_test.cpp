@@ -36,15 +36,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-std::string Hex(const void* data, size_t size) {
-    std::string text;
-    char digits[3];
-    for (size_t i = 0; i < size; ++i) {
-        wsprintfA(digits, "%02x", static_cast<const uint8_t*>(data)[i]);
-        text += digits;
-    }
-    return text;
-}
+using check::Hex;
 
 // The results of the five operations that a switch can refuse, in order:
 // GetDriverConfig, SetDriverConfig, ResetCalibParam, ApplyCalibParam_hd,

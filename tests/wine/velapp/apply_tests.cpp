@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "check.h"
+#include "resource.h"
 #include "panel_driver.h"
 #include "simdevice.h"
 
@@ -20,7 +21,7 @@ void FactoryDeviceAndRegistry() {
 // Presses Apply, answers the "    OK  " box and waits until the device is closed.
 void ApplyAndConfirm(Panel& panel) {
     size_t closes = simdev::CountJournal("CloseDevice");
-    ui::ClickButton(panel.hDlg, 1017);
+    ui::ClickButton(panel.hDlg, IDC_BTN_APPLY);
     HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
     CHECK(hBox != nullptr);
     CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "    OK  ");
@@ -30,7 +31,7 @@ void ApplyAndConfirm(Panel& panel) {
 }
 
 void Exit(Panel& panel) {
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
 }
 
@@ -48,14 +49,14 @@ VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
         int target;
         bool reevaluates; // the jitter slider has no release handler
     } rows[] = {
-        {"touchHeight", 1005, 1033, 3, 6, true},
-        {"touchSmooth", 1006, 1034, 0, 7, true},
-        {"touchDelay", 1007, 1035, 0, 300, true},
-        {"rightClickTime", 1009, 1036, 1000, 4000, true},
-        {"rightClickArea", 1010, 1037, 100, 1200, true},
-        {nullptr, 1041, 1046, 1, 200, true},
-        {nullptr, 1042, 1048, 1, 800, true},
-        {"touchJitter", 1012, 1050, 10, 9000, false},
+        {"touchHeight", IDC_SLD_TOUCH_HEIGHT, IDC_NUM_TOUCH_HEIGHT, 3, 6, true},
+        {"touchSmooth", IDC_SLD_TOUCH_SMOOTH, IDC_NUM_TOUCH_SMOOTH, 0, 7, true},
+        {"touchDelay", IDC_SLD_TOUCH_DELAY, IDC_NUM_TOUCH_DELAY, 0, 300, true},
+        {"rightClickTime", IDC_SLD_RIGHT_CLICK_TIME, IDC_NUM_RIGHT_CLICK_TIME, 1000, 4000, true},
+        {"rightClickArea", IDC_SLD_RIGHT_CLICK_AREA, IDC_NUM_RIGHT_CLICK_AREA, 100, 1200, true},
+        {nullptr, IDC_SLD_DBLCLK_RANGE, IDC_NUM_DBLCLK_RANGE, 1, 200, true},
+        {nullptr, IDC_SLD_DBLCLK_SPEED, IDC_NUM_DBLCLK_SPEED, 1, 800, true},
+        {"touchJitter", IDC_SLD_TOUCH_JITTER, IDC_NUM_TOUCH_JITTER, 10, 9000, false},
     };
     for (const auto& row : rows) {
         if (row.key != nullptr)
@@ -66,7 +67,7 @@ VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
     Panel panel;
     Open(panel);
     // Apply starts enabled whatever differs.
-    CHECK(ui::Enabled(panel.hDlg, 1017));
+    CHECK(ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     for (const auto& row : rows) {
         CHECK_EQ(ui::SliderPos(panel.hDlg, row.slider), row.minimum);
         int pos = ui::DragSlider(panel.hDlg, row.slider, row.target);
@@ -74,17 +75,17 @@ VEL_CASE(SlidersMovedByMouseShowTheirNumberAndApplyFollowsAtRelease) {
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(pos));
         // The jitter slider has no release handler: Apply keeps its state
         // (disabled by the row before).
-        CHECK_EQ(ui::Enabled(panel.hDlg, 1017), row.reevaluates);
+        CHECK_EQ(ui::Enabled(panel.hDlg, IDC_BTN_APPLY), row.reevaluates);
         // Back to where it started: nothing differs any more.
         pos = ui::DragSlider(panel.hDlg, row.slider, row.minimum);
         CHECK_EQ(pos, row.minimum);
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(row.minimum));
         if (row.reevaluates)
-            CHECK(!ui::Enabled(panel.hDlg, 1017));
+            CHECK(!ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     }
     // Multi Mode has no handler of its own either.
-    ui::ClickCheck(panel.hDlg, 1032);
-    CHECK(!ui::Enabled(panel.hDlg, 1017));
+    ui::ClickCheck(panel.hDlg, IDC_RAD_MULTI_MODE);
+    CHECK(!ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     // Nothing was sent while editing.
     CHECK_EQ(simdev::CountJournal("SetDriverConfig"), 0u);
     Exit(panel);
@@ -97,15 +98,15 @@ VEL_CASE(KeyboardMovesTheNumberAtOnceButNotApply) {
     simdev::Set("touchDelay", "0");
     Panel panel;
     Open(panel);
-    ui::DragSlider(panel.hDlg, 1007, 0); // an unchanged release disables Apply
-    CHECK(!ui::Enabled(panel.hDlg, 1017));
-    ui::PressKey(panel.hDlg, 1007, VK_RIGHT);
-    CHECK_EQ(ui::SliderPos(panel.hDlg, 1007), 1);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1035)), "1");
-    CHECK(!ui::Enabled(panel.hDlg, 1017));
+    ui::DragSlider(panel.hDlg, IDC_SLD_TOUCH_DELAY, 0); // an unchanged release disables Apply
+    CHECK(!ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
+    ui::PressKey(panel.hDlg, IDC_SLD_TOUCH_DELAY, VK_RIGHT);
+    CHECK_EQ(ui::SliderPos(panel.hDlg, IDC_SLD_TOUCH_DELAY), 1);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_TOUCH_DELAY)), "1");
+    CHECK(!ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     // The next click on a mode button re-evaluates.
-    ui::ClickCheck(panel.hDlg, 1023);
-    CHECK(ui::Enabled(panel.hDlg, 1017));
+    ui::ClickCheck(panel.hDlg, IDC_RAD_AUTO_MODE);
+    CHECK(ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     Exit(panel);
 }
 
@@ -115,23 +116,28 @@ VEL_CASE(EnableCheckBoxesGovernTheirControlsFromTheFirstClickOn) {
     simdev::Set("rightClickEnable", "0");
     Panel panel;
     Open(panel);
-    const int modes[] = {1023, 1025, 1026, 1032};
-    const int rightClick[] = {1009, 1010, 1021, 1022, 1039, 1040, 1036, 1037};
+    const int modes[] = {IDC_RAD_AUTO_MODE, IDC_RAD_DOWN_CLICK_MODE, IDC_RAD_UP_CLICK_MODE,
+                         IDC_RAD_MULTI_MODE};
+    const int rightClick[] = {IDC_SLD_RIGHT_CLICK_TIME,  IDC_SLD_RIGHT_CLICK_AREA,
+                              IDC_LBL_RIGHT_CLICK_TIME,  IDC_LBL_RIGHT_CLICK_AREA,
+                              IDC_UNIT_RIGHT_CLICK_TIME, IDC_UNIT_RIGHT_CLICK_AREA,
+                              IDC_NUM_RIGHT_CLICK_TIME,  IDC_NUM_RIGHT_CLICK_AREA};
     // At start everything is enabled, whatever the check boxes show.
-    CHECK(!ui::Checked(panel.hDlg, 1004) && !ui::Checked(panel.hDlg, 1008));
+    CHECK(!ui::Checked(panel.hDlg, IDC_CHK_TOUCH_ENABLE) &&
+          !ui::Checked(panel.hDlg, IDC_CHK_RIGHT_CLICK_ENABLE));
     for (int id : modes)
         CHECK(ui::Enabled(panel.hDlg, id));
     for (int id : rightClick)
         CHECK(ui::Enabled(panel.hDlg, id));
     for (bool ticked : {true, false, true}) {
-        ui::ClickCheck(panel.hDlg, 1004);
-        ui::ClickCheck(panel.hDlg, 1008);
-        CHECK_EQ(ui::Checked(panel.hDlg, 1004), ticked);
+        ui::ClickCheck(panel.hDlg, IDC_CHK_TOUCH_ENABLE);
+        ui::ClickCheck(panel.hDlg, IDC_CHK_RIGHT_CLICK_ENABLE);
+        CHECK_EQ(ui::Checked(panel.hDlg, IDC_CHK_TOUCH_ENABLE), ticked);
         for (int id : modes)
             CHECK_EQ(ui::Enabled(panel.hDlg, id), ticked);
         for (int id : rightClick)
             CHECK_EQ(ui::Enabled(panel.hDlg, id), ticked);
-        CHECK_EQ(ui::Enabled(panel.hDlg, 1017), ticked);
+        CHECK_EQ(ui::Enabled(panel.hDlg, IDC_BTN_APPLY), ticked);
     }
     Exit(panel);
 }
@@ -141,10 +147,10 @@ VEL_CASE(ApplySendsTheRecordThenConfirmsThenChangesTheMode) {
     const std::string factory = simdev::Get("reserved24");
     Panel panel;
     Open(panel);
-    CHECK_EQ(ui::KeySlider(panel.hDlg, 1006, 8), 8);
-    ui::ClickCheck(panel.hDlg, 1026); // Up Click Mode: index 1
+    CHECK_EQ(ui::KeySlider(panel.hDlg, IDC_SLD_TOUCH_SMOOTH, 8), 8);
+    ui::ClickCheck(panel.hDlg, IDC_RAD_UP_CLICK_MODE); // Up Click Mode: index 1
     simdev::ClearJournal();
-    ui::ClickButton(panel.hDlg, 1017);
+    ui::ClickButton(panel.hDlg, IDC_BTN_APPLY);
     HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
     CHECK(hBox != nullptr);
     CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), "    OK  ");
@@ -182,9 +188,9 @@ VEL_CASE(ApplyWithoutAnOutputModeOrToARefusingDevice) {
     simdev::Set("failSetDriverConfig", "1");
     Panel panel;
     Open(panel);
-    ui::KeySlider(panel.hDlg, 1041, 10);
+    ui::KeySlider(panel.hDlg, IDC_SLD_DBLCLK_RANGE, 10);
     simdev::ClearJournal();
-    ui::ClickButton(panel.hDlg, 1017);
+    ui::ClickButton(panel.hDlg, IDC_BTN_APPLY);
     CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
     // No box, no mode change; the registry was written all the same.
     CHECK(ui::WaitForMessageBox(panel.program.pid, 500, panel.hDlg) == nullptr);
@@ -201,9 +207,10 @@ VEL_CASE(DeviceValuesOutsideTheControlsAreShownThenSentClamped) {
     simdev::Set("touchMode", "7");
     Panel panel;
     Open(panel);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1033)), "20");
-    CHECK_EQ(ui::SliderPos(panel.hDlg, 1005), 8);
-    for (int id : {1023, 1025, 1026, 1032})
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_TOUCH_HEIGHT)), "20");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, IDC_SLD_TOUCH_HEIGHT), 8);
+    for (int id :
+         {IDC_RAD_AUTO_MODE, IDC_RAD_DOWN_CLICK_MODE, IDC_RAD_UP_CLICK_MODE, IDC_RAD_MULTI_MODE})
         CHECK(!ui::Checked(panel.hDlg, id));
     simdev::ClearJournal();
     ApplyAndConfirm(panel);
@@ -224,10 +231,10 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     Open(panel);
     // The label tells the truth, the slider stands at its end; a number-typed
     // speed is not taken.
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1046)), "1000");
-    CHECK_EQ(ui::SliderPos(panel.hDlg, 1041), 500);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1048)), "0");
-    CHECK_EQ(ui::SliderPos(panel.hDlg, 1042), 1);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_DBLCLK_RANGE)), "1000");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, IDC_SLD_DBLCLK_RANGE), 500);
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_DBLCLK_SPEED)), "0");
+    CHECK_EQ(ui::SliderPos(panel.hDlg, IDC_SLD_DBLCLK_SPEED), 1);
     ApplyAndConfirm(panel);
     std::string text;
     CHECK_EQ(GetMouseValue("DoubleClickWidth", &text), static_cast<DWORD>(REG_SZ));
@@ -237,8 +244,8 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     CHECK_EQ(text, std::string("\xbc\x02\0\0", 4));
 
     // Once moved, it is written like any other.
-    CHECK_EQ(ui::KeySlider(panel.hDlg, 1041, 10), 10);
-    int speed = ui::DragSlider(panel.hDlg, 1042, 640);
+    CHECK_EQ(ui::KeySlider(panel.hDlg, IDC_SLD_DBLCLK_RANGE, 10), 10);
+    int speed = ui::DragSlider(panel.hDlg, IDC_SLD_DBLCLK_SPEED, 640);
     ApplyAndConfirm(panel);
     CHECK_EQ(GetMouseValue("DoubleClickWidth", &text), static_cast<DWORD>(REG_SZ));
     CHECK_EQ(text, std::string("10\0", 3));
@@ -250,11 +257,11 @@ VEL_CASE(DoubleClickSettingsTravelBetweenRegistrySlidersAndSystem) {
     CHECK_EQ(system[2], 10);
     // What was written is the new baseline: a slider moved away and back
     // leaves nothing to apply.
-    ui::DragSlider(panel.hDlg, 1005, 8);
-    CHECK(ui::Enabled(panel.hDlg, 1017));
-    ui::KeySlider(panel.hDlg, 1005, 5);
-    ui::ClickCheck(panel.hDlg, 1023);
-    CHECK(!ui::Enabled(panel.hDlg, 1017));
+    ui::DragSlider(panel.hDlg, IDC_SLD_TOUCH_HEIGHT, 8);
+    CHECK(ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
+    ui::KeySlider(panel.hDlg, IDC_SLD_TOUCH_HEIGHT, 5);
+    ui::ClickCheck(panel.hDlg, IDC_RAD_AUTO_MODE);
+    CHECK(!ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
     Exit(panel);
     SetMouseText("DoubleClickSpeed", "500");
     SetMouseText("DoubleClickWidth", "4");
@@ -306,7 +313,7 @@ VEL_CASE(AnApplyNeverDegradesADoubleClickValueItCouldNotRead) {
         DWORD typesBefore[3];
         for (int i = 0; i < 3; ++i)
             typesBefore[i] = GetMouseValue(names[i], &before[i]);
-        CHECK_EQ(ui::KeySlider(panel.hDlg, 1005, 7), 7);
+        CHECK_EQ(ui::KeySlider(panel.hDlg, IDC_SLD_TOUCH_HEIGHT, 7), 7);
         ApplyAndConfirm(panel);
         CHECK_EQ(simdev::Get("touchHeight"), "7");
         for (int i = 0; i < 3; ++i) {
@@ -338,9 +345,13 @@ VEL_CASE(AnApplyNeverDegradesADoubleClickValueItCouldNotRead) {
         CHECK(panel.hDlg != nullptr);
         ui::Sync(panel.hDlg);
         // Shown as the registry gave it; the other value is read as usual.
-        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.width ? 1046 : 1048)), row.label);
-        CHECK_EQ(ui::SliderPos(panel.hDlg, row.width ? 1041 : 1042), 1);
-        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.width ? 1048 : 1046)),
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg,
+                                         row.width ? IDC_NUM_DBLCLK_RANGE : IDC_NUM_DBLCLK_SPEED)),
+                 row.label);
+        CHECK_EQ(ui::SliderPos(panel.hDlg, row.width ? IDC_SLD_DBLCLK_RANGE : IDC_SLD_DBLCLK_SPEED),
+                 1);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg,
+                                         row.width ? IDC_NUM_DBLCLK_SPEED : IDC_NUM_DBLCLK_RANGE)),
                  row.width ? "500" : "4");
         applyAndCompare(panel, row.width, !row.width);
         Exit(panel);
@@ -353,8 +364,8 @@ VEL_CASE(AnApplyNeverDegradesADoubleClickValueItCouldNotRead) {
     presetSystem();
     Panel panel;
     Open(panel);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1046)), "0");
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1048)), "0");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_DBLCLK_RANGE)), "0");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_DBLCLK_SPEED)), "0");
     applyAndCompare(panel, true, true);
     Exit(panel);
     FactoryDeviceAndRegistry();
@@ -364,10 +375,10 @@ VEL_CASE(AMissingMouseKeyIsReportedTwiceOnApplyAndApplyGoesOn) {
     FactoryDeviceAndRegistry();
     Panel panel;
     Open(panel);
-    ui::DragSlider(panel.hDlg, 1042, 300);
+    ui::DragSlider(panel.hDlg, IDC_SLD_DBLCLK_SPEED, 300);
     {
         MouseKeyRemoved removed;
-        ui::ClickButton(panel.hDlg, 1017);
+        ui::ClickButton(panel.hDlg, IDC_BTN_APPLY);
         for (int i = 0; i < 2; ++i) {
             HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
             CHECK(hBox != nullptr);
@@ -399,8 +410,8 @@ VEL_CASE(EnterEscapeAndTheCloseBoxEndTheDialogWithoutSaving) {
         FactoryDeviceAndRegistry();
         Panel panel;
         Open(panel);
-        ui::KeySlider(panel.hDlg, 1042, 700);
-        HWND hTarget = row.toFocus ? ::GetDlgItem(panel.hDlg, 1042) : panel.hDlg;
+        ui::KeySlider(panel.hDlg, IDC_SLD_DBLCLK_SPEED, 700);
+        HWND hTarget = row.toFocus ? ::GetDlgItem(panel.hDlg, IDC_SLD_DBLCLK_SPEED) : panel.hDlg;
         ::PostMessageW(hTarget, row.message, row.wParam, 0);
         CHECK_EQ(panel.program.Wait(), 0);
         CHECK_EQ(simdev::CountJournal("SetDriverConfig"), 0u);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check.h"
+#include "resource.h"
 #include "panel_driver.h"
 #include "simdevice.h"
 
@@ -13,16 +14,7 @@ using namespace panel_test;
 
 namespace {
 
-std::string Hex(const void* data, size_t size) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) {
-        text += digits[bytes[i] >> 4];
-        text += digits[bytes[i] & 15];
-    }
-    return text;
-}
+using check::Hex;
 
 // The bytes both records must carry for one coefficient set.
 std::string Record16(const short (&m)[8]) {
@@ -55,7 +47,7 @@ const struct {
 };
 
 void Exit(Panel& panel) {
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
 }
 
@@ -68,7 +60,9 @@ std::vector<std::string> Snapshot(HWND hDlg) {
                         std::to_string(::SendMessageW(h, BM_GETCHECK, 0, 0)) + ":" +
                         std::to_string(::IsWindowEnabled(h)));
     }
-    for (int id : {1005, 1006, 1007, 1009, 1010, 1012, 1041, 1042})
+    for (int id : {IDC_SLD_TOUCH_HEIGHT, IDC_SLD_TOUCH_SMOOTH, IDC_SLD_TOUCH_DELAY,
+                   IDC_SLD_RIGHT_CLICK_TIME, IDC_SLD_RIGHT_CLICK_AREA, IDC_SLD_TOUCH_JITTER,
+                   IDC_SLD_DBLCLK_RANGE, IDC_SLD_DBLCLK_SPEED})
         state.push_back(std::to_string(id) + "@" + std::to_string(ui::SliderPos(hDlg, id)));
     return state;
 }
@@ -96,12 +90,12 @@ VEL_CASE(SixOrientationClicksSendEachSetAsHdThen16BitAndComeBack) {
     simdev::Reset();
     Panel panel;
     Open(panel);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转90度");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_BTN_ROTATE)), "旋转90度");
     simdev::ClearJournal();
     for (size_t i = 0; i < 6; ++i) {
-        ui::ClickButton(panel.hDlg, 1051);
+        ui::ClickButton(panel.hDlg, IDC_BTN_ROTATE);
         CHECK(simdev::WaitForJournal("CloseDevice", i + 1, 5000));
-        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), kCycle[i].captionAfter);
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_BTN_ROTATE)), kCycle[i].captionAfter);
     }
     std::vector<std::string> calls = Calls();
     CHECK_EQ(calls.size(), 24u);
@@ -122,19 +116,19 @@ VEL_CASE(AnotherCaptionSendsNoChangeAndStartsTheCycleAgain) {
     simdev::Reset();
     Panel panel;
     Open(panel);
-    ::SetWindowTextW(::GetDlgItem(panel.hDlg, 1051), L"Rotate");
+    ::SetWindowTextW(::GetDlgItem(panel.hDlg, IDC_BTN_ROTATE), L"Rotate");
     simdev::ClearJournal();
-    ui::ClickButton(panel.hDlg, 1051);
+    ui::ClickButton(panel.hDlg, IDC_BTN_ROTATE);
     CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转90度");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_BTN_ROTATE)), "旋转90度");
     CHECK_EQ(BytesOf(Calls()[2]), Record16(kCycle[5].matrix));
     // Both records are sent even when the device refuses them.
     simdev::Set("refuseHd", "1");
     simdev::Set("refuse16", "1");
-    ui::ClickButton(panel.hDlg, 1051);
+    ui::ClickButton(panel.hDlg, IDC_BTN_ROTATE);
     CHECK(simdev::WaitForJournal("CloseDevice", 2, 5000));
     CHECK_EQ(simdev::CountJournal("ApplyCalibParam "), 2u);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1051)), "旋转180度");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_BTN_ROTATE)), "旋转180度");
     Exit(panel);
 }
 
@@ -150,7 +144,7 @@ VEL_CASE(ResetTellsTheOutcomeWhileTheDeviceIsOpen) {
         Open(panel);
         std::vector<std::string> before = Snapshot(panel.hDlg);
         simdev::ClearJournal();
-        ui::ClickButton(panel.hDlg, 1002);
+        ui::ClickButton(panel.hDlg, IDC_BTN_RESET);
         HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
         CHECK(hBox != nullptr);
         CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), row.message);
@@ -169,10 +163,10 @@ VEL_CASE(CalibRunsAScriptedCalibrationAndLeavesTheDialogAsItWas) {
     simdev::WriteScript("target 0\nlift\ntarget 1\nlift\ntarget 2\nlift\ntarget 3\nlift\n");
     Panel panel;
     Open(panel);
-    ::SetWindowTextW(::GetDlgItem(panel.hDlg, 1051), L"X镜像");
+    ::SetWindowTextW(::GetDlgItem(panel.hDlg, IDC_BTN_ROTATE), L"X镜像");
     std::vector<std::string> before = Snapshot(panel.hDlg);
     simdev::ClearJournal();
-    ui::ClickButton(panel.hDlg, 1001);
+    ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
     CHECK(simdev::WaitForJournal("CloseDevice", 1, 20000));
     // The run ends by itself: the calibration window closes.
     CHECK(ui::WaitFor([&] { return ui::Windows(panel.program.pid, L"#32770").size() == 1; }));
@@ -192,11 +186,11 @@ VEL_CASE(CalibThenEscapeAndASecondClickDuringTheRun) {
     Open(panel);
     std::vector<std::string> before = Snapshot(panel.hDlg);
     simdev::ClearJournal();
-    ui::ClickButton(panel.hDlg, 1001);
+    ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
     HWND hCalib = WaitForCalibrationWindow(panel.program.pid, panel.hDlg);
     CHECK(hCalib != nullptr);
     // A second click reaches the dialog while the run goes on: no second window.
-    ui::ClickButton(panel.hDlg, 1001);
+    ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
     ui::Sleep(500);
     CHECK_EQ(ui::Windows(panel.program.pid, L"#32770").size(), 2u);
     CHECK_EQ(simdev::CountJournal("StartCalibMode"), 1u);

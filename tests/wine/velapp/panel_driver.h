@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mousereg.h"
 #include "uidriver.h"
 
 namespace panel_test {
@@ -28,12 +29,10 @@ std::vector<std::string> CallNames();
 std::vector<unsigned char> LastRecord(const std::string& op);
 
 // The user's Control Panel\Mouse values.
-void SetMouseText(const char* name, const std::string& text);
-void SetMouseNumber(const char* name, DWORD value);
-// Stores the bytes as they are under that type; type 0 deletes the value.
-void SetMouseValue(const char* name, DWORD type, const std::string& bytes);
-// Type and raw bytes of a value; type 0 when it is missing.
-DWORD GetMouseValue(const char* name, std::string* pBytes);
+using mousereg::GetMouseValue;
+using mousereg::SetMouseNumber;
+using mousereg::SetMouseText;
+using mousereg::SetMouseValue;
 // Removes the key for a test and puts the saved values back afterwards.
 class MouseKeyRemoved {
 public:

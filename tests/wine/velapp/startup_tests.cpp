@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check.h"
+#include "resource.h"
 #include "panel_driver.h"
 #include "simdevice.h"
 
@@ -24,9 +25,14 @@ const struct {
     int minimum;
     int maximum;
 } kShownAtStart[] = {
-    {1005, 1033, 5, 3, 8},        {1006, 1034, 5, 0, 10},         {1007, 1035, 100, 0, 500},
-    {1012, 1050, 200, 10, 15000}, {1009, 1036, 2000, 1000, 5000}, {1010, 1037, 500, 100, 1500},
-    {1041, 1046, 4, 1, 500},      {1042, 1048, 500, 1, 1000},
+    {IDC_SLD_TOUCH_HEIGHT, IDC_NUM_TOUCH_HEIGHT, 5, 3, 8},
+    {IDC_SLD_TOUCH_SMOOTH, IDC_NUM_TOUCH_SMOOTH, 5, 0, 10},
+    {IDC_SLD_TOUCH_DELAY, IDC_NUM_TOUCH_DELAY, 100, 0, 500},
+    {IDC_SLD_TOUCH_JITTER, IDC_NUM_TOUCH_JITTER, 200, 10, 15000},
+    {IDC_SLD_RIGHT_CLICK_TIME, IDC_NUM_RIGHT_CLICK_TIME, 2000, 1000, 5000},
+    {IDC_SLD_RIGHT_CLICK_AREA, IDC_NUM_RIGHT_CLICK_AREA, 500, 100, 1500},
+    {IDC_SLD_DBLCLK_RANGE, IDC_NUM_DBLCLK_RANGE, 4, 1, 500},
+    {IDC_SLD_DBLCLK_SPEED, IDC_NUM_DBLCLK_SPEED, 500, 1, 1000},
 };
 
 // Template texts that no caption replaces.
@@ -34,15 +40,15 @@ const struct {
     int id;
     const char* text;
 } kFixedTexts[] = {
-    {1027, "Touch Control Panel"},
-    {1049, "Touch Jitter"},
-    {1038, "ms"},
-    {1039, "ms"},
-    {1040, "(1/32767)"},
-    {1045, "Pixel"},
-    {1047, "ms"},
-    {1052, "1/32767"},
-    {1051, "旋转90度"},
+    {IDC_LBL_BANNER, "Touch Control Panel"},
+    {IDC_LBL_TOUCH_JITTER, "Touch Jitter"},
+    {IDC_UNIT_TOUCH_DELAY, "ms"},
+    {IDC_UNIT_RIGHT_CLICK_TIME, "ms"},
+    {IDC_UNIT_RIGHT_CLICK_AREA, "(1/32767)"},
+    {IDC_UNIT_DBLCLK_RANGE, "Pixel"},
+    {IDC_UNIT_DBLCLK_SPEED, "ms"},
+    {IDC_UNIT_TOUCH_JITTER, "1/32767"},
+    {IDC_BTN_ROTATE, "旋转90度"},
 };
 
 // Whether the dialog font links to the CJK font, so that Chinese text renders
@@ -83,18 +89,21 @@ VEL_CASE(OneScreenShowsTheDevicesAndTheRegistrysValues) {
         CHECK_EQ(ui::SliderMax(panel.hDlg, row.slider), row.maximum);
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), std::to_string(row.pos));
     }
-    CHECK(ui::Checked(panel.hDlg, 1004));
-    CHECK(ui::Checked(panel.hDlg, 1008));
+    CHECK(ui::Checked(panel.hDlg, IDC_CHK_TOUCH_ENABLE));
+    CHECK(ui::Checked(panel.hDlg, IDC_CHK_RIGHT_CLICK_ENABLE));
     // touchMode 2 is the third radio button in template order: Auto Mode.
-    CHECK(ui::Checked(panel.hDlg, 1023));
-    CHECK(!ui::Checked(panel.hDlg, 1025) && !ui::Checked(panel.hDlg, 1026) &&
-          !ui::Checked(panel.hDlg, 1032));
+    CHECK(ui::Checked(panel.hDlg, IDC_RAD_AUTO_MODE));
+    CHECK(!ui::Checked(panel.hDlg, IDC_RAD_DOWN_CLICK_MODE) &&
+          !ui::Checked(panel.hDlg, IDC_RAD_UP_CLICK_MODE) &&
+          !ui::Checked(panel.hDlg, IDC_RAD_MULTI_MODE));
     for (const auto& row : kFixedTexts)
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1028)), "Touch Heigt");
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1008)), "Enbale Right Click");
-    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1020)), "Mouse Right Click Setting");
-    CHECK(ui::Enabled(panel.hDlg, 1017));
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_LBL_TOUCH_HEIGHT)), "Touch Heigt");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_CHK_RIGHT_CLICK_ENABLE)),
+             "Enbale Right Click");
+    CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_GRP_RIGHT_CLICK)),
+             "Mouse Right Click Setting");
+    CHECK(ui::Enabled(panel.hDlg, IDC_BTN_APPLY));
 
     CHECK_EQ(Join(CallNames()), "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice");
     CHECK(Calls()[1].find("-> ok") != std::string::npos);
@@ -105,17 +114,18 @@ VEL_CASE(OneScreenShowsTheDevicesAndTheRegistrysValues) {
                                    nullptr, nullptr);
     CHECK(hNoId != nullptr && ::GetDlgCtrlID(hNoId) == 0);
     int position = 300;
-    for (HWND hFrom : {hNoId, ::GetDlgItem(panel.hDlg, 1017)}) {
-        ::SendDlgItemMessageW(panel.hDlg, 1012, TBM_SETPOS, TRUE, position);
+    for (HWND hFrom : {hNoId, ::GetDlgItem(panel.hDlg, IDC_BTN_APPLY)}) {
+        ::SendDlgItemMessageW(panel.hDlg, IDC_SLD_TOUCH_JITTER, TBM_SETPOS, TRUE, position);
         ::SendMessageW(panel.hDlg, WM_HSCROLL, SB_ENDSCROLL, reinterpret_cast<LPARAM>(hFrom));
-        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1050)), std::to_string(position));
-        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, 1033)), "5");
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_TOUCH_JITTER)),
+                 std::to_string(position));
+        CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, IDC_NUM_TOUCH_HEIGHT)), "5");
         position += 100;
     }
     ::DestroyWindow(hNoId);
 
     // Exit ends the program; nothing more reaches the device.
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
     CHECK_EQ(CallNames().size(), 5u);
 }
@@ -129,33 +139,33 @@ VEL_CASE(ChineseUserInterfaceTakesTheChineseCaptions) {
         int id;
         const char* text;
     } captions[] = {
-        {1019, "触摸参数"},
-        {1004, "触摸使能"},
-        {1023, "自动识别"},
-        {1026, "鼠标抬笔"},
-        {1025, "鼠标落笔"},
-        {1028, "触摸高度"},
-        {1029, "平  滑  度"},
-        {1030, "触摸延时"},
-        {1020, "鼠标右键参数"},
-        {1008, "使能右键"},
-        {1021, "右键启动保持时间"},
-        {1022, "右键启动抖动冗余"},
-        {1031, "鼠标双击设置"},
-        {1043, "双击抖动冗余"},
-        {1044, "双击间隔时间"},
-        {1011, "关于"},
-        {1001, "校正"},
-        {1002, "重置"},
-        {1017, "应用"},
-        {1018, "退出"},
-        {1032, "多点触摸"},
+        {IDC_GRP_TOUCH_PARAM, "触摸参数"},
+        {IDC_CHK_TOUCH_ENABLE, "触摸使能"},
+        {IDC_RAD_AUTO_MODE, "自动识别"},
+        {IDC_RAD_UP_CLICK_MODE, "鼠标抬笔"},
+        {IDC_RAD_DOWN_CLICK_MODE, "鼠标落笔"},
+        {IDC_LBL_TOUCH_HEIGHT, "触摸高度"},
+        {IDC_LBL_TOUCH_SMOOTH, "平  滑  度"},
+        {IDC_LBL_TOUCH_DELAY, "触摸延时"},
+        {IDC_GRP_RIGHT_CLICK, "鼠标右键参数"},
+        {IDC_CHK_RIGHT_CLICK_ENABLE, "使能右键"},
+        {IDC_LBL_RIGHT_CLICK_TIME, "右键启动保持时间"},
+        {IDC_LBL_RIGHT_CLICK_AREA, "右键启动抖动冗余"},
+        {IDC_GRP_DOUBLE_CLICK, "鼠标双击设置"},
+        {IDC_LBL_DBLCLK_RANGE, "双击抖动冗余"},
+        {IDC_LBL_DBLCLK_SPEED, "双击间隔时间"},
+        {IDC_BTN_ABOUT, "关于"},
+        {IDC_BTN_CALIB, "校正"},
+        {IDC_BTN_RESET, "重置"},
+        {IDC_BTN_APPLY, "应用"},
+        {IDC_BTN_EXIT, "退出"},
+        {IDC_RAD_MULTI_MODE, "多点触摸"},
     };
     for (const auto& row : captions)
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
     for (const auto& row : kFixedTexts)
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.id)), row.text);
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
 }
 
@@ -197,12 +207,12 @@ VEL_CASE(ARefusedParameterReadLeavesEveryControlAtItsMinimum) {
         CHECK_EQ(ui::SliderPos(panel.hDlg, row.slider), row.minimum);
         CHECK_EQ(ui::Narrow(ui::ItemText(panel.hDlg, row.number)), "0");
     }
-    CHECK(!ui::Checked(panel.hDlg, 1004));
+    CHECK(!ui::Checked(panel.hDlg, IDC_CHK_TOUCH_ENABLE));
     // touchMode 0 still selects the first radio button.
-    CHECK(ui::Checked(panel.hDlg, 1025));
+    CHECK(ui::Checked(panel.hDlg, IDC_RAD_DOWN_CLICK_MODE));
     // The output mode is still asked for; the registry was not read.
     CHECK_EQ(Join(CallNames()), "EnumDevice,OpenDevice,GetDriverConfig,GetOutPutMode,CloseDevice");
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
 }
 
@@ -216,7 +226,7 @@ VEL_CASE(AnUnterminatedDevicePathIsCutTo259Characters) {
     path = path.substr(0, path.rfind(" -> "));
     CHECK_EQ(path.size(), 259u);
     CHECK(open.find("-> ok") != std::string::npos);
-    ui::ClickButton(panel.hDlg, 1018);
+    ui::ClickButton(panel.hDlg, IDC_BTN_EXIT);
     CHECK_EQ(panel.program.Wait(), 0);
 }
 
@@ -233,7 +243,7 @@ VEL_CASE(AMissingMouseKeyIsReportedOnceAtStart) {
     HWND hDlg = ui::WaitForWindow(program.pid, L"#32770", L"VELTOUCH Control Panel");
     CHECK(hDlg != nullptr);
     CHECK(ui::WaitForMessageBox(program.pid, 500, hDlg) == nullptr);
-    CHECK_EQ(ui::SliderPos(hDlg, 1041), 1);
-    ui::ClickButton(hDlg, 1018);
+    CHECK_EQ(ui::SliderPos(hDlg, IDC_SLD_DBLCLK_RANGE), 1);
+    ui::ClickButton(hDlg, IDC_BTN_EXIT);
     CHECK_EQ(program.Wait(), 0);
 }

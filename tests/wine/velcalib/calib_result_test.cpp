@@ -30,7 +30,7 @@ std::string TouchGrid(unsigned char n) {
     CollectHelper grid(n, CALIB_PATH_TYPE_0);
     std::string script;
     for (int i = 0; i < n; ++i)
-        script += Touch(grid.targets[i]);
+        script += Touch(grid.Targets()[i]);
     return script;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "calibhost.h"
+#include "calibmatrix.h"
 #include "check.h"
 #include "collecthelper.h"
 #include "records.h"
@@ -127,11 +128,10 @@ VEL_CASE(ScriptedRunAppliesTheFittedCalibration) {
     CollectHelper layout(4, CALIB_PATH_TYPE_0);
     for (int i = 0; i < 4; ++i) {
         double x = expected.rawX[i], y = expected.rawY[i];
-        double w = m[6] / 1000 * x + m[7] / 1000 * y + 1;
-        double X = (m[0] / 1000 * x + m[1] / 1000 * y + 10 * m[2]) / w;
-        double Y = (m[3] / 1000 * x + m[4] / 1000 * y + 10 * m[5]) / w;
-        CHECK(std::fabs(X - layout.targets[i].x) < 1.0);
-        CHECK(std::fabs(Y - layout.targets[i].y) < 1.0);
+        double X = 0.0, Y = 0.0;
+        MapRaw(SetOf(m), x, y, X, Y);
+        CHECK(std::fabs(X - layout.Targets()[i].x) < 1.0);
+        CHECK(std::fabs(Y - layout.Targets()[i].y) < 1.0);
     }
 }
 

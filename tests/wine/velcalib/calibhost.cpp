@@ -177,8 +177,8 @@ std::vector<HWND> CalibrationWindows() {
 
 POINT TargetCentre(int index) {
     CollectHelper layout(4, CALIB_PATH_TYPE_0);
-    POINT point = {LogicalToPixel(layout.targets[index].x, ::GetSystemMetrics(SM_CXSCREEN)),
-                   LogicalToPixel(layout.targets[index].y, ::GetSystemMetrics(SM_CYSCREEN))};
+    POINT point = {LogicalToPixel(layout.Targets()[index].x, ::GetSystemMetrics(SM_CXSCREEN)),
+                   LogicalToPixel(layout.Targets()[index].y, ::GetSystemMetrics(SM_CYSCREEN))};
     return point;
 }
 
@@ -219,7 +219,7 @@ ExpectedRecords ExpectRecords(const std::string& panel) {
     CalibPoint raw[4];
     for (int i = 0; i < 4; ++i) {
         velsim::RawPoint point =
-            velsim::ScreenToRaw(*model, noise, layout.targets[i].x, layout.targets[i].y);
+            velsim::ScreenToRaw(*model, noise, layout.Targets()[i].x, layout.Targets()[i].y);
         raw[i] = {point.x, point.y};
         expected.rawX[i] = point.x;
         expected.rawY[i] = point.y;
@@ -227,7 +227,7 @@ ExpectedRecords ExpectRecords(const std::string& panel) {
     _VEL_CALIB_PARAM param = {};
     _VEL_CALIB_PARAM_HD param_hd = {};
     param_hd.enable = 1;
-    expected.ok = CalcCalibMatrix(layout.targets, raw, 4, param.matrix, param_hd.matrix);
+    expected.ok = CalcCalibMatrix(layout.Targets(), raw, 4, param.matrix, param_hd.matrix);
     std::memcpy(expected.matrix_f, param_hd.matrix, sizeof expected.matrix_f);
     expected.hd = velsim::Hex(&param_hd, sizeof param_hd);
     expected.sixteen = velsim::Hex(&param, sizeof param);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check.h"
+#include "mousereg.h"
 #include "simdevice.h"
 #include "uidriver.h"
 
@@ -44,32 +45,13 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-HKEY MouseKey() {
-    HKEY hKey = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Mouse", 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &hKey, nullptr);
-    return hKey;
-}
-
 void SetMouse(const std::string& name, const std::string& text) {
-    HKEY hKey = MouseKey();
-    ::RegSetValueExA(hKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>(text.size() + 1));
-    ::RegCloseKey(hKey);
+    mousereg::SetMouseText(name.c_str(), text);
 }
 
 // The text of a value; "" when it is missing or not text.
 std::string GetMouse(const std::string& name) {
-    HKEY hKey = MouseKey();
-    char buffer[64] = {};
-    DWORD type = 0;
-    DWORD size = sizeof(buffer) - 1;
-    if (::RegQueryValueExA(hKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                           &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        buffer[0] = 0;
-    ::RegCloseKey(hKey);
-    return buffer;
+    return mousereg::GetMouseText(name.c_str());
 }
 
 void FactoryScreenAndRegistry() {

@@ -208,11 +208,14 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     CHECK(failed == 1603 || failed == 1627);
     CHECK(!Exists(dir) && OurMsiEntries().empty());
 
-    // Removal: nothing of ours is left; the screen and the double-click
-    // settings keep what the profile gave them.
-    CHECK_EQ(msi(std::string("/i \"") + pNew + "\" /qn"), 0);
+    // Into a folder of one's choice, then removed: nothing of ours is left;
+    // the screen and the double-click settings keep what the profile gave.
+    CHECK_EQ(
+        msi(std::string("/i \"") + pNew + "\" /qn INSTALLDIR=\"" + ui::Narrow(INSTALL_DIR) + "\""),
+        0);
+    CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\VelApp.exe") && !Exists(dir));
     CHECK_EQ(msi(std::string("/x \"") + pNew + "\" /qn"), 0);
-    CHECK(!Exists(dir));
+    CHECK(!Exists(dir) && !Exists(INSTALL_DIR));
     CHECK(!StartMenuEntryExists());
     CHECK(OurMsiEntries().empty());
     HKEY hOurs = nullptr;

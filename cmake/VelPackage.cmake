@@ -20,9 +20,11 @@ install(TARGETS SDK RUNTIME DESTINATION . COMPONENT simulator)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VEL_PACKAGE_ARCH win64)
+  set(VEL_MSI_ARCH x64)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 else()
   set(VEL_PACKAGE_ARCH win32)
+  set(VEL_MSI_ARCH x86)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
 
@@ -73,11 +75,6 @@ cpack_add_component(simulator DISPLAY_NAME "Simulated touch screen"
 find_program(VEL_WIXL wixl)
 find_program(VEL_MSIBUILD msibuild)
 if(VEL_WIXL AND VEL_MSIBUILD AND TARGET velctl)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(VEL_MSI_ARCH x64)
-  else()
-    set(VEL_MSI_ARCH x86)
-  endif()
   set(VEL_MSI ${CMAKE_BINARY_DIR}/packages/${VEL_PACKAGE_BASE}.msi)
   add_custom_target(msi
     COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/make-msi.sh ${VEL_MSI_ARCH} ${PROJECT_VERSION}

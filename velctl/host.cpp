@@ -24,27 +24,6 @@ void Write(DWORD stream, const std::string& text) {
 
 } // namespace
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
-    std::string narrow(size, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size,
-                          nullptr, nullptr);
-    return narrow;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(size, L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
-}
-
 void Out(const std::string& text) {
     Write(STD_OUTPUT_HANDLE, text);
 }

@@ -11,11 +11,12 @@
 #include "cmdline.h"
 #include "screenreport.h"
 #include "settings.h"
+#include "utf8.h"
 
 namespace host {
 
-std::string Utf8(const std::wstring& text);
-std::wstring Wide(const std::string& text);
+using velsdk::Utf8;
+using velsdk::Wide;
 
 // Text for the user: to the console as it is, to a file or pipe as UTF-8.
 void Out(const std::string& text);

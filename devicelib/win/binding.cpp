@@ -19,12 +19,15 @@
 #include "Vel_DeviceManager.h"
 #include "pefile.h"
 #include "sdkcheck.h"
+#include "utf8.h"
 #include "sdkmembers.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 using velsdk::Member;
 using velsdk::Problem;
+using velsdk::Utf8;
+using velsdk::Wide;
 
 // The conventions of the platform's compiler: on x86 members are __thiscall
 // (this in ECX, the callee removes the arguments), static members and the
@@ -68,27 +71,6 @@ namespace {
 
 // What the room's watched end is filled with before a constructor runs.
 const unsigned char kRoomPattern = 0xA5;
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                        nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                          nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
 
 // "Windows error 126: The specified module could not be found."
 std::string ErrorText(DWORD error) {

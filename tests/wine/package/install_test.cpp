@@ -165,20 +165,24 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     CHECK(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
     const std::wstring msiexec = std::wstring(system) + L"\\msiexec.exe|";
     const std::wstring dir = std::wstring(programFiles) + L"\\VelTouch";
-    auto msi = [&](const std::string& args) {
-        return RunAndWait(msiexec + ui::Widen(args), 120000);
+    // msiexec <verb> "<package or product code>" /qn <properties>
+    auto msi = [&](const char* verb, const std::string& package, const std::string& properties) {
+        return RunAndWait(
+            msiexec + ui::Widen(std::string(verb) + " \"" + package + "\" /qn " + properties),
+            120000);
     };
+    auto quoted = [](const std::wstring& text) { return "\"" + ui::Narrow(text) + "\""; };
     const std::string arch = sizeof(void*) == 8 ? "(64-bit)" : "(32-bit)";
     // Leftovers of an interrupted run, by product code: every build of a
     // package has a code of its own.
     for (const auto& product : OurMsiProducts())
-        msi("/x " + product.first + " /qn");
+        msi("/x", product.first, "");
     CHECK(OurMsiEntries().empty());
 
     simdev::Reset();
     mousereg::SetMouseText("DoubleClickSpeed", "500");
     // The older version, for a real screen: no simulated SDK.dll.
-    CHECK_EQ(msi(std::string("/i \"") + pOld + "\" /qn SIMULATEDSCREEN=0"), 0);
+    CHECK_EQ(msi("/i", pOld, "SIMULATEDSCREEN=0"), 0);
     CHECK(Exists(dir + L"\\velctl.exe") && !Exists(dir + L"\\SDK.dll"));
     CHECK_EQ(*OurMsiEntries().begin(), "VelTouch 0.9.0.0 " + arch + " 0.9.0.0");
 
@@ -186,8 +190,7 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     const std::wstring profile = simdev::Home() + L"\\kiosk.ini";
     std::ofstream(profile.c_str())
         << "[touch]\ntouchSmooth = 8\n[doubleClick]\ndoubleClickSpeed = 400\n";
-    CHECK_EQ(msi(std::string("/i \"") + pNew + "\" /qn PROFILE=\"" + ui::Narrow(profile) + "\""),
-             0);
+    CHECK_EQ(msi("/i", pNew, "PROFILE=" + quoted(profile)), 0);
     for (const wchar_t* file : INSTALLED_FILES) {
         if (std::wstring(file) != L"Uninstall.exe")
             CHECK(Exists(dir + L"\\" + file));
@@ -202,19 +205,16 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     // A profile that cannot be imported fails the installation, which then
     // leaves nothing behind: Windows Installer's "fatal error" 1603, 1627
     // ("function failed") from Wine's.
-    CHECK_EQ(msi(std::string("/x \"") + pNew + "\" /qn"), 0);
-    const int failed =
-        msi(std::string("/i \"") + pNew + "\" /qn PROFILE=\"" + ui::Narrow(profile) + ".missing\"");
+    CHECK_EQ(msi("/x", pNew, ""), 0);
+    const int failed = msi("/i", pNew, "PROFILE=" + quoted(profile + L".missing"));
     CHECK(failed == 1603 || failed == 1627);
     CHECK(!Exists(dir) && OurMsiEntries().empty());
 
     // Into a folder of one's choice, then removed: nothing of ours is left;
     // the screen and the double-click settings keep what the profile gave.
-    CHECK_EQ(
-        msi(std::string("/i \"") + pNew + "\" /qn INSTALLDIR=\"" + ui::Narrow(INSTALL_DIR) + "\""),
-        0);
+    CHECK_EQ(msi("/i", pNew, "INSTALLDIR=" + quoted(INSTALL_DIR)), 0);
     CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\VelApp.exe") && !Exists(dir));
-    CHECK_EQ(msi(std::string("/x \"") + pNew + "\" /qn"), 0);
+    CHECK_EQ(msi("/x", pNew, ""), 0);
     CHECK(!Exists(dir) && !Exists(INSTALL_DIR));
     CHECK(!StartMenuEntryExists());
     CHECK(OurMsiEntries().empty());

@@ -14,15 +14,9 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "utf8.h"
 
-std::string Utf8(const wchar_t* text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
-    return out;
-}
+namespace {
 
 const char* KindOf(HWND hWnd, LONG style) {
     wchar_t cls[32] = {};
@@ -71,12 +65,13 @@ void WriteReport(HWND hDlg, const wchar_t* path) {
         ::GetWindowTextW(hCtl, text, 256);
         if (kind == nullptr || text[0] == 0)
             continue;
+        const std::string k = kind;
         HFONT hFont = reinterpret_cast<HFONT>(::SendMessageW(hCtl, WM_GETFONT, 0, 0));
         HDC hdc = ::GetDC(hCtl);
         HGDIOBJ hOld = ::SelectObject(hdc, hFont ? hFont : ::GetStockObject(SYSTEM_FONT));
         RECT extent = {};
         UINT format = DT_CALCRECT | DT_SINGLELINE;
-        if (std::string(kind) == "static" && (style & SS_NOPREFIX))
+        if (k == "static" && (style & SS_NOPREFIX))
             format |= DT_NOPREFIX;
         ::DrawTextW(hdc, text, -1, &extent, format);
         INT zero = 0;
@@ -87,7 +82,6 @@ void WriteReport(HWND hDlg, const wchar_t* path) {
         RECT client = {};
         ::GetClientRect(hCtl, &client);
         int roomW = client.right, roomH = client.bottom;
-        const std::string k = kind;
         if (k == "button") {
             roomW -= 2 * ::GetSystemMetrics(SM_CXEDGE);
             roomH -= 2 * ::GetSystemMetrics(SM_CYEDGE);
@@ -98,7 +92,7 @@ void WriteReport(HWND hDlg, const wchar_t* path) {
         }
         std::fprintf(file, "control %d %s %ld %ld %d %d %s\n", ::GetDlgCtrlID(hCtl), kind,
                      extent.right - extent.left, extent.bottom - extent.top, roomW, roomH,
-                     Utf8(text).c_str());
+                     velsdk::Utf8(text).c_str());
     }
     std::fclose(file);
     ::MoveFileExW(part.c_str(), path, MOVEFILE_REPLACE_EXISTING);

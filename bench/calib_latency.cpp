@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "Vel_DeviceManager.h"
-#include "Vel_DeviceManager_exports.h"
+#include "sdkmembers.h"
 #include "importpatch.h"
 
 class CWnd;
@@ -74,7 +74,7 @@ void RegisterTimed(void* self, VEL_DATA_CALLBACK callback, void* context) {
 FARPROC WINAPI GetProcAddressTimed(HMODULE hModule, LPCSTR name) {
     FARPROC real = g_realGetProcAddress(hModule, name);
     if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) == 0 ||
-        std::strcmp(name, VEL_SDK_X64_REGDATACALLBACK) != 0)
+        std::strcmp(name, velsdk::ExportName(velsdk::kRegDataCallback, velsdk::kToolsArch)) != 0)
         return real;
     g_realRegister = reinterpret_cast<RegDataCallbackFn>(reinterpret_cast<void*>(real));
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RegisterTimed));

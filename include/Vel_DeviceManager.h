@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Vel_DeviceManager_exports.h"
+
 #if defined(_WIN32)
 #define VEL_CALLBACK __stdcall
 // Device paths are UTF-16 on Windows, where wchar_t is 16 bits.
@@ -100,31 +102,13 @@ public:
     Vel_DeviceManager();
     ~Vel_DeviceManager();
 
-    // Fills a zeroed record with the count and paths of the touch screens.
-    static void EnumDevice(_VEL_DEVICE_INFO* pInfo);
-
-    void OpenDevice(VEL_WCHAR* pDevicePath);
-    void CloseDevice();
-
-    bool GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig);
-    bool SetDriverConfig(_VEL_DEVICE_CONFIG config);
-
-    // The caller presets *pMode to 0xFE; another value afterwards means the
-    // device has an output mode.
-    unsigned char GetOutPutMode(unsigned char* pType, unsigned char* pMode, unsigned char* pEnable);
-    unsigned char ChangeOutPutMode(char mode);
-
-    int ResetCalibParam();
-    int ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param);
-    int ApplyCalibParam(_VEL_CALIB_PARAM param);
-
-    void StartCalibMode();
-    void StopCalibMode();
-
-    void RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext);
-    // No report is delivered after this returns, also when it is called from
-    // inside the callback itself.
-    void UnRegDataCallback();
+    // The members listed in Vel_DeviceManager_exports.h. Of what they
+    // promise: EnumDevice fills a zeroed record with the count and paths of
+    // the touch screens; the caller of GetOutPutMode presets *pMode to 0xFE,
+    // and another value afterwards means the device has an output mode; no
+    // report is delivered after UnRegDataCallback returns, also when it is
+    // called from inside the callback itself.
+    VEL_SDK_DECLARE_MEMBERS
 
 private:
     Vel_DeviceManager(const Vel_DeviceManager&) = delete;

@@ -16,26 +16,8 @@ public:
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
 
-    static void EnumDevice(_VEL_DEVICE_INFO* pInfo);
-
-    void OpenDevice(VEL_WCHAR* pDevicePath);
-    void CloseDevice();
-
-    bool GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig);
-    bool SetDriverConfig(_VEL_DEVICE_CONFIG config);
-
-    unsigned char GetOutPutMode(unsigned char* pType, unsigned char* pMode, unsigned char* pEnable);
-    unsigned char ChangeOutPutMode(char mode);
-
-    int ResetCalibParam();
-    int ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param);
-    int ApplyCalibParam(_VEL_CALIB_PARAM param);
-
-    void StartCalibMode();
-    void StopCalibMode();
-
-    void RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pContext);
-    void UnRegDataCallback();
+    // Vel_DeviceManager's members (Vel_DeviceManager_exports.h).
+    VEL_SDK_DECLARE_MEMBERS
 
 private:
     void Release();

@@ -23,12 +23,12 @@ velsim::SimDevice*& Device(void* pObject) {
 
 extern "C" {
 
-SIM_THISCALL void* VelSim_Construct(void* pObject) {
+SIM_THISCALL void* VelSim_Constructor(void* pObject) {
     Device(pObject) = new velsim::SimDevice;
     return pObject;
 }
 
-SIM_THISCALL void VelSim_Destruct(void* pObject) {
+SIM_THISCALL void VelSim_Destructor(void* pObject) {
     delete Device(pObject);
     Device(pObject) = nullptr;
 }
@@ -37,58 +37,22 @@ void VelSim_EnumDevice(_VEL_DEVICE_INFO* pInfo) {
     velsim::SimDevice::EnumDevice(pInfo);
 }
 
-SIM_THISCALL void VelSim_OpenDevice(void* pObject, VEL_WCHAR* pDevicePath) {
-    Device(pObject)->OpenDevice(pDevicePath);
-}
+// VelSim_OpenDevice ... VelSim_UnRegDataCallback: the object's member.
+#define SIM_PARAMS_CALL(params) (void* pObject, VEL_SDK_UNPAREN params)
+#define SIM_PARAMS_CALL0(params) (void* pObject)
+#define SIM_PARAMS_CALLBACK SIM_PARAMS_CALL
+#define SIM_EXPORT_CTOR(...)
+#define SIM_EXPORT_DTOR(...)
+#define SIM_EXPORT_STATIC(...)
+#define SIM_EXPORT_CALL(kind, name, result, params, args)                                          \
+    SIM_THISCALL result VelSim_##name SIM_PARAMS_##kind(params) {                                  \
+        return Device(pObject)->name args;                                                         \
+    }
+#define SIM_EXPORT_CALL0 SIM_EXPORT_CALL
+#define SIM_EXPORT_CALLBACK SIM_EXPORT_CALL
+#define SIM_EXPORT(kind, name, result, params, args, x64, x86)                                     \
+    SIM_EXPORT_##kind(kind, name, result, params, args)
 
-SIM_THISCALL void VelSim_CloseDevice(void* pObject) {
-    Device(pObject)->CloseDevice();
-}
-
-SIM_THISCALL bool VelSim_GetDriverConfig(void* pObject, _VEL_DEVICE_CONFIG* pConfig) {
-    return Device(pObject)->GetDriverConfig(pConfig);
-}
-
-SIM_THISCALL bool VelSim_SetDriverConfig(void* pObject, _VEL_DEVICE_CONFIG config) {
-    return Device(pObject)->SetDriverConfig(config);
-}
-
-SIM_THISCALL unsigned char VelSim_GetOutPutMode(void* pObject, unsigned char* pType,
-                                                unsigned char* pMode, unsigned char* pEnable) {
-    return Device(pObject)->GetOutPutMode(pType, pMode, pEnable);
-}
-
-SIM_THISCALL unsigned char VelSim_ChangeOutPutMode(void* pObject, char mode) {
-    return Device(pObject)->ChangeOutPutMode(mode);
-}
-
-SIM_THISCALL int VelSim_ResetCalibParam(void* pObject) {
-    return Device(pObject)->ResetCalibParam();
-}
-
-SIM_THISCALL int VelSim_ApplyCalibParam_hd(void* pObject, _VEL_CALIB_PARAM_HD param) {
-    return Device(pObject)->ApplyCalibParam_hd(param);
-}
-
-SIM_THISCALL int VelSim_ApplyCalibParam(void* pObject, _VEL_CALIB_PARAM param) {
-    return Device(pObject)->ApplyCalibParam(param);
-}
-
-SIM_THISCALL void VelSim_StartCalibMode(void* pObject) {
-    Device(pObject)->StartCalibMode();
-}
-
-SIM_THISCALL void VelSim_StopCalibMode(void* pObject) {
-    Device(pObject)->StopCalibMode();
-}
-
-SIM_THISCALL void VelSim_RegDataCallback(void* pObject, VEL_DATA_CALLBACK pCallback,
-                                         void* pContext) {
-    Device(pObject)->RegDataCallback(pCallback, pContext);
-}
-
-SIM_THISCALL void VelSim_UnRegDataCallback(void* pObject) {
-    Device(pObject)->UnRegDataCallback();
-}
+VEL_DEVICE_MANAGER_MEMBERS(SIM_EXPORT)
 
 } // extern "C"

@@ -16,8 +16,8 @@ std::string Pad(const std::string& text, size_t width) {
 // The wanted names of a member, for a report line.
 std::string WantedNames(Member member, Arch arch) {
     std::string names = ExportName(member, arch);
-    if (arch == Arch::X86 && kMembers[member].x86Cdecl != nullptr)
-        names += " or " + std::string(kMembers[member].x86Cdecl);
+    if (SecondName(member, arch) != nullptr)
+        names += " or " + std::string(SecondName(member, arch));
     return names;
 }
 
@@ -33,6 +33,15 @@ std::string MemberList(const std::vector<Member>& members, Arch arch = Arch::Oth
                                           " (" + WantedNames(member, arch) + ")";
     }
     return text;
+}
+
+// What a member found under its second name means; "" otherwise.
+std::string SecondNameNote(Member member, Arch arch, const char* found) {
+    const char* second = SecondName(member, arch);
+    if (found == nullptr || second == nullptr || std::string(found) != second)
+        return "";
+    return member == kOpenDevice ? " (its path as unsigned short*: the same call)"
+                                 : " (a __cdecl callback)";
 }
 
 const char* CallbackText(Callback callback) {
@@ -84,24 +93,24 @@ Inspection Inspect(const PeFile& file) {
         inspection.gccNames = inspection.gccNames || name.rfind(kGccPrefix, 0) == 0;
     if (inspection.arch == Arch::Other)
         return inspection;
+    // A member's own name first, else its second name.
     for (int m = 0; m < kMemberCount; ++m) {
-        const char* name = ExportName(static_cast<Member>(m), inspection.arch);
-        if (names.count(name) != 0)
-            inspection.found[m] = name;
+        for (const char* name : {ExportName(static_cast<Member>(m), inspection.arch),
+                                 SecondName(static_cast<Member>(m), inspection.arch)}) {
+            if (inspection.found[m] == nullptr && name != nullptr && names.count(name) != 0)
+                inspection.found[m] = name;
+        }
     }
-    const char* cdeclName = kMembers[kRegDataCallback].x86Cdecl;
-    if (inspection.arch == Arch::X64) {
-        inspection.callback =
-            inspection.found[kRegDataCallback] != nullptr ? Callback::Single : Callback::Missing;
-    } else if (names.count(cdeclName) != 0) {
-        inspection.callback =
-            inspection.found[kRegDataCallback] != nullptr ? Callback::Both : Callback::Cdecl;
-        if (inspection.found[kRegDataCallback] == nullptr)
-            inspection.found[kRegDataCallback] = cdeclName;
-    } else {
-        inspection.callback =
-            inspection.found[kRegDataCallback] != nullptr ? Callback::Stdcall : Callback::Missing;
-    }
+    const char* stdcallName = ExportName(kRegDataCallback, inspection.arch);
+    const char* cdeclName = SecondName(kRegDataCallback, inspection.arch);
+    const bool bStdcall = names.count(stdcallName) != 0;
+    const bool bCdecl = cdeclName != nullptr && names.count(cdeclName) != 0;
+    if (inspection.arch == Arch::X64)
+        inspection.callback = bStdcall ? Callback::Single : Callback::Missing;
+    else if (bCdecl)
+        inspection.callback = bStdcall ? Callback::Both : Callback::Cdecl;
+    else
+        inspection.callback = bStdcall ? Callback::Stdcall : Callback::Missing;
     return inspection;
 }
 
@@ -117,7 +126,7 @@ std::string InspectionText(const std::string& path, const Inspection& inspection
             text += std::string(found != nullptr ? "  found    " : "  missing  ") +
                     Pad(kMembers[m].name, 20) +
                     (found != nullptr ? std::string(found) : WantedNames(member, inspection.arch)) +
-                    "\n";
+                    SecondNameNote(member, inspection.arch, found) + "\n";
         }
         text += Pad("data callback", 15) + CallbackText(inspection.callback) + "\n";
     }

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "Vel_DeviceManager_exports.h"
+
 namespace velsdk {
 
 // An architecture of Windows programs and libraries.
@@ -19,34 +21,19 @@ constexpr Arch kToolsArch = Arch::X64;
 constexpr Arch kToolsArch = Arch::X86;
 #endif
 
-// Indexes into kMembers, in the order of the interface.
+// Indexes into kMembers, in the order of the interface: kConstructor,
+// kDestructor, kEnumDevice, kOpenDevice, ..., kUnRegDataCallback.
 enum Member {
-    kConstructor,
-    kDestructor,
-    kEnumDevice,
-    kOpenDevice,
-    kCloseDevice,
-    kGetDriverConfig,
-    kSetDriverConfig,
-    kGetOutPutMode,
-    kChangeOutPutMode,
-    kResetCalibParam,
-    kApplyCalibParamHd,
-    kApplyCalibParam,
-    kStartCalibMode,
-    kStopCalibMode,
-    kRegDataCallback,
-    kUnRegDataCallback,
-    kMemberCount
+#define VEL_MEMBER_INDEX(kind, name, result, params, args, x64, x86) k##name,
+    VEL_DEVICE_MANAGER_MEMBERS(VEL_MEMBER_INDEX)
+#undef VEL_MEMBER_INDEX
+        kMemberCount
 };
 
 struct MemberNames {
-    const char* name;        // "GetDriverConfig"
-    const char* declaration; // as the interface declares it
+    const char* name; // "GetDriverConfig", "~Vel_DeviceManager"
     const char* x64;
     const char* x86; // RegDataCallback: with a __stdcall callback
-    // RegDataCallback only: the x86 name with a __cdecl callback; else nullptr.
-    const char* x86Cdecl;
 };
 
 extern const MemberNames kMembers[kMemberCount];
@@ -54,5 +41,10 @@ extern const MemberNames kMembers[kMemberCount];
 // The member's name for an architecture (nullptr for Arch::Other); on x86
 // RegDataCallback's __stdcall form.
 const char* ExportName(Member member, Arch arch);
+
+// The second name a library may export the member under for the same call
+// (nullptr: none): on x86 RegDataCallback with a __cdecl callback, and
+// OpenDevice from a library whose wchar_t is unsigned short.
+const char* SecondName(Member member, Arch arch);
 
 } // namespace velsdk

@@ -44,17 +44,8 @@ using velsdk::Wide;
 
 struct VelDeviceBinding {
     typedef void*(VEL_THISCALL* Construct)(void*);
-    typedef void(VEL_THISCALL* Call)(void*); // destructor and the members without arguments
+    typedef void(VEL_THISCALL* Destruct)(void*);
     typedef void(VEL_CDECL* EnumDevice)(_VEL_DEVICE_INFO*);
-    typedef void(VEL_THISCALL* OpenDevice)(void*, VEL_WCHAR*);
-    typedef bool(VEL_THISCALL* GetDriverConfig)(void*, _VEL_DEVICE_CONFIG*);
-    typedef bool(VEL_THISCALL* SetDriverConfig)(void*, _VEL_DEVICE_CONFIG);
-    typedef unsigned char(VEL_THISCALL* GetOutPutMode)(void*, unsigned char*, unsigned char*,
-                                                       unsigned char*);
-    typedef unsigned char(VEL_THISCALL* ChangeOutPutMode)(void*, char);
-    typedef int(VEL_THISCALL* ResetCalibParam)(void*);
-    typedef int(VEL_THISCALL* ApplyCalibParamHd)(void*, _VEL_CALIB_PARAM_HD);
-    typedef int(VEL_THISCALL* ApplyCalibParam)(void*, _VEL_CALIB_PARAM);
     typedef void(VEL_THISCALL* RegDataCallback)(void*, VEL_DATA_CALLBACK, void*);
     typedef void(VEL_CDECL* CdeclCallback)(const unsigned char*, unsigned char, void*);
     typedef void(VEL_THISCALL* RegCdeclCallback)(void*, CdeclCallback, void*);
@@ -188,11 +179,13 @@ void Load(Library& lib) {
         const Member member = static_cast<Member>(m);
         lib.members[m] = reinterpret_cast<void*>(
             ::GetProcAddress(lib.hModule, velsdk::ExportName(member, velsdk::kToolsArch)));
-        const char* cdeclName = velsdk::kMembers[m].x86Cdecl;
-        if (lib.members[m] == nullptr && velsdk::kToolsArch == velsdk::Arch::X86 &&
-            cdeclName != nullptr) {
-            lib.members[m] = reinterpret_cast<void*>(::GetProcAddress(lib.hModule, cdeclName));
-            lib.cdeclCallback = lib.members[m] != nullptr;
+        // The second name is the same call, but for RegDataCallback on x86,
+        // whose callback is then __cdecl.
+        const char* second = velsdk::SecondName(member, velsdk::kToolsArch);
+        if (lib.members[m] == nullptr && second != nullptr) {
+            lib.members[m] = reinterpret_cast<void*>(::GetProcAddress(lib.hModule, second));
+            lib.cdeclCallback = lib.cdeclCallback ||
+                                (member == velsdk::kRegDataCallback && lib.members[m] != nullptr);
         }
         if (lib.members[m] == nullptr)
             report.missing.push_back(member);
@@ -283,7 +276,7 @@ Vel_DeviceManager::Vel_DeviceManager()
 Vel_DeviceManager::~Vel_DeviceManager() {
     if (m_pObject == nullptr)
         return;
-    Fn<B::Call>(velsdk::kDestructor)(m_pObject);
+    Fn<B::Destruct>(velsdk::kDestructor)(m_pObject);
     const unsigned char* pWatched =
         static_cast<const unsigned char*>(m_pObject) + velsdk::kObjectRoom - velsdk::kWatchedRoom;
     for (size_t i = 0; i < velsdk::kWatchedRoom; ++i) {
@@ -300,59 +293,28 @@ void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
         Fn<B::EnumDevice>(velsdk::kEnumDevice)(pInfo);
 }
 
-void Vel_DeviceManager::OpenDevice(VEL_WCHAR* pDevicePath) {
-    if (Ready(m_pObject))
-        Fn<B::OpenDevice>(velsdk::kOpenDevice)(m_pObject, pDevicePath);
-}
+// The members with arguments and without: the library's, on an object of a
+// library still in use; else they fail by their result (false, 0).
+#define VEL_THIS_PARAMS_CALL(params) (void* pThis, VEL_SDK_UNPAREN params)
+#define VEL_THIS_PARAMS_CALL0(params) (void* pThis)
+#define VEL_THIS_ARGS_CALL(args) (m_pObject, VEL_SDK_UNPAREN args)
+#define VEL_THIS_ARGS_CALL0(args) (m_pObject)
+#define VEL_BIND_CTOR(...)
+#define VEL_BIND_DTOR(...)
+#define VEL_BIND_STATIC(...)
+#define VEL_BIND_CALLBACK(...)
+#define VEL_BIND_CALL(kind, name, result, params, args)                                            \
+    result Vel_DeviceManager::name params {                                                        \
+        typedef result Result;                                                                     \
+        typedef Result(VEL_THISCALL* MemberFn) VEL_THIS_PARAMS_##kind(params);                     \
+        return Ready(m_pObject) ? Fn<MemberFn>(velsdk::k##name) VEL_THIS_ARGS_##kind(args)         \
+                                : Result();                                                        \
+    }
+#define VEL_BIND_CALL0 VEL_BIND_CALL
+#define VEL_BIND(kind, name, result, params, args, x64, x86)                                       \
+    VEL_BIND_##kind(kind, name, result, params, args)
 
-void Vel_DeviceManager::CloseDevice() {
-    if (Ready(m_pObject))
-        Fn<B::Call>(velsdk::kCloseDevice)(m_pObject);
-}
-
-bool Vel_DeviceManager::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
-    return Ready(m_pObject) && Fn<B::GetDriverConfig>(velsdk::kGetDriverConfig)(m_pObject, pConfig);
-}
-
-bool Vel_DeviceManager::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
-    return Ready(m_pObject) && Fn<B::SetDriverConfig>(velsdk::kSetDriverConfig)(m_pObject, config);
-}
-
-unsigned char Vel_DeviceManager::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
-                                               unsigned char* pEnable) {
-    return Ready(m_pObject)
-               ? Fn<B::GetOutPutMode>(velsdk::kGetOutPutMode)(m_pObject, pType, pMode, pEnable)
-               : 0;
-}
-
-unsigned char Vel_DeviceManager::ChangeOutPutMode(char mode) {
-    return Ready(m_pObject) ? Fn<B::ChangeOutPutMode>(velsdk::kChangeOutPutMode)(m_pObject, mode)
-                            : 0;
-}
-
-int Vel_DeviceManager::ResetCalibParam() {
-    return Ready(m_pObject) ? Fn<B::ResetCalibParam>(velsdk::kResetCalibParam)(m_pObject) : 0;
-}
-
-int Vel_DeviceManager::ApplyCalibParam_hd(_VEL_CALIB_PARAM_HD param) {
-    return Ready(m_pObject) ? Fn<B::ApplyCalibParamHd>(velsdk::kApplyCalibParamHd)(m_pObject, param)
-                            : 0;
-}
-
-int Vel_DeviceManager::ApplyCalibParam(_VEL_CALIB_PARAM param) {
-    return Ready(m_pObject) ? Fn<B::ApplyCalibParam>(velsdk::kApplyCalibParam)(m_pObject, param)
-                            : 0;
-}
-
-void Vel_DeviceManager::StartCalibMode() {
-    if (Ready(m_pObject))
-        Fn<B::Call>(velsdk::kStartCalibMode)(m_pObject);
-}
-
-void Vel_DeviceManager::StopCalibMode() {
-    if (Ready(m_pObject))
-        Fn<B::Call>(velsdk::kStopCalibMode)(m_pObject);
-}
+VEL_DEVICE_MANAGER_MEMBERS(VEL_BIND)
 
 // The caller's callback and context are in place before the library can
 // deliver a report of this registration.
@@ -367,9 +329,4 @@ void Vel_DeviceManager::RegDataCallback(VEL_DATA_CALLBACK pCallback, void* pCont
         return;
     }
     Fn<B::RegDataCallback>(velsdk::kRegDataCallback)(m_pObject, pCallback, pContext);
-}
-
-void Vel_DeviceManager::UnRegDataCallback() {
-    if (Ready(m_pObject))
-        Fn<B::Call>(velsdk::kUnRegDataCallback)(m_pObject);
 }

@@ -132,11 +132,21 @@ TEST(PeFile, RefusesDamagedFiles) {
     }
 }
 
+// A's names with one member's exported under another name.
+std::vector<std::string> WithName(Arch arch, Member member, const char* name) {
+    std::vector<std::string> names = Names(arch);
+    names[member] = name;
+    return names;
+}
+
 // The forms that no test library of the Wine suites has: both callback
-// forms, another architecture's names, GCC's names, a program.
+// forms, OpenDevice's second name, another architecture's names, GCC's
+// names, a program.
 TEST(Inspection, FindsEachMemberAndTheCallbackConvention) {
     std::vector<std::string> both = Names(Arch::X86);
-    both.push_back(kMembers[kRegDataCallback].x86Cdecl);
+    both.push_back(SecondName(kRegDataCallback, Arch::X86));
+    const std::string ushort64 = SecondName(kOpenDevice, Arch::X64);
+    const std::string ushort86 = SecondName(kOpenDevice, Arch::X86);
     const struct {
         const char* what;
         uint16_t machine;
@@ -145,8 +155,15 @@ TEST(Inspection, FindsEachMemberAndTheCallbackConvention) {
         Callback callback;
         size_t missing;
         bool usable, gccNames;
+        std::string openDevice = ""; // the name OpenDevice was found under, where it matters
     } kRows[] = {
         {"x86 both", 0x14C, true, both, Callback::Both, 0, true, false},
+        {"x64 path as unsigned short", 0x8664, true,
+         WithName(Arch::X64, kOpenDevice, ushort64.c_str()), Callback::Single, 0, true, false,
+         ushort64},
+        {"x86 path as unsigned short", 0x14C, true,
+         WithName(Arch::X86, kOpenDevice, ushort86.c_str()), Callback::Stdcall, 0, true, false,
+         ushort86},
         {"x64 names on x86", 0x14C, true, Names(Arch::X64), Callback::Missing, kMemberCount, false,
          false},
         {"GCC's names",
@@ -169,5 +186,13 @@ TEST(Inspection, FindsEachMemberAndTheCallbackConvention) {
         EXPECT_EQ(inspection.Missing().size(), row.missing) << row.what;
         EXPECT_EQ(inspection.UsableBy(MachineArch(row.machine)), row.usable) << row.what;
         EXPECT_EQ(inspection.gccNames, row.gccNames) << row.what;
+        if (!row.openDevice.empty()) {
+            EXPECT_EQ(inspection.found[kOpenDevice], row.openDevice) << row.what;
+            const std::string text =
+                InspectionText("SDK.dll", inspection, MachineArch(row.machine));
+            EXPECT_NE(text.find(row.openDevice + " (its path as unsigned short*"),
+                      std::string::npos)
+                << text;
+        }
     }
 }

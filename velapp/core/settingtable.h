@@ -67,20 +67,20 @@ struct SettingDesc {
     Section section;
     // Touch: the member that holds the value and the record's bytes that
     // store it (little-endian). Double-click: nullptr and 0.
-    int TouchParams::*member;
-    size_t offset;
-    size_t width; // 1, 2 or 4 bytes
-    bool isSigned;
+    int TouchParams::*member = nullptr;
+    size_t offset = 0;
+    size_t width = 0; // 1, 2 or 4 bytes
+    bool isSigned = false;
     const char* unit; // "" when the value has none
     int minimum;
     int maximum;
-    int tickFrequency; // 0: not a track bar
+    int tickFrequency = 0; // 0: not a track bar
     const char* meaning;
     ControlKind control;
-    int controlId;    // the check box, the group's first button or the track bar
-    int numberId;     // the number beside a track bar; 0: none
-    int choiceIds[4]; // a radio group's buttons, by value; 0: none
-    unsigned flags;   // SettingFlag
+    int controlId;         // the check box, the group's first button or the track bar
+    int numberId = 0;      // the number beside a track bar; 0: none
+    int choiceIds[4] = {}; // a radio group's buttons, by value; 0: none
+    unsigned flags = 0;    // SettingFlag
 };
 
 // Every setting, indexed by SettingId. Touch rows, and only they, have a member

@@ -23,12 +23,12 @@ namespace {
 // The variants of bin\vendor: those the tools of this architecture use, the
 // one that lacks GetOutPutMode, and one of the other architecture.
 #if defined(_WIN64)
-const wchar_t* const kUsable[] = {L"x64"};
+const wchar_t* const kUsable[] = {L"x64", L"x64-ushort"};
 const wchar_t kLacking[] = L"x64-lacking";
 const wchar_t kOversized[] = L"x64-oversized";
 const wchar_t kForeign[] = L"x86";
 #else
-const wchar_t* const kUsable[] = {L"x86", L"x86-cdecl"};
+const wchar_t* const kUsable[] = {L"x86", L"x86-cdecl", L"x86-ushort"};
 const wchar_t kLacking[] = L"x86-lacking";
 const wchar_t kOversized[] = L"x86-oversized";
 const wchar_t kForeign[] = L"x64";
@@ -338,10 +338,14 @@ VEL_CASE(CheckSdkTellsWhichLibrariesTheToolsCanUse) {
 #if defined(_WIN64)
         {vendor + L"x64\\SDK.dll", 0, "data callback  x64 has one calling convention\n"},
         {vendor + L"x86\\SDK.dll", 6, "it is a 32-bit (x86) library: use the 32-bit (x86) tools"},
+        {vendor + L"x64-ushort\\SDK.dll", 0,
+         "?OpenDevice@Vel_DeviceManager@@QEAAXPEAG@Z (its path as unsigned short*: the same call)"},
 #else
         {vendor + L"x86\\SDK.dll", 0, "data callback  __stdcall: "},
         {vendor + L"x86-cdecl\\SDK.dll", 0, "data callback  __cdecl: the tools relay"},
         {vendor + L"x64\\SDK.dll", 6, "it is a 64-bit (x64) library: use the 64-bit (x64) tools"},
+        {vendor + L"x86-ushort\\SDK.dll", 0,
+         "?OpenDevice@Vel_DeviceManager@@QAEXPAG@Z (its path as unsigned short*: the same call)"},
 #endif
         {vendor + kLacking + L"\\SDK.dll", 6, "\n  missing  GetOutPutMode       ?GetOutPutMode@"},
         {ui::BinDir() + L"\\velctl.exe", 6, "it is a program, not a library"},

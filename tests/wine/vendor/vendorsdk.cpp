@@ -6,6 +6,8 @@
 //   VENDOR_CDECL_CALLBACK          RegDataCallback takes a __cdecl callback
 //   VENDOR_WITHOUT_GETOUTPUTMODE   it lacks GetOutPutMode
 //   VENDOR_FILLER=<bytes>          the object's size beyond its fields (600)
+//   VENDOR_USHORT_PATH             built with wchar_t as unsigned short: OpenDevice
+//                                  takes an unsigned short* (another name, same call)
 //
 // One screen with a record of its own, kept in the process's memory. Loading
 // and every call append a line to %VEL_SDK_HOME%\vendor-journal.txt, in the
@@ -96,6 +98,12 @@ typedef void(__cdecl* VEL_DATA_CALLBACK)(const unsigned char*, unsigned char, vo
 typedef void(__stdcall* VEL_DATA_CALLBACK)(const unsigned char*, unsigned char, void*);
 #endif
 
+#if defined(VENDOR_USHORT_PATH)
+typedef unsigned short PathChar;
+#else
+typedef wchar_t PathChar;
+#endif
+
 class __declspec(dllexport) Vel_DeviceManager {
 public:
     Vel_DeviceManager();
@@ -103,7 +111,7 @@ public:
 
     static void EnumDevice(_VEL_DEVICE_INFO* pInfo);
 
-    void OpenDevice(wchar_t* pDevicePath);
+    void OpenDevice(PathChar* pDevicePath);
     void CloseDevice();
 
     bool GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig);
@@ -285,10 +293,11 @@ void Vel_DeviceManager::EnumDevice(_VEL_DEVICE_INFO* pInfo) {
     Line() << "EnumDevice count=1";
 }
 
-void Vel_DeviceManager::OpenDevice(wchar_t* pDevicePath) {
+void Vel_DeviceManager::OpenDevice(PathChar* pDevicePath) {
     if (!Intact("OpenDevice"))
         return;
-    m_bOpen = pDevicePath != nullptr && SamePath(pDevicePath, kDevicePath);
+    m_bOpen = pDevicePath != nullptr &&
+              SamePath(reinterpret_cast<const wchar_t*>(pDevicePath), kDevicePath);
     Line() << "OpenDevice " << (m_bOpen ? "-> ok" : "-> fail");
 }
 

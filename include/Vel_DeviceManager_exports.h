@@ -83,7 +83,7 @@
 
 /* Declares the class's members (all but constructor and destructor) inside
  * a class definition. */
-#define VEL_SDK_DECLARE_MEMBER(kind, name, result, params, args, x64, x86)                       \
+#define VEL_SDK_DECLARE_MEMBER(kind, name, result, params, args, x64, x86)                         \
     VEL_SDK_IF_MEMBER_##kind(result name params;)
 #define VEL_SDK_DECLARE_MEMBERS VEL_DEVICE_MANAGER_MEMBERS(VEL_SDK_DECLARE_MEMBER)
 

@@ -1,4 +1,5 @@
-// VelCalib.dll: the application object and the three exports.
+// VelCalib.dll: the application object and the four exports (IsCalibrate,
+// StartCalibrate, StopCalibrate, StartCalibrateEx).
 #include "velcalib.h"
 
 #include "afxwin.h"

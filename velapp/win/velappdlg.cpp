@@ -1,7 +1,10 @@
 #include "velappdlg.h"
 
 #include <cstring>
+#include <string>
 
+#include "devicelib.h"
+#include "fitlabels.h"
 #include "mousekey.h"
 #include "orientation.h"
 #include "panelcore.h"
@@ -111,8 +114,23 @@ BOOL CVelAppDlg::OnInitDialog() {
         OnOK();
         return FALSE;
     }
+    if (EndOnLateProblem())
+        return FALSE;
     LoadCaptions();
+    FitLabelsToCaptions(m_hWnd);
     return TRUE;
+}
+
+// After each use of the device: a fault of the library that showed only once
+// its object lived (velsdk::LateProblem) is told, and the control panel ends
+// as on Exit, since the library is no longer used.
+bool CVelAppDlg::EndOnLateProblem() {
+    const std::wstring strProblem = velsdk::LateProblem();
+    if (strProblem.empty())
+        return false;
+    MessageBox(strProblem.c_str());
+    OnOK();
+    return true;
 }
 
 // Reads the touch screen's parameters and output mode, and the user's
@@ -274,12 +292,15 @@ void CVelAppDlg::ApplyParams() {
 
     WriteDoubleClickSettings();
 
-    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
-    if (device->SetDriverConfig(m_deviceConfig)) {
-        MessageBox(L"    OK  ");
-        if (m_byOutputMode != velsdk::kNoOutputMode)
-            device->ChangeOutPutMode(static_cast<char>(m_nValue[panel::kTouchMode]));
+    {
+        velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+        if (device->SetDriverConfig(m_deviceConfig)) {
+            MessageBox(L"    OK  ");
+            if (m_byOutputMode != velsdk::kNoOutputMode)
+                device->ChangeOutPutMode(static_cast<char>(m_nValue[panel::kTouchMode]));
+        }
     }
+    EndOnLateProblem();
 }
 
 // Reads the double-click range and time from the user's registry.
@@ -359,9 +380,12 @@ void CVelAppDlg::OnRotate() {
     panel::FillOrientationRecords(step, st_calibra, st_calibra_hd);
     m_btnRotate.SetWindowText(step.next);
 
-    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
-    device->ApplyCalibParam_hd(st_calibra_hd);
-    device->ApplyCalibParam(st_calibra);
+    {
+        velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+        device->ApplyCalibParam_hd(st_calibra_hd);
+        device->ApplyCalibParam(st_calibra);
+    }
+    EndOnLateProblem();
 }
 
 // Called when Calib is clicked: runs a calibration of the screen found at
@@ -372,7 +396,10 @@ void CVelAppDlg::OnCalib() {
 
 // Called when Reset is clicked: the device drops its calibration.
 void CVelAppDlg::OnReset() {
-    velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
-    int nResult = device->ResetCalibParam();
-    MessageBox(nResult != 0 ? L"Reset Success." : L"Reset Failed.", L"Set Touch", MB_OK);
+    {
+        velsdk::DeviceSession device(m_deviceInfo.devicePath[0]);
+        int nResult = device->ResetCalibParam();
+        MessageBox(nResult != 0 ? L"Reset Success." : L"Reset Failed.", L"Set Touch", MB_OK);
+    }
+    EndOnLateProblem();
 }

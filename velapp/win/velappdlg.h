@@ -35,6 +35,7 @@ protected:
     CButton m_btnRotate;
 
     BOOL LoadDeviceParams();
+    bool EndOnLateProblem();
     void LoadCaptions();
     void ReadDoubleClickSettings();
     void WriteDoubleClickSettings();

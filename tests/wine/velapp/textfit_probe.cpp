@@ -8,7 +8,11 @@
 // Kinds: static, button, check, radio, group. The room is the client area
 // less what the control draws around its text: nothing for a static, the
 // edges of a push button, the box and its gap for a check box or radio
-// button, the frame's indent for a group box.
+// button, the frame's indent for a group box. A static's text is measured as
+// the static draws it: wrapped at its width, unless its style keeps one line.
+// Every control, with a text or without, also gets a line with its place in
+// the dialog's client area (group: 1 for a group box):
+//   box <id> <group> <left> <top> <right> <bottom>
 #include <windows.h>
 
 #include <cstdio>
@@ -61,6 +65,12 @@ void WriteReport(HWND hDlg, const wchar_t* path) {
          hCtl = ::GetWindow(hCtl, GW_HWNDNEXT)) {
         LONG style = ::GetWindowLongW(hCtl, GWL_STYLE);
         const char* kind = KindOf(hCtl, style);
+        RECT box = {};
+        ::GetWindowRect(hCtl, &box);
+        ::MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&box), 2);
+        std::fprintf(file, "box %d %d %ld %ld %ld %ld\n", ::GetDlgCtrlID(hCtl),
+                     kind != nullptr && std::string(kind) == "group", box.left, box.top, box.right,
+                     box.bottom);
         wchar_t text[256] = {};
         ::GetWindowTextW(hCtl, text, 256);
         if (kind == nullptr || text[0] == 0)
@@ -69,18 +79,27 @@ void WriteReport(HWND hDlg, const wchar_t* path) {
         HFONT hFont = reinterpret_cast<HFONT>(::SendMessageW(hCtl, WM_GETFONT, 0, 0));
         HDC hdc = ::GetDC(hCtl);
         HGDIOBJ hOld = ::SelectObject(hdc, hFont ? hFont : ::GetStockObject(SYSTEM_FONT));
+        RECT client = {};
+        ::GetClientRect(hCtl, &client);
         RECT extent = {};
         UINT format = DT_CALCRECT | DT_SINGLELINE;
-        if (k == "static" && (style & SS_NOPREFIX))
-            format |= DT_NOPREFIX;
+        if (k == "static") {
+            const LONG type = style & SS_TYPEMASK;
+            format = DT_CALCRECT | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+            if ((type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) &&
+                !(style & SS_CENTERIMAGE)) {
+                format |= DT_WORDBREAK;
+                extent.right = client.right;
+            } else if (type != SS_LEFTNOWORDWRAP) {
+                format |= DT_SINGLELINE;
+            }
+        }
         ::DrawTextW(hdc, text, -1, &extent, format);
         INT zero = 0;
         ::GetCharWidth32W(hdc, L'0', L'0', &zero);
         ::SelectObject(hdc, hOld);
         ::ReleaseDC(hCtl, hdc);
 
-        RECT client = {};
-        ::GetClientRect(hCtl, &client);
         int roomW = client.right, roomH = client.bottom;
         if (k == "button") {
             roomW -= 2 * ::GetSystemMetrics(SM_CXEDGE);

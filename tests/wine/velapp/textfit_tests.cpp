@@ -1,7 +1,8 @@
 // Every text of the main dialog fits the room its control draws it in, in the
 // language of the run (English, or Chinese under a Chinese locale), at 96,
-// 144 and 192 DPI. The measuring happens inside the control panel, in each
-// control's own font, through the hook of textfit_probe.dll.
+// 144 and 192 DPI, and the labels that grew to their captions cover no other
+// control. The measuring happens inside the control panel, in each control's
+// own font, through the hook of textfit_probe.dll.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,35 +26,18 @@ struct Measured {
     std::string text;
 };
 
+// A control's place in the dialog's client area.
+struct Placed {
+    int id = 0;
+    bool group = false;
+    RECT box = {};
+};
+
 struct Report {
     int dpi = 0, baseX = 0, baseY = 0, windowWidth = 0, windowHeight = 0;
     std::vector<Measured> controls;
+    std::vector<Placed> boxes;
 };
-
-// Captions that are longer than their template-sized statics even on the
-// metrics of the dialog font the platform uses (0: at every DPI). The README
-// names them under "Labels cut short".
-const struct {
-    bool chinese;
-    int dpi;
-    int id;
-} kLongerThanTheirControls[] = {
-    {false, 96, IDC_LBL_TOUCH_SMOOTH},
-    {false, 96, IDC_LBL_RIGHT_CLICK_TIME},
-    {false, 96, IDC_LBL_DBLCLK_RANGE},
-    // Eight ideographs need eight ems, 88 pixels at 8 points and 96 DPI, in
-    // any face: the statics are 50 and 51 dialog units wide.
-    {true, 0, IDC_LBL_RIGHT_CLICK_TIME},
-    {true, 0, IDC_LBL_RIGHT_CLICK_AREA},
-};
-
-bool Expected(bool chinese, int dpi, int id) {
-    for (const auto& row : kLongerThanTheirControls) {
-        if (row.chinese == chinese && (row.dpi == 0 || row.dpi == dpi) && row.id == id)
-            return true;
-    }
-    return false;
-}
 
 Report Measure(HWND hDlg) {
     const std::wstring path = simdev::Home() + L"\\textfit.txt";
@@ -88,6 +72,10 @@ Report Measure(HWND hDlg) {
             in >> m.id >> m.kind >> m.width >> m.height >> m.roomWidth >> m.roomHeight;
             std::getline(in >> std::ws, m.text);
             report.controls.push_back(m);
+        } else if (what == "box") {
+            Placed p;
+            in >> p.id >> p.group >> p.box.left >> p.box.top >> p.box.right >> p.box.bottom;
+            report.boxes.push_back(p);
         }
     }
     return report;
@@ -121,15 +109,36 @@ VEL_CASE(EveryTextFitsItsControlAtEachDpi) {
         // Every control with a text: 15 buttons of all kinds and 23 statics.
         CHECK_EQ(report.controls.size(), size_t(38));
         for (const Measured& m : report.controls) {
-            bool fits = m.width <= m.roomWidth && m.height <= m.roomHeight;
-            if (fits == Expected(chinese, report.dpi, m.id))
+            if (m.width > m.roomWidth || m.height > m.roomHeight)
                 misfits += "\n      " + std::to_string(report.dpi) + " DPI, " + m.kind + " " +
                            std::to_string(m.id) + " \"" + m.text + "\": text " +
                            std::to_string(m.width) + " x " + std::to_string(m.height) + ", room " +
-                           std::to_string(m.roomWidth) + " x " + std::to_string(m.roomHeight) +
-                           (fits ? " (fits, but is listed as too long)" : "");
+                           std::to_string(m.roomWidth) + " x " + std::to_string(m.roomHeight);
+        }
+        // Labels grown to their captions cover no other control and stay in
+        // the group box they lie in.
+        for (const Measured& m : report.controls) {
+            const Placed* label = nullptr;
+            for (const Placed& p : report.boxes)
+                label = p.id == m.id && m.kind == "static" ? &p : label;
+            for (const Placed& other : report.boxes) {
+                if (label == nullptr || &other == label)
+                    continue;
+                RECT common;
+                const POINT middle = {(label->box.left + label->box.right) / 2,
+                                      (label->box.top + label->box.bottom) / 2};
+                const bool inGroup = other.group && ::PtInRect(&other.box, middle);
+                if (inGroup ? ::UnionRect(&common, &other.box, &label->box) &&
+                                  !::EqualRect(&common, &other.box)
+                            : !other.group && ::IntersectRect(&common, &other.box, &label->box))
+                    misfits += "\n      " + std::to_string(report.dpi) + " DPI, static " +
+                               std::to_string(m.id) + " \"" + m.text + "\" " +
+                               (inGroup ? "leaves group box " : "covers control ") +
+                               std::to_string(other.id);
+            }
         }
     }
     if (!misfits.empty())
-        check::Fail(__FILE__, __LINE__, "texts that do not fit their controls:" + misfits);
+        check::Fail(__FILE__, __LINE__,
+                    "texts that do not fit their controls, labels out of place:" + misfits);
 }

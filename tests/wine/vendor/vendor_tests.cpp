@@ -324,6 +324,22 @@ VEL_CASE(AnObjectLargerThanItsRoomStopsTheTools) {
           std::string::npos);
     CHECK_EQ(Calls(), "Loaded,EnumDevice,Vel_DeviceManager,OpenDevice,GetDriverConfig,"
                       "GetOutPutMode,CloseDevice,~Vel_DeviceManager");
+
+    // The control panel tells it in velctl's words once its start-up read is
+    // over, and ends without showing its dialog.
+    ::DeleteFileW(JournalPath().c_str());
+    ui::Program panel;
+    ui::Start(panel, dir + L"\\VelApp.exe");
+    HWND hBox = ui::WaitForMessageBox(panel.pid, 10000);
+    CHECK(hBox != nullptr);
+    CHECK(output.err.find("velctl: " + ui::Narrow(ui::MessageBoxText(hBox)) + "\n") !=
+          std::string::npos);
+    CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+    CHECK_EQ(ui::Windows(panel.pid, L"#32770").size(), 1u); // the box alone
+    ui::CloseMessageBox(hBox);
+    CHECK_EQ(panel.Wait(), 0);
+    CHECK_EQ(Calls(), "Loaded,EnumDevice,Vel_DeviceManager,OpenDevice,GetDriverConfig,"
+                      "GetOutPutMode,CloseDevice,~Vel_DeviceManager");
 }
 
 // velctl check-sdk on the simulator, the maker's libraries and broken ones.

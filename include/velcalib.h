@@ -1,5 +1,7 @@
 /* VelCalib.dll: runs one calibration of one touch screen in a window that
- * covers the primary screen.
+ * covers the primary screen; StartCalibrateEx also on another display, with
+ * the device's range taken to cover that display or the whole desktop, and
+ * then verifies where the system puts the pointer for a touch.
  *
  * StartCalibrate and StartCalibrateEx block their caller until the
  * calibration window has closed and must be called on a thread that can run
@@ -28,17 +30,37 @@
 
 /* How a run ended: StartCalibrateEx's result and VEL_CALIB_RESULT.nOutcome. */
 enum VEL_CALIB_OUTCOME {
-    VEL_CALIB_APPLIED = 0,       /* a record was written; no check points were asked */
-    VEL_CALIB_CHECKED = 1,       /* a record was written and its check points passed */
-    VEL_CALIB_CHECK_FAILED = 2,  /* the last attempt's check points failed, none left */
-    VEL_CALIB_CANCELLED = 3,     /* the user ended it: Escape, Enter, closing the window */
-    VEL_CALIB_STOPPED = 4,       /* StopCalibrate, or the window's thread quit */
-    VEL_CALIB_TIMED_OUT = 5,     /* no touch for the idle time while targets were due */
-    VEL_CALIB_REFUSED = 6,       /* the device refused both records, no attempt left */
-    VEL_CALIB_NOT_FITTED = 7,    /* the touches made no calibration, no attempt left */
-    VEL_CALIB_BUSY = 8,          /* another calibration runs in this process */
-    VEL_CALIB_NO_DEVICE = 9,     /* the device library cannot be used: no device opens */
-    VEL_CALIB_BAD_ARGUMENTS = 10 /* refused before any window or device call */
+    VEL_CALIB_APPLIED = 0,        /* a record was written; no check points were asked */
+    VEL_CALIB_CHECKED = 1,        /* a record was written and its check points passed */
+    VEL_CALIB_CHECK_FAILED = 2,   /* the last attempt's check points failed, none left */
+    VEL_CALIB_CANCELLED = 3,      /* the user ended it: Escape, Enter, closing the window */
+    VEL_CALIB_STOPPED = 4,        /* StopCalibrate, or the window's thread quit */
+    VEL_CALIB_TIMED_OUT = 5,      /* no touch for the idle time while targets were due */
+    VEL_CALIB_REFUSED = 6,        /* the device refused both records, no attempt left */
+    VEL_CALIB_NOT_FITTED = 7,     /* the touches made no calibration, no attempt left */
+    VEL_CALIB_BUSY = 8,           /* another calibration runs in this process */
+    VEL_CALIB_NO_DEVICE = 9,      /* the device library cannot be used: no device opens */
+    VEL_CALIB_BAD_ARGUMENTS = 10, /* refused before any window or device call */
+    VEL_CALIB_VERIFIED = 11,      /* a record was written and every verify touch landed
+                                     within the limit where the system put the pointer */
+    VEL_CALIB_VERIFY_FAILED = 12  /* ... and a verify touch landed beyond it */
+};
+
+/* What the device's range 0..32767 covers on the desktop, as its driver or
+ * the system maps it: the calibration's logical values are taken in it. */
+enum VEL_CALIB_SPACE {
+    VEL_CALIB_SPACE_PRIMARY = 0, /* the primary display (as StartCalibrate assumes) */
+    VEL_CALIB_SPACE_DISPLAY = 1, /* the display the window covers */
+    VEL_CALIB_SPACE_DESKTOP = 2  /* the whole virtual desktop */
+};
+
+/* Which rectangle the verify touches show the device's range to cover. */
+enum VEL_CALIB_DIAGNOSIS {
+    VEL_CALIB_DIAGNOSIS_NONE = 0,    /* no verify step, or it passed */
+    VEL_CALIB_DIAGNOSIS_PRIMARY = 1, /* the primary display */
+    VEL_CALIB_DIAGNOSIS_DISPLAY = 2, /* display nDiagnosedDisplay (not the primary) */
+    VEL_CALIB_DIAGNOSIS_DESKTOP = 3, /* the virtual desktop */
+    VEL_CALIB_DIAGNOSIS_UNKNOWN = 4  /* none of them (diagnosed: the rectangle found) */
 };
 
 /* How one attempt (one pass over every target) ended. */
@@ -66,7 +88,32 @@ typedef struct VEL_CALIB_OPTIONS {
     double dMaxCheckError; /* pixels a check may be off; 0: measure only; up to 10000 */
     uint32_t nAttempts;    /* attempts before giving up; 0: unlimited; up to 1000 */
     uint32_t nIdleSeconds; /* seconds without a touch that close the window; 0: 20; up to 3600 */
+    /* From here on (later version): with a cbSize of the first version's 32
+     * bytes a run covers the primary display in the primary space and has no
+     * verify step. */
+    uint32_t nDisplay;      /* 0: the primary; 1..N: display N as the system enumerates them */
+    uint32_t nSpace;        /* VEL_CALIB_SPACE */
+    uint32_t nVerifyPoints; /* 0: none; 1..9 verify targets after the record (and checks) */
+    uint32_t reserved;      /* 0 */
+    double dMaxVerifyError; /* pixels a verify touch may land off; 0: 1.5; up to 10000 */
 } VEL_CALIB_OPTIONS;
+
+/* The sizes of the first version of VEL_CALIB_OPTIONS and VEL_CALIB_RESULT. */
+#define VEL_CALIB_OPTIONS_V1_SIZE 32
+#define VEL_CALIB_RESULT_V1_SIZE 1304
+
+/* A rectangle in desktop pixels (the primary display's top left is 0,0). */
+typedef struct VEL_CALIB_RECT {
+    int32_t x, y, width, height;
+} VEL_CALIB_RECT;
+
+/* A verify target, where the system put the pointer for its touch, and the
+ * distance between them, all in desktop pixels. */
+typedef struct VEL_CALIB_VERIFY_POINT {
+    int32_t targetX, targetY;
+    int32_t pointerX, pointerY;
+    double dErrorPx;
+} VEL_CALIB_VERIFY_POINT;
 
 /* A target or check target and the still touch measured for it. */
 typedef struct VEL_CALIB_POINT {
@@ -100,15 +147,34 @@ typedef struct VEL_CALIB_RESULT {
     uint32_t nAttemptsKept; /* the first VEL_CALIB_ATTEMPTS_KEPT attempts, in order */
     uint32_t reserved;
     VEL_CALIB_ATTEMPT attempts[VEL_CALIB_ATTEMPTS_KEPT];
+    /* From here on (later version): filled when cbSize holds it. */
+    uint32_t nDisplay;      /* the display the window covered, 1..N */
+    uint32_t nSpace;        /* VEL_CALIB_SPACE the logical values were taken in */
+    VEL_CALIB_RECT display; /* its rectangle */
+    VEL_CALIB_RECT space;   /* the rectangle the device's range was taken to cover */
+    uint32_t nVerifyPoints; /* verify touches measured */
+    uint32_t nDiagnosis;    /* VEL_CALIB_DIAGNOSIS */
+    double dVerifyMeanPx;   /* their mean and largest error; 0 with none */
+    double dVerifyMaxPx;
+    VEL_CALIB_VERIFY_POINT verify[VEL_CALIB_MAX_CHECKS];
+    uint32_t nDiagnosedDisplay; /* VEL_CALIB_DIAGNOSIS_DISPLAY: which */
+    uint32_t reserved2;
+    VEL_CALIB_RECT diagnosed; /* the rectangle the range evidently covers */
 } VEL_CALIB_RESULT;
 
 #if defined(__cplusplus)
-static_assert(sizeof(VEL_CALIB_OPTIONS) == 32, "VEL_CALIB_OPTIONS is 32 bytes");
+static_assert(sizeof(VEL_CALIB_OPTIONS) == 56, "VEL_CALIB_OPTIONS is 56 bytes");
+static_assert(offsetof(VEL_CALIB_OPTIONS, nDisplay) == VEL_CALIB_OPTIONS_V1_SIZE,
+              "the first version ends where nDisplay starts");
+static_assert(offsetof(VEL_CALIB_OPTIONS, dMaxVerifyError) == 48, "dMaxVerifyError at 48");
+static_assert(sizeof(VEL_CALIB_VERIFY_POINT) == 24, "VEL_CALIB_VERIFY_POINT is 24 bytes");
 static_assert(offsetof(VEL_CALIB_OPTIONS, dMaxCheckError) == 16, "dMaxCheckError at 16");
 static_assert(sizeof(VEL_CALIB_POINT) == 24, "VEL_CALIB_POINT is 24 bytes");
 static_assert(sizeof(VEL_CALIB_ATTEMPT) == 24, "VEL_CALIB_ATTEMPT is 24 bytes");
 static_assert(offsetof(VEL_CALIB_RESULT, targets) == 80, "targets at 80");
-static_assert(sizeof(VEL_CALIB_RESULT) == 1304, "VEL_CALIB_RESULT is 1304 bytes");
+static_assert(offsetof(VEL_CALIB_RESULT, nDisplay) == VEL_CALIB_RESULT_V1_SIZE,
+              "the first version ends where nDisplay starts");
+static_assert(sizeof(VEL_CALIB_RESULT) == 1608, "VEL_CALIB_RESULT is 1608 bytes");
 #endif
 
 #endif /* VELCALIB_H_TYPES */

@@ -70,7 +70,25 @@ TEST(CalibOptions, WhatRunsAndWhatIsRefused) {
          },
          ""},
         {"a later, longer version", [](VEL_CALIB_OPTIONS& o, double) { o.cbSize += 8; }, ""},
-        {"short", [](VEL_CALIB_OPTIONS& o, double) { o.cbSize -= 4; }, "fewer than 32"},
+        {"shorter than the first version", [](VEL_CALIB_OPTIONS& o, double) { o.cbSize = 28; },
+         "fewer than 32"},
+        {"the first version, whatever lies beyond it",
+         [](VEL_CALIB_OPTIONS& o, double n) {
+             o.cbSize = VEL_CALIB_OPTIONS_V1_SIZE, o.nDisplay = 99, o.nSpace = 7;
+             o.nVerifyPoints = 99, o.dMaxVerifyError = n;
+         },
+         ""},
+        {"display 2, desktop, 9 verify points, 2 px",
+         [](VEL_CALIB_OPTIONS& o, double) {
+             o.nDisplay = 2, o.nSpace = VEL_CALIB_SPACE_DESKTOP, o.nVerifyPoints = 9;
+             o.dMaxVerifyError = 2;
+         },
+         ""},
+        {"display 65", [](VEL_CALIB_OPTIONS& o, double) { o.nDisplay = 65; }, "at most 64"},
+        {"space 3", [](VEL_CALIB_OPTIONS& o, double) { o.nSpace = 3; }, "0 primary, 1 display"},
+        {"10 verify points", [](VEL_CALIB_OPTIONS& o, double) { o.nVerifyPoints = 10; },
+         "at most 9"},
+        {"NaN verify limit", [](VEL_CALIB_OPTIONS& o, double n) { o.dMaxVerifyError = n; }, "0 to"},
         {"5 targets", [](VEL_CALIB_OPTIONS& o, double) { o.nTargets = 5; }, "4, 9, 16 or 25"},
         {"path type 2", [](VEL_CALIB_OPTIONS& o, double) { o.nPathType = 2; }, "0 or 1"},
         {"10 checks", [](VEL_CALIB_OPTIONS& o, double) { o.nCheckPoints = 10; }, "at most 9"},
@@ -97,9 +115,14 @@ TEST(CalibOptions, WhatRunsAndWhatIsRefused) {
     EXPECT_EQ(settings.nTargets, 4);
     EXPECT_EQ(settings.nIdleTicks, CalibRun::IDLE_TICKS_TO_CLOSE);
     EXPECT_EQ(settings.nAttempts, 0);
+    EXPECT_EQ(settings.nDisplay, 0u);
+    EXPECT_EQ(settings.nVerifyPoints, 0);
+    EXPECT_EQ(settings.dMaxVerifyError, CALIB_DEFAULT_VERIFY_ERROR);
 
     VEL_CALIB_RESULT result;
-    result.cbSize = sizeof(result) - 1;
+    result.cbSize = VEL_CALIB_RESULT_V1_SIZE;
+    EXPECT_TRUE(ResultUsable(&result));
+    result.cbSize = VEL_CALIB_RESULT_V1_SIZE - 1;
     EXPECT_FALSE(ResultUsable(&result));
     EXPECT_FALSE(ResultUsable(nullptr));
 }

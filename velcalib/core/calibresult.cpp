@@ -25,9 +25,13 @@ const CalibPoint kCheckTargets[VEL_CALIB_MAX_CHECKS] = {
 std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& settings) {
     if (pOptions == nullptr)
         return "no options";
-    if (pOptions->cbSize < sizeof(VEL_CALIB_OPTIONS))
+    if (pOptions->cbSize < VEL_CALIB_OPTIONS_V1_SIZE)
         return "options of " + std::to_string(pOptions->cbSize) + " bytes, fewer than " +
-               std::to_string(sizeof(VEL_CALIB_OPTIONS));
+               std::to_string(VEL_CALIB_OPTIONS_V1_SIZE);
+    // The first version's structure ends before the place and the verify step.
+    VEL_CALIB_OPTIONS options = {};
+    std::memcpy(&options, pOptions,
+                pOptions->cbSize < sizeof(options) ? pOptions->cbSize : sizeof(options));
     const uint32_t nTargets = pOptions->nTargets == 0 ? 4 : pOptions->nTargets;
     if (!IsGrid(nTargets))
         return std::to_string(nTargets) + " targets: a run takes 4, 9, 16 or 25";
@@ -43,6 +47,17 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     if (pOptions->nIdleSeconds > CALIB_MAX_IDLE_SECONDS)
         return "an idle time of " + std::to_string(pOptions->nIdleSeconds) +
                " seconds: at most 3600 (0: 20)";
+    if (options.nDisplay > CALIB_MAX_DISPLAY)
+        return "display " + std::to_string(options.nDisplay) + ": at most " +
+               std::to_string(CALIB_MAX_DISPLAY) + " (0: the primary)";
+    if (SpaceName(options.nSpace)[0] == '\0')
+        return "space " + std::to_string(options.nSpace) + ": 0 primary, 1 display or 2 desktop";
+    if (options.nVerifyPoints > VEL_CALIB_MAX_CHECKS)
+        return std::to_string(options.nVerifyPoints) + " verify points: at most 9";
+    const double dVerifyLimit = options.dMaxVerifyError;
+    if (!(dVerifyLimit >= 0.0 && dVerifyLimit <= CALIB_MAX_CHECK_ERROR))
+        return "a verify error limit of " + std::to_string(dVerifyLimit) +
+               " pixels: 0 to 10000 (0: 1.5)";
     settings = CalibSettings();
     settings.nTargets = static_cast<unsigned char>(nTargets);
     settings.nPathType = static_cast<unsigned char>(pOptions->nPathType);
@@ -51,11 +66,16 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     settings.nAttempts = static_cast<int>(pOptions->nAttempts);
     if (pOptions->nIdleSeconds != 0)
         settings.nIdleTicks = static_cast<int32_t>(pOptions->nIdleSeconds);
+    settings.nDisplay = options.nDisplay;
+    settings.nSpace = options.nSpace;
+    settings.nVerifyPoints = static_cast<int>(options.nVerifyPoints);
+    if (dVerifyLimit != 0.0)
+        settings.dMaxVerifyError = dVerifyLimit;
     return "";
 }
 
 bool ResultUsable(const VEL_CALIB_RESULT* pResult) {
-    return pResult != nullptr && pResult->cbSize >= sizeof(VEL_CALIB_RESULT);
+    return pResult != nullptr && pResult->cbSize >= VEL_CALIB_RESULT_V1_SIZE;
 }
 
 double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const CalibPoint& raw,
@@ -68,7 +88,8 @@ double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const Ca
 }
 
 CalibRecorder::CalibRecorder(const CalibSettings& settings)
-    : m_settings(settings), m_accepted(), m_lastEnd(0) {
+    : m_settings(settings), m_accepted(), m_place(), m_nSpaceWidth(0), m_nSpaceHeight(0),
+      m_lastEnd(0) {
     std::memset(&m_result, 0, sizeof(m_result));
     m_result.cbSize = sizeof(m_result);
 }
@@ -76,6 +97,51 @@ CalibRecorder::CalibRecorder(const CalibSettings& settings)
 void CalibRecorder::Screen(int32_t nWidth, int32_t nHeight) {
     m_result.nScreenWidth = nWidth;
     m_result.nScreenHeight = nHeight;
+    m_nSpaceWidth = nWidth;
+    m_nSpaceHeight = nHeight;
+}
+
+void CalibRecorder::Place(const RunPlace& place) {
+    m_place = place;
+    Screen(place.window.width, place.window.height);
+    m_nSpaceWidth = place.space.width;
+    m_nSpaceHeight = place.space.height;
+    m_result.nDisplay = place.nDisplay;
+    m_result.nSpace = place.nSpace;
+    m_result.display = place.window;
+    m_result.space = place.space;
+}
+
+void CalibRecorder::Verified(const CalibPoint& target, const CalibPoint& pointer) {
+    if (m_result.nVerifyPoints >= VEL_CALIB_MAX_CHECKS)
+        return;
+    VEL_CALIB_VERIFY_POINT& point = m_result.verify[m_result.nVerifyPoints++];
+    point.targetX = target.x;
+    point.targetY = target.y;
+    point.pointerX = pointer.x;
+    point.pointerY = pointer.y;
+    point.dErrorPx = std::hypot(static_cast<double>(pointer.x) - target.x,
+                                static_cast<double>(pointer.y) - target.y);
+    double dSum = 0.0, dMax = 0.0;
+    for (uint32_t i = 0; i < m_result.nVerifyPoints; ++i) {
+        dSum += m_result.verify[i].dErrorPx;
+        dMax = std::fmax(dMax, m_result.verify[i].dErrorPx);
+    }
+    m_result.dVerifyMeanPx = dSum / m_result.nVerifyPoints;
+    m_result.dVerifyMaxPx = dMax;
+}
+
+bool CalibRecorder::VerifyPassed(const DesktopLayout& layout) {
+    const bool bPassed = static_cast<int>(m_result.nVerifyPoints) >= m_settings.nVerifyPoints &&
+                         m_result.dVerifyMaxPx <= m_settings.dMaxVerifyError;
+    if (bPassed)
+        return true;
+    const Diagnosis diagnosis =
+        Diagnose(layout, m_place, m_result.verify, static_cast<int>(m_result.nVerifyPoints));
+    m_result.nDiagnosis = diagnosis.nCode;
+    m_result.nDiagnosedDisplay = diagnosis.nDisplay;
+    m_result.diagnosed = diagnosis.rect;
+    return false;
 }
 
 VEL_CALIB_ATTEMPT* CalibRecorder::Attempt() {
@@ -121,7 +187,7 @@ void CalibRecorder::Sent(const float* pMatrix_f, const int16_t* pMatrix, uint32_
     for (uint32_t i = 0; i < m_result.nTargets; ++i) {
         VEL_CALIB_POINT& point = m_result.targets[i];
         point.dErrorPx = ErrorPixels(m_accepted, Point(point), {point.rawX, point.rawY},
-                                     m_result.nScreenWidth, m_result.nScreenHeight);
+                                     m_nSpaceWidth, m_nSpaceHeight);
     }
     if (nRecord == VEL_CALIB_RECORD_NONE)
         SetEnd(VEL_CALIB_ATTEMPT_REFUSED);
@@ -141,8 +207,8 @@ bool CalibRecorder::Checked(const CalibPoint* pTargets, const CalibPoint* pSampl
         point.y = pTargets[i].y;
         point.rawX = pSamples[i].x;
         point.rawY = pSamples[i].y;
-        point.dErrorPx = ErrorPixels(m_accepted, pTargets[i], pSamples[i], m_result.nScreenWidth,
-                                     m_result.nScreenHeight);
+        point.dErrorPx =
+            ErrorPixels(m_accepted, pTargets[i], pSamples[i], m_nSpaceWidth, m_nSpaceHeight);
         dSum += point.dErrorPx;
         dMax = point.dErrorPx > dMax ? point.dErrorPx : dMax;
     }
@@ -172,7 +238,7 @@ uint32_t CalibRecorder::LastEnd() const {
 
 void CalibRecorder::Fill(uint32_t nOutcome, VEL_CALIB_RESULT* pResult) const {
     const uint32_t cbSize = pResult->cbSize;
-    std::memcpy(pResult, &m_result, sizeof(m_result));
+    std::memcpy(pResult, &m_result, cbSize < sizeof(m_result) ? cbSize : sizeof(m_result));
     pResult->cbSize = cbSize;
     pResult->nOutcome = nOutcome;
 }

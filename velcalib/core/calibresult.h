@@ -13,6 +13,11 @@
 
 #include "calibmatrix.h"
 #include "calibrun.h"
+#include "displayspace.h"
+
+// The verify limit when the options give none: a touch whose pointer lands
+// on the target's pixel or a neighbour of it.
+const double CALIB_DEFAULT_VERIFY_ERROR = 1.5;
 
 // What a run does. The defaults are StartCalibrate's run.
 struct CalibSettings {
@@ -22,18 +27,26 @@ struct CalibSettings {
     double dMaxCheckError = 0.0;                        // pixels; 0: measure only
     int nAttempts = 0;                                  // 0: unlimited
     int32_t nIdleTicks = CalibRun::IDLE_TICKS_TO_CLOSE; // one a second
+    uint32_t nDisplay = 0;                              // 0: the primary; else 1…N
+    uint32_t nSpace = VEL_CALIB_SPACE_PRIMARY;
+    int nVerifyPoints = 0;
+    double dMaxVerifyError = CALIB_DEFAULT_VERIFY_ERROR; // pixels
 };
 
 // The options' bounds.
 const uint32_t CALIB_MAX_ATTEMPTS = 1000;
 const uint32_t CALIB_MAX_IDLE_SECONDS = 3600;
 const double CALIB_MAX_CHECK_ERROR = 10000.0;
+const uint32_t CALIB_MAX_DISPLAY = 64;
 
 // "" when the options can run (settings filled from them), else what is
-// wrong with them. A null or short structure is wrong; a longer one (a later
-// version's) is read as far as this version knows it.
+// wrong with them. A null structure or one shorter than the first version is
+// wrong; the first version's runs on the primary display in the primary
+// space without a verify step; a longer one (a later version's) is read as
+// far as this version knows it.
 std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& settings);
-// Whether a result structure can take what this version fills.
+// Whether a result structure can take what the first version fills; Fill
+// writes as much of this version's as its cbSize holds.
 bool ResultUsable(const VEL_CALIB_RESULT* pResult);
 
 // The check targets in the order they are shown. None lies on a target of
@@ -53,6 +66,9 @@ public:
     explicit CalibRecorder(const CalibSettings& settings);
 
     void Screen(int32_t nWidth, int32_t nHeight);
+    // Where the run takes place: the window's display and the space whose
+    // pixels the targets' and checks' errors are measured in.
+    void Place(const RunPlace& place);
     // The targets are done: a new attempt with these targets and touches.
     void BeginAttempt(const CalibPoint* pTargets, const CalibPoint* pSamples, int nCount);
     // The touches made no calibration.
@@ -63,6 +79,14 @@ public:
     void Sent(const float* pMatrix_f, const int16_t* pMatrix, uint32_t nRecord);
     // The check targets are done: their errors; true when they pass.
     bool Checked(const CalibPoint* pTargets, const CalibPoint* pSamples, int nCount);
+
+    // A verify touch: the target and where the system put the pointer
+    // (desktop pixels). Kept up to VEL_CALIB_MAX_CHECKS.
+    void Verified(const CalibPoint& target, const CalibPoint& pointer);
+    // The verify step is over: true when every touch asked for landed within
+    // the limit; else the diagnosis is taken from the touches.
+    bool VerifyPassed(const DesktopLayout& layout);
+    uint32_t VerifyPoints() const { return m_result.nVerifyPoints; }
 
     // Whether the attempts allowed are used up.
     bool AttemptsLeft() const;
@@ -80,7 +104,9 @@ private:
     CalibSettings m_settings;
     VEL_CALIB_RESULT m_result;
     CoefficientSet m_accepted; // the set the device took, for the checks
-    uint32_t m_lastEnd;        // also beyond the attempts kept
+    RunPlace m_place;
+    int32_t m_nSpaceWidth, m_nSpaceHeight; // the pixels a logical unit is measured in
+    uint32_t m_lastEnd;                    // also beyond the attempts kept
 };
 
 // The outcome of a run from the way it ended and how its last attempt did.

@@ -28,6 +28,13 @@ private virtual display and saves a screenshot (its path is printed).
   --screenshots DIR    every picture the README shows, made from the real
                        programs, into DIR (the control panel at each DPI
                        among them)
+  --displays LAYOUT    several displays, on a private display: WxH+X+Y[,...],
+                       each display's size and place on the whole (from its
+                       top left corner), the first the primary, e.g.
+                       1024x768+800+0,800x600+0+100 (a second display left
+                       of the primary). Programs run without Wine's virtual
+                       desktop, which is one display; a screenshot shows the
+                       layout's bounding box, grey where no display lies
   -h, --help           this text
 
 Each run has its own Wine prefix and simulated-screen folder under
@@ -35,7 +42,7 @@ build/<preset>/run/, apart from the tests'.
 EOF
 }
 
-lang=en device=one arch=x64 calibrate=0 shots="" dpi=96
+lang=en device=one arch=x64 calibrate=0 shots="" dpi=96 layout=""
 while [ $# -gt 0 ]; do
   case "$1" in
   -h | --help) usage; exit 0 ;;
@@ -45,6 +52,7 @@ while [ $# -gt 0 ]; do
   --dpi) dpi=$2; shift 2 ;;
   --calibrate) calibrate=1; shift ;;
   --screenshots) shots=$2; shift 2 ;;
+  --displays) layout=$2; shift 2 ;;
   *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac
 done
@@ -64,6 +72,15 @@ case "$device" in
 one | none | several) ;;
 *) [ -f "$device" ] || { echo "run.sh: --device: no file $device" >&2; exit 2; } ;;
 esac
+if [ -n "$layout" ]; then
+  bounds=$(scripts/wine-fixture.sh bounds "$layout" 2>/dev/null) || {
+    echo "run.sh: --displays takes WxH+X+Y[,WxH+X+Y...], e.g. 1024x768+800+0,800x600+0+100" >&2
+    exit 2
+  }
+  heads=$(printf '%s\n' "$layout" | tr , '\n' | while IFS='x+' read -r w h x y; do
+    printf 'rectangle %s,%s %s,%s ' "$x" "$y" $((x + w - 1)) $((y + h - 1))
+  done)
+fi
 
 . scripts/packages.sh
 VEL_WINE32=$wine32 vel_install_packages
@@ -98,7 +115,7 @@ set_dpi() { # <dpi>
     /t REG_DWORD /d "$1" /f >/dev/null 2>&1
 }
 
-if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ]; then
+if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ] && [ -z "$layout" ]; then
   new_home "$device"
   "$fixture" prefix "$wine" "$run"
   set_dpi "$dpi"
@@ -106,27 +123,43 @@ if [ -n "$DISPLAY" ] && [ -z "$shots" ] && [ "$calibrate" = 0 ]; then
 fi
 
 # A private display: Xvfb, the run's own prefix and wineserver. The display
-# holds the largest virtual screen; a screenshot shows the one in use.
-VEL_SCREEN=2560x1440x24 "$fixture" start "$wine" "$run" >/dev/null
+# holds the largest virtual screen, or the layout; a screenshot shows the one
+# in use. Our libXinerama.so.1 gives Wine the layout's displays.
+xinerama=$PWD/build/$preset/xinerama
+VEL_DISPLAYS=$layout VEL_XINERAMA_PATH=$xinerama/x86_64:$xinerama/i386 VEL_SCREEN=2560x1440x24 \
+  "$fixture" start "$wine" "$run" >/dev/null
 trap 'set_dpi 96; "$fixture" stop "$wine" "$run"' EXIT
 xdisplay=":$(cat "$run/display")"
 set_dpi "$dpi"
 desk=$(screen_for "$dpi")
 
-# Starts a program in a virtual desktop, which draws the window frames that a
-# bare X display lacks.
-start() { # <lang> <program> [args...]
+# Runs a program in a virtual desktop, which draws the window frames that a
+# bare X display lacks; with a layout on the bare display, since Wine's
+# virtual desktop is one display.
+in_desktop() { # <lang> <program> [args...]
   l=$1; shift
-  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer "/desktop=VelApp$desk,$desk" \
-    "$@" >/dev/null 2>&1 &
+  if [ -n "$layout" ]; then
+    LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" "$@"
+  else
+    LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer "/desktop=VelApp$desk,$desk" "$@"
+  fi
+}
+start() { # <lang> <program> [args...]
+  in_desktop "$@" >/dev/null 2>&1 &
 }
 click() { # <lang> <window title> <control id>
   l=$1; shift
-  LC_ALL=$(locale_of "$l") scripts/wine-run.sh "$wine" "$run" explorer "/desktop=VelApp$desk,$desk" \
-    "$bin/uiclick.exe" "$@" >/dev/null 2>&1
+  in_desktop "$l" "$bin/uiclick.exe" "$@" >/dev/null 2>&1
 }
+# With a layout, the bounding box of its displays, and grey where none lies.
 shot() { # <file>
-  DISPLAY=$xdisplay import -window root -crop "$desk+0+0" +repage "$1"
+  if [ -z "$layout" ]; then
+    DISPLAY=$xdisplay import -window root -crop "$desk+0+0" +repage "$1"
+  else
+    DISPLAY=$xdisplay import -window root -crop "$bounds+0+0" +repage "$1"
+    convert "$1" \( -size "$bounds" xc:gray40 -fill black -draw "$heads" \) \
+      -compose lighten -composite "$1"
+  fi
   echo "screenshot: $1"
 }
 stop_programs() {

@@ -10,6 +10,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -f "$dir/display" ]; then
   DISPLAY=":$(cat "$dir/display")"; export DISPLAY
 fi
+# A fixture with a display layout: the heads and our libXinerama.so.1 that
+# reports them (see wine-fixture.sh).
+if [ -f "$dir/displays" ]; then
+  VEL_DISPLAYS=$(cat "$dir/displays")
+  LD_LIBRARY_PATH="$(cat "$dir/xinerama")${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+  export VEL_DISPLAYS LD_LIBRARY_PATH
+fi
 if [ -z "$VEL_SDK_HOME" ]; then
   mkdir -p "$dir/homes"
   home=$(mktemp -d "$dir/homes/home.XXXXXX")

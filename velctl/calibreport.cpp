@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "cmdline.h"
+#include "calibresult.h"
+#include "displayspace.h"
 #include "screenreport.h"
 
 namespace ctl {
@@ -32,6 +34,10 @@ const struct {
     {VEL_CALIB_NO_DEVICE, "no device", kExitNoScreen, "the device library cannot be used"},
     {VEL_CALIB_BAD_ARGUMENTS, "bad arguments", kExitBadValue,
      "the calibration library refused the options"},
+    {VEL_CALIB_VERIFIED, "verified", kExitOk,
+     "the calibration was written and every verify touch landed on its target"},
+    {VEL_CALIB_VERIFY_FAILED, "verify failed", kExitVerifyFailed,
+     "a verify touch landed beyond the limit; the calibration stays written"},
 };
 
 const char* const kAttemptEnds[] = {"",        "not fitted",   "refused",    "applied",
@@ -39,6 +45,13 @@ const char* const kAttemptEnds[] = {"",        "not fitted",   "refused",    "ap
 
 const char* AttemptEnd(uint32_t nEnd) {
     return nEnd < sizeof kAttemptEnds / sizeof kAttemptEnds[0] ? kAttemptEnds[nEnd] : "?";
+}
+
+// "primary display", "display", "whole desktop".
+std::string SpaceText(uint32_t nSpace) {
+    return nSpace == VEL_CALIB_SPACE_PRIMARY   ? "primary display"
+           : nSpace == VEL_CALIB_SPACE_DESKTOP ? "whole desktop"
+                                               : "display";
 }
 
 const char* RecordName(uint32_t nRecord) {
@@ -83,11 +96,105 @@ std::string PointJson(const VEL_CALIB_POINT& point) {
            ", \"errorPx\": " + JsonPixels(point.dErrorPx) + "}";
 }
 
+const char* const kDiagnoses[] = {"", "primary", "display", "desktop", "none"};
+
+std::string RectText(const VEL_CALIB_RECT& rect) {
+    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
+           std::to_string(rect.width) + "x" + std::to_string(rect.height);
+}
+
+std::string RectJson(const VEL_CALIB_RECT& rect) {
+    return "{\"x\": " + std::to_string(rect.x) + ", \"y\": " + std::to_string(rect.y) +
+           ", \"width\": " + std::to_string(rect.width) +
+           ", \"height\": " + std::to_string(rect.height) + "}";
+}
+
+std::string VerifyLine(uint32_t i, const VEL_CALIB_VERIFY_POINT& point) {
+    return "  " + Pad(std::to_string(i + 1), 4) +
+           Pad("(" + std::to_string(point.targetX) + ", " + std::to_string(point.targetY) + ")",
+               16) +
+           Pad("pointer (" + std::to_string(point.pointerX) + ", " +
+                   std::to_string(point.pointerY) + ")",
+               24) +
+           Pixels(point.dErrorPx) + " px\n";
+}
+
+std::string VerifyJson(const VEL_CALIB_VERIFY_POINT& point) {
+    return "{\"targetX\": " + std::to_string(point.targetX) +
+           ", \"targetY\": " + std::to_string(point.targetY) +
+           ", \"pointerX\": " + std::to_string(point.pointerX) +
+           ", \"pointerY\": " + std::to_string(point.pointerY) +
+           ", \"errorPx\": " + JsonPixels(point.dErrorPx) + "}";
+}
+
 uint32_t Clamp(uint32_t n, uint32_t most) {
     return n < most ? n : most;
 }
 
 } // namespace
+
+std::string PlaceProblem(const VEL_CALIB_OPTIONS& options,
+                         const std::vector<DisplayInfo>& displays) {
+    CalibSettings settings;
+    if (!CheckOptions(&options, settings).empty())
+        return ""; // told by the options' own check
+    DesktopLayout layout;
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    for (const DisplayInfo& display : displays) {
+        layout.displays.push_back({display.x, display.y, display.width, display.height});
+        if (display.primary)
+            layout.nPrimary = static_cast<uint32_t>(layout.displays.size());
+        const bool bFirst = layout.displays.size() == 1;
+        left = bFirst || display.x < left ? display.x : left;
+        top = bFirst || display.y < top ? display.y : top;
+        right = bFirst || display.x + display.width > right ? display.x + display.width : right;
+        bottom =
+            bFirst || display.y + display.height > bottom ? display.y + display.height : bottom;
+    }
+    layout.desktop = {left, top, right - left, bottom - top};
+    const std::vector<CalibPoint> targets = TargetsOfRun(settings);
+    RunPlace place;
+    return PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
+                    static_cast<int>(targets.size()), place);
+}
+
+std::string DiagnosisText(const VEL_CALIB_RESULT& r) {
+    const std::string display = std::to_string(r.nDisplay);
+    const std::string found = " (" + RectText(r.diagnosed) + ")";
+    switch (r.nDiagnosis) {
+    case VEL_CALIB_DIAGNOSIS_DESKTOP:
+        return "the touches land as if the screen's range covered the whole desktop" + found +
+               ": calibrate with --space desktop";
+    case VEL_CALIB_DIAGNOSIS_PRIMARY:
+        if (r.nDisplay == r.nDiagnosedDisplay)
+            return "the touches land as if the screen's range covered this display, the "
+                   "primary" +
+                   found + ": calibrate with --space display (or primary)";
+        return "the touches land as if the screen's range covered the primary display" + found +
+               ": its driver reaches only the primary display; set it to cover the whole "
+               "desktop and calibrate with --space desktop, or map the touch screen to display " +
+               display + " in the system's Tablet PC settings and calibrate with --space display";
+    case VEL_CALIB_DIAGNOSIS_DISPLAY:
+        if (r.nDisplay == r.nDiagnosedDisplay)
+            return "the touches land as if the screen's range covered this display" + found +
+                   ": calibrate with --space display";
+        return "the touches land as if the screen's range covered display " +
+               std::to_string(r.nDiagnosedDisplay) + found +
+               ": the system maps the touch screen to that display; map it to display " + display +
+               " in the system's Tablet PC settings, or calibrate on display " +
+               std::to_string(r.nDiagnosedDisplay) + " (--display " +
+               std::to_string(r.nDiagnosedDisplay) + " --space display)";
+    case VEL_CALIB_DIAGNOSIS_UNKNOWN:
+        if (r.diagnosed.width == 0 && r.diagnosed.height == 0)
+            return "too few verify touches to tell which rectangle the screen's range covers: "
+                   "verify with 2 or more points";
+        return "the touches land as if the screen's range covered" + found +
+               ", which is no display and not the desktop: check how the driver and the "
+               "system map the touch screen, then calibrate again";
+    default:
+        return "";
+    }
+}
 
 int CalibrationExitCode(uint32_t nOutcome) {
     for (const auto& entry : kOutcomes) {
@@ -118,6 +225,10 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
     text += Pad("attempts", 15) + std::to_string(r.nAttempts) + "\n";
     text += Pad("screen", 15) + std::to_string(r.nScreenWidth) + " x " +
             std::to_string(r.nScreenHeight) + " pixels\n";
+    if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && r.nDisplay != 0)
+        text += Pad("display", 15) + std::to_string(r.nDisplay) + " (" + RectText(r.display) +
+                "); the screen's range taken to cover the " + SpaceText(r.nSpace) + " (" +
+                RectText(r.space) + ")\n";
     if (r.nAttempts == 0)
         return text;
     text += Pad("record taken", 15) + RecordName(r.nAccepted) + "\n";
@@ -139,6 +250,17 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
                 "\n";
         for (uint32_t i = 0; i < Clamp(r.nCheckPoints, VEL_CALIB_MAX_CHECKS); ++i)
             text += PointLine(i, r.checks[i]);
+    }
+    if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && options.nVerifyPoints > 0) {
+        text += Pad("verify points", 15) + std::to_string(r.nVerifyPoints) + " of " +
+                std::to_string(options.nVerifyPoints) + ", mean " + Pixels(r.dVerifyMeanPx) +
+                " px, max " + Pixels(r.dVerifyMaxPx) + " px, limit " +
+                Pixels(options.dMaxVerifyError > 0 ? options.dMaxVerifyError : 1.5) +
+                " px, where the system put the pointer\n";
+        for (uint32_t i = 0; i < Clamp(r.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
+            text += VerifyLine(i, r.verify[i]);
+        if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE)
+            text += Pad("diagnosis", 15) + DiagnosisText(r) + "\n";
     }
     for (uint32_t i = 0; i < r.nAttemptsKept && r.nAttempts > 1; ++i) {
         const VEL_CALIB_ATTEMPT& a = r.attempts[i];
@@ -181,7 +303,26 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
                 ", \"checkMeanPx\": " + JsonPixels(a.dCheckMeanPx) +
                 ", \"checkMaxPx\": " + JsonPixels(a.dCheckMaxPx) + "}";
     }
-    return json + "]\n}\n";
+    json += "]";
+    if (r.cbSize >= sizeof(VEL_CALIB_RESULT)) {
+        json += ",\n  \"display\": " + std::to_string(r.nDisplay) +
+                ",\n  \"displayRect\": " + RectJson(r.display) +
+                ",\n  \"space\": " + JsonString(SpaceName(r.nSpace)) +
+                ",\n  \"spaceRect\": " + RectJson(r.space) + ",\n  \"verify\": [";
+        for (uint32_t i = 0; i < Clamp(r.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
+            json += std::string(i ? ",\n    " : "\n    ") + VerifyJson(r.verify[i]);
+        json += std::string(r.nVerifyPoints ? "\n  " : "") +
+                "],\n  \"verifyMeanPx\": " + JsonPixels(r.dVerifyMeanPx) +
+                ",\n  \"verifyMaxPx\": " + JsonPixels(r.dVerifyMaxPx) + ",\n  \"verifyLimitPx\": " +
+                Pixels(options.dMaxVerifyError > 0 ? options.dMaxVerifyError : 1.5);
+        if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE)
+            json += ",\n  \"diagnosis\": {\"covers\": " +
+                    JsonString(r.nDiagnosis < 5 ? kDiagnoses[r.nDiagnosis] : "?") +
+                    ", \"display\": " + std::to_string(r.nDiagnosedDisplay) +
+                    ", \"rect\": " + RectJson(r.diagnosed) +
+                    ", \"advice\": " + JsonString(DiagnosisText(r)) + "}";
+    }
+    return json + "\n}\n";
 }
 
 } // namespace ctl

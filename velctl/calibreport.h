@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "displays.h"
 
 #define VELCALIB_TYPES_ONLY
 #include "velcalib.h"
@@ -19,5 +22,15 @@ const char* OutcomeName(uint32_t nOutcome);
 // The options tell the limit the checks were held to.
 std::string CalibrationText(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
 std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
+
+// Why a calibration with these options cannot take place on these displays
+// (a display the system lacks, a space whose range cannot reach the
+// display's targets), as velctl says it before any window; "" when it can.
+std::string PlaceProblem(const VEL_CALIB_OPTIONS& options,
+                         const std::vector<DisplayInfo>& displays);
+
+// What a failed verify step shows, in words a user can act on: which
+// rectangle the screen's range evidently covers and which options match.
+std::string DiagnosisText(const VEL_CALIB_RESULT& result);
 
 } // namespace ctl

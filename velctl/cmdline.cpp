@@ -41,14 +41,16 @@ commands:
                        (velctl help calibrate)
   check-sdk [FILE]     tells whether the tools can use a device library
                        (default: the SDK.dll beside velctl)
+  displays [--json]    the displays of the desktop: number, device, rectangle,
+                       primary, orientation and DPI
   help [COMMAND]       this text, or a command's
 
 options:
   --device PATH        the screen to use when several are connected (see list)
   --help               the help of the tool, or of the command it follows
 
-Every command but list, check-sdk and help needs exactly one screen
-connected, or --device naming one of those connected.
+Every command but list, check-sdk, displays and help needs exactly one
+screen connected, or --device naming one of those connected.
 
 exit codes:
   0  done
@@ -59,7 +61,7 @@ exit codes:
   5  a file or the registry could not be read or written
   6  SDK.dll is missing, of the other architecture or lacks a member (the
      message says which; velctl check-sdk tells more)
-  7-12  calibrate: how the calibration ended (velctl help calibrate)
+  7-13  calibrate: how the calibration ended (velctl help calibrate)
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -117,12 +119,16 @@ Tells the screen to drop its calibration. Prints "Reset Success." or
 )";
 
 const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate [--targets N] [--checks N]
-          [--max-error PX] [--attempts N] [--timeout S] [--json]
+          [--max-error PX] [--attempts N] [--timeout S] [--display N]
+          [--space primary|display|desktop] [--verify N]
+          [--max-verify-error PX] [--json]
 
 Runs a calibration of the screen through VelCalib.dll: a window covering the
-primary screen shows the targets to touch in turn; Escape ends it. Prints how
-it ended, the record the screen took, each target's touch and, with check
-points, each check's error in pixels (with --json, one object).
+primary screen (or --display N) shows the targets to touch in turn; Escape
+ends it. Prints how it ended, the record the screen took, each target's touch
+and, with check points, each check's error in pixels; with verify points,
+where the system put the pointer for each touch and, when they land off, which
+rectangle the screen's range evidently covers (with --json, one object).
 
   --targets N     4 (default), 9, 16 or 25 targets on a square grid
   --checks N      0 (default) to 9 check targets shown after the screen took
@@ -132,6 +138,17 @@ points, each check's error in pixels (with --json, one object).
                   only); beyond it the window says so and starts again
   --attempts N    attempts before giving up (0, the default: unlimited)
   --timeout S     seconds without a touch that end it (0, the default: 20)
+  --display N     the display the touch screen lies over, as velctl displays
+                  numbers them (0, the default: the primary)
+  --space SPACE   what the screen's range covers, as its driver or the system
+                  maps it: primary (default: the primary display), display
+                  (the display of --display) or desktop (the whole desktop)
+  --verify N      0 (default) to 9 verify targets after the record (and its
+                  checks): the screen leaves calibration mode, and each touch
+                  is measured where the system puts the pointer
+  --max-verify-error PX
+                  how far a verify touch may land from its target (0, the
+                  default: 1.5)
 
 exit codes:
   0   the calibration was written (and its checks passed, when asked)
@@ -145,6 +162,8 @@ exit codes:
   10  no touch for the --timeout seconds while targets were due
   11  another calibration runs in this process
   12  the touches made no calibration in the last attempt
+  13  a verify touch landed beyond --max-verify-error (the calibration stays
+      written; the output says which rectangle the range covers)
 )";
 
 const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
@@ -155,6 +174,16 @@ member of Vel_DeviceManager found or missing under the names the tools import,
 and on x86 the convention of the data callback. FILE defaults to the SDK.dll
 beside velctl.exe, the one the tools use. Ends with 0 when the tools can use
 it, else with 6.
+)";
+
+const char kDisplaysHelp[] = R"(usage: velctl displays [--json]
+
+Prints the displays of the desktop, one a line, in the order the system
+enumerates them: the number that names the display (1 to N), its device name,
+its rectangle in desktop pixels as X,Y WIDTHxHEIGHT (the primary display's top
+left corner is 0,0; a display left of or above it has a negative X or Y),
+whether it is the primary, its orientation in degrees and its DPI. With --json
+an array of objects. Needs no touch screen and no device library.
 )";
 
 const char kHelpHelp[] = R"(usage: velctl help [COMMAND]
@@ -197,21 +226,39 @@ const CommandSpec kCommands[] = {
     {Command::Reset, "reset", 0, 0, "", false, kResetHelp},
     {Command::Calibrate, "calibrate", 0, 0, "", true, kCalibrateHelp},
     {Command::CheckSdk, "check-sdk", 0, 1, "FILE", false, kCheckSdkHelp},
+    {Command::Displays, "displays", 0, 0, "", true, kDisplaysHelp},
 };
 
-// calibrate's options and the field each sets.
+// calibrate's options and the field each sets: a count, a number of pixels,
+// or (neither) the space's name.
 struct CalibrateOption {
     const char* name;
-    uint32_t VEL_CALIB_OPTIONS::*pCount; // null: the error limit
+    uint32_t VEL_CALIB_OPTIONS::*pCount;
+    double VEL_CALIB_OPTIONS::*pPixels;
 };
 
 const CalibrateOption kCalibrateOptions[] = {
-    {"--targets", &VEL_CALIB_OPTIONS::nTargets},
-    {"--checks", &VEL_CALIB_OPTIONS::nCheckPoints},
-    {"--max-error", nullptr},
-    {"--attempts", &VEL_CALIB_OPTIONS::nAttempts},
-    {"--timeout", &VEL_CALIB_OPTIONS::nIdleSeconds},
+    {"--targets", &VEL_CALIB_OPTIONS::nTargets, nullptr},
+    {"--checks", &VEL_CALIB_OPTIONS::nCheckPoints, nullptr},
+    {"--max-error", nullptr, &VEL_CALIB_OPTIONS::dMaxCheckError},
+    {"--attempts", &VEL_CALIB_OPTIONS::nAttempts, nullptr},
+    {"--timeout", &VEL_CALIB_OPTIONS::nIdleSeconds, nullptr},
+    {"--display", &VEL_CALIB_OPTIONS::nDisplay, nullptr},
+    {"--space", nullptr, nullptr},
+    {"--verify", &VEL_CALIB_OPTIONS::nVerifyPoints, nullptr},
+    {"--max-verify-error", nullptr, &VEL_CALIB_OPTIONS::dMaxVerifyError},
 };
+
+// --space's words, by VEL_CALIB_SPACE.
+bool ParseSpace(const std::string& text, uint32_t& value) {
+    for (uint32_t n : {VEL_CALIB_SPACE_PRIMARY, VEL_CALIB_SPACE_DISPLAY, VEL_CALIB_SPACE_DESKTOP}) {
+        if (text == SpaceName(n)) {
+            value = n;
+            return true;
+        }
+    }
+    return false;
+}
 
 const CalibrateOption* FindCalibrateOption(const std::string& arg) {
     for (const CalibrateOption& option : kCalibrateOptions) {
@@ -249,8 +296,14 @@ std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector
     } else if (i + 1 < args.size()) {
         value = args[++i];
     }
+    if (option.pCount == nullptr && option.pPixels == nullptr) {
+        return ParseSpace(value, options.nSpace)
+                   ? std::string()
+                   : std::string(option.name) + " takes primary, display or desktop, not \"" +
+                         value + "\" (velctl help calibrate)";
+    }
     const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
-                                              : ParseReal(value, options.dMaxCheckError);
+                                              : ParseReal(value, options.*option.pPixels);
     return bOk ? std::string()
                : std::string(option.name) + " needs a number, not \"" + value +
                      "\" (velctl help calibrate)";
@@ -329,7 +382,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     if (!calibrateOption.empty() && pSpec->command != Command::Calibrate)
         return calibrateOption + " goes with calibrate, not with " + pSpec->name;
     if (invocation.json && !pSpec->json)
-        return std::string("--json goes with list, show and calibrate, not with ") + pSpec->name;
+        return std::string("--json goes with list, show, displays and calibrate, not with ") +
+               pSpec->name;
     const size_t count = invocation.operands.size();
     const std::string name = pSpec->name;
     if (count < pSpec->minOperands)

@@ -22,7 +22,8 @@ enum class Command {
     Rotate,
     Reset,
     Calibrate,
-    CheckSdk
+    CheckSdk,
+    Displays
 };
 
 // What the program ends with.
@@ -35,12 +36,13 @@ enum ExitCode {
     kExitFileOrSystem = 5, // a file or the registry could not be read or written
     kExitLibrary = 6,      // SDK.dll is missing, of the other architecture, or incomplete
     // calibrate: how the run ended (also 0, 2, 3 and 4 above)
-    kExitCheckFailed = 7, // the check points lay beyond --max-error in the last attempt
-    kExitCancelled = 8,   // the user ended it (Escape)
-    kExitStopped = 9,     // another program ended it
-    kExitTimedOut = 10,   // no touch for the idle time
-    kExitBusy = 11,       // another calibration runs in the process
-    kExitNotFitted = 12   // the touches made no calibration in the last attempt
+    kExitCheckFailed = 7,  // the check points lay beyond --max-error in the last attempt
+    kExitCancelled = 8,    // the user ended it (Escape)
+    kExitStopped = 9,      // another program ended it
+    kExitTimedOut = 10,    // no touch for the idle time
+    kExitBusy = 11,        // another calibration runs in the process
+    kExitNotFitted = 12,   // the touches made no calibration in the last attempt
+    kExitVerifyFailed = 13 // a verify touch landed beyond --max-verify-error
 };
 
 struct Invocation {
@@ -51,8 +53,10 @@ struct Invocation {
     std::string device; // --device PATH
     std::vector<std::string> operands;
     int rotation = -1; // rotate: index into the orientation cycle
-    // calibrate: --targets, --checks, --max-error, --attempts, --timeout
-    VEL_CALIB_OPTIONS calibration = {sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0};
+    // calibrate: --targets, --checks, --max-error, --attempts, --timeout,
+    // --display, --space, --verify, --max-verify-error
+    VEL_CALIB_OPTIONS calibration = {
+        sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0};
 };
 
 // Reads the arguments (without the program's name); "" when they are fine,

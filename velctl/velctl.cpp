@@ -1,7 +1,8 @@
 // velctl.exe: the touch screen's settings, orientation, reset and calibration
-// from the command line, for scripts that set up many screens. The decisions
-// live in the windowless core (cmdline, settings, profile, report); this file
-// carries them out with the device, the registry and files.
+// from the command line, for scripts that set up many screens, and the
+// displays of the desktop. The decisions live in the windowless core (cmdline,
+// settings, profile, report, displays); this file carries them out with the
+// device, the registry and files.
 #include <windows.h>
 
 #include <cstring>
@@ -12,7 +13,9 @@
 #include "cmdline.h"
 #include "devicelib.h"
 #include "devicesession.h"
+#include "displays.h"
 #include "host.h"
+#include "hostdisplays.h"
 #include "orientation.h"
 #include "panelcore.h"
 #include "profile.h"
@@ -86,6 +89,12 @@ int Apply(VEL_WCHAR* pPath, const ctl::Values& values) {
 int List(const ctl::Invocation& invocation) {
     const ctl::ScreenList list = host::Enumerate()->List();
     Out(invocation.json ? ctl::ListJson(list) : ctl::ListText(list));
+    return ctl::kExitOk;
+}
+
+int Displays(const ctl::Invocation& invocation) {
+    const std::vector<ctl::DisplayInfo> displays = host::EnumerateDisplays();
+    Out(invocation.json ? ctl::DisplaysJson(displays) : ctl::DisplaysText(displays));
     return ctl::kExitOk;
 }
 
@@ -210,6 +219,8 @@ int Run(const std::vector<std::string>& args) {
     }
     if (invocation.command == ctl::Command::CheckSdk)
         return CheckSdk(invocation);
+    if (invocation.command == ctl::Command::Displays)
+        return Displays(invocation);
     if (invocation.command == ctl::Command::List)
         return LibraryUsable() ? List(invocation) : ctl::kExitLibrary;
 
@@ -218,6 +229,13 @@ int Run(const std::vector<std::string>& args) {
         const std::string why = ctl::CheckCalibrateOptions(invocation);
         if (!why.empty()) {
             Error(why);
+            return ctl::kExitBadValue;
+        }
+        // The display and the space, against the displays the system has.
+        const std::string where =
+            ctl::PlaceProblem(invocation.calibration, host::EnumerateDisplays());
+        if (!where.empty()) {
+            Error("calibrate: " + where + " (velctl displays, velctl help calibrate)");
             return ctl::kExitBadValue;
         }
     }

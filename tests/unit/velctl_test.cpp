@@ -1,12 +1,13 @@
 // velctl's windowless core: settings by name with the control panel's ranges,
 // values as the command line and profiles give them, the command line, the
-// profile round trip and its bad lines, JSON strings.
+// profile round trip and its bad lines, JSON strings, the list of displays.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "cmdline.h"
+#include "displays.h"
 #include "profile.h"
 #include "screenreport.h"
 #include "settings.h"
@@ -133,7 +134,15 @@ std::string Summary(const ctl::Invocation& invocation) {
                       " checks=" + std::to_string(invocation.calibration.nCheckPoints) +
                       " max=" + std::to_string(invocation.calibration.dMaxCheckError) +
                       " attempts=" + std::to_string(invocation.calibration.nAttempts) +
-                      " timeout=" + std::to_string(invocation.calibration.nIdleSeconds)
+                      " timeout=" + std::to_string(invocation.calibration.nIdleSeconds) +
+                      (invocation.calibration.nDisplay + invocation.calibration.nSpace +
+                                   invocation.calibration.nVerifyPoints >
+                               0
+                           ? " display=" + std::to_string(invocation.calibration.nDisplay) +
+                                 " space=" + std::to_string(invocation.calibration.nSpace) +
+                                 " verify=" + std::to_string(invocation.calibration.nVerifyPoints) +
+                                 " vmax=" + std::to_string(invocation.calibration.dMaxVerifyError)
+                           : "")
                 : "");
 }
 
@@ -148,6 +157,7 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         std::string summary;
     } rows[] = {
         {{"list", "--json"}, "", summary(C::List, " json operands=0")},
+        {{"displays", "--json"}, "", summary(C::Displays, " json operands=0")},
         {{"--device", "P", "set", "a=1", "b=2"}, "", summary(C::Set, " device=P operands=2")},
         {{"reset", "--device=\\\\?\\x"}, "", summary(C::Reset, " device=\\\\?\\x operands=0")},
         {{"export", "--", "--odd-name.ini"}, "", summary(C::Export, " operands=1")},
@@ -159,13 +169,21 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list, show and calibrate, not with set",
+         "--json goes with list, show, displays and calibrate, not with set",
          summary(C::Set, " json operands=1")},
         {{"calibrate", "--targets", "9", "--checks=5", "--max-error", "2.5", "--attempts=3",
           "--timeout", "60", "--json"},
          "",
          summary(C::Calibrate,
                  " json operands=0 targets=9 checks=5 max=2.500000 attempts=3 timeout=60")},
+        {{"calibrate", "--display", "2", "--space=desktop", "--verify", "5", "--max-verify-error",
+          "2"},
+         "",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0"
+                               " display=2 space=2 verify=5 vmax=2.000000")},
+        {{"calibrate", "--space", "screen"},
+         "--space takes primary, display or desktop, not \"screen\"",
+         summary(C::None, " operands=0")},
         {{"show", "--targets", "9"},
          "--targets goes with calibrate, not with show",
          summary(C::Show, " operands=0")},
@@ -249,6 +267,40 @@ TEST(VelctlProfile, ABadProfileIsReportedLineByLine) {
 TEST(VelctlReport, JsonStringsEscapeWhatJsonRequires) {
     EXPECT_EQ(ctl::JsonString("\\\\?\\hid#\"x\"\n\x01\xE6\x97\x8B"),
               "\"\\\\\\\\?\\\\hid#\\\"x\\\"\\u000a\\u0001\xE6\x97\x8B\"");
+}
+
+// Columns as wide as their widest entry, negative origins, a display whose
+// orientation the system did not give.
+TEST(VelctlReport, DisplaysAsTableAndJson) {
+    const ctl::DisplayInfo primary = {1, "\\\\.\\DISPLAY1", 0, 0, 1920, 1080, true, 0, 96};
+    const ctl::DisplayInfo left = {2, "\\\\.\\DISPLAY2", -1080, -420, 1080, 1920, false, 270, 144};
+    const ctl::DisplayInfo odd = {10, "\\\\.\\DISPLAY10", 1920, 0, 800, 600, false, -1, 120};
+    const struct {
+        std::vector<ctl::DisplayInfo> displays;
+        const char* text;
+        const char* json;
+    } rows[] = {
+        {{}, "display  device  rectangle  primary  orientation  dpi\n", "[]\n"},
+        {{primary, left, odd},
+         R"(display  device         rectangle             primary  orientation  dpi
+1        \\.\DISPLAY1   0,0 1920x1080         yes      0            96
+2        \\.\DISPLAY2   -1080,-420 1080x1920  no       270          144
+10       \\.\DISPLAY10  1920,0 800x600        no       ?            120
+)",
+         R"([
+  {"number": 1, "device": "\\\\.\\DISPLAY1", "x": 0, "y": 0, "width": 1920, )"
+         R"("height": 1080, "primary": true, "orientation": 0, "dpi": 96},
+  {"number": 2, "device": "\\\\.\\DISPLAY2", "x": -1080, "y": -420, "width": 1080, )"
+         R"("height": 1920, "primary": false, "orientation": 270, "dpi": 144},
+  {"number": 10, "device": "\\\\.\\DISPLAY10", "x": 1920, "y": 0, "width": 800, )"
+         R"("height": 600, "primary": false, "orientation": null, "dpi": 120}
+]
+)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ctl::DisplaysText(row.displays), row.text);
+        EXPECT_EQ(ctl::DisplaysJson(row.displays), row.json);
+    }
 }
 
 } // namespace

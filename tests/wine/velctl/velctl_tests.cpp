@@ -181,7 +181,12 @@ const Row kRows[] = {
     {"", "", 1, "", "no command given", "", ""},
     {"frobnicate", "", 1, "", "unknown command \"frobnicate\"", "", ""},
     {"--verbose show", "", 1, "", "unknown option --verbose", "", ""},
-    {"--help", "", 0, "exit codes:|calibrate ", "", "", ""},
+    {"--help", "", 0, "exit codes:|calibrate |displays [--json] ", "", "", ""},
+    // The displays, without the device library.
+    {"displays", "deviceCount=0", 0,
+     "display  device        rectangle     primary  orientation  dpi\n"
+     "1        \\\\.\\DISPLAY1  0,0 1024x768  yes      0            96\n",
+     "", "", ""},
     {"help set", "", 0, "  touchHeight       3..8                touch height level", "", "", ""},
     // Profiles that cannot be applied.
     {"import Z:\\nonexistent\\profile.ini", "", 5, "", "cannot read Z:\\nonexistent\\profile.ini",
@@ -373,5 +378,34 @@ VEL_CASE(CalibrateTellsHowTheCalibrationEnded) {
             CHECK(simdev::Get("calibration").rfind("hd 1 ", 0) == 0);
             CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
         }
+    }
+}
+
+// Under velctl_displays' layout (CMakeLists.txt): the primary's corner is the
+// desktop's 0,0, the second display lies left of it.
+VEL_CASE(DisplaysListsEachDisplayOfTheLayout) {
+    const struct {
+        const char* args;
+        const char* out;
+    } rows[] = {
+        {"displays", "display  device        rectangle         primary  orientation  dpi\n"
+                     "1        \\\\.\\DISPLAY1  0,0 1024x768      yes      0            96\n"
+                     "2        \\\\.\\DISPLAY2  -800,100 800x600  no       0            96\n"},
+        {"displays --json",
+         "[\n"
+         R"(  {"number": 1, "device": "\\\\.\\DISPLAY1", "x": 0, "y": 0, "width": 1024, )"
+         R"("height": 768, "primary": true, "orientation": 0, "dpi": 96},)"
+         "\n"
+         R"(  {"number": 2, "device": "\\\\.\\DISPLAY2", "x": -800, "y": 100, "width": 800, )"
+         R"("height": 600, "primary": false, "orientation": 0, "dpi": 96})"
+         "\n]\n"},
+    };
+    for (const auto& row : rows) {
+        check::Note(row.args);
+        const Result result = Run(row.args);
+        CHECK_EQ(result.exitCode, 0);
+        CHECK_EQ(result.out, std::string(row.out));
+        CHECK_EQ(result.err, std::string());
+        CHECK(simdev::Journal().empty());
     }
 }

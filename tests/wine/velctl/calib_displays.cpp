@@ -1,0 +1,116 @@
+// A calibration on either display of a two-display desktop, proved where the
+// system puts the pointer: the simulated screen lies over one display and its
+// driver maps the range to the primary display, to that display or to the
+// whole desktop; velctl calibrates in a chosen space and verifies. The right
+// space is verified within 1.5 px; a wrong one fails its verify step with a
+// diagnosis that names the driver's rectangle. Runs under the layout
+// 1024x768+800+0,800x600+0+100: display 1 (the primary) 0,0 1024x768,
+// display 2 -800,100 800x600, the desktop -800,0 1824x768.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "calibresult.h"
+#include "check.h"
+#include "displayspace.h"
+#include "simdevice.h"
+#include "uidriver.h"
+
+namespace {
+
+const VEL_CALIB_RECT kDisplays[2] = {{0, 0, 1024, 768}, {-800, 100, 800, 600}};
+
+// The four targets through the panel model, then a desk touch on each verify
+// target of a window on the display (they wait until calibration mode is off).
+std::string Script(const VEL_CALIB_RECT& window, int nVerify) {
+    std::string script;
+    for (int i = 0; i < 4; ++i)
+        script += "target " + std::to_string(i) + "\nlift\n";
+    for (int i = 0; i < nVerify; ++i) {
+        const CalibPoint pixel = TargetPixel(kCheckTargets[i], window);
+        script +=
+            "desk " + std::to_string(pixel.x) + " " + std::to_string(pixel.y) + "\nwait 150\n";
+    }
+    return script;
+}
+
+// The value after `"key": ` in velctl's JSON; "" when absent.
+std::string JsonValue(const std::string& json, const std::string& key) {
+    const size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos)
+        return "";
+    const size_t begin = at + key.size() + 4;
+    return json.substr(begin, json.find_first_of(",\n}", begin) - begin);
+}
+
+} // namespace
+
+VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
+    const struct {
+        int panelDisplay;   // the display the simulated panel lies over
+        const char* driver; // the rectangle its driver maps the range to
+        const char* args;   // velctl calibrate ...
+        int exitCode;
+        const char* outcome; // "" when refused before any window
+        const char* covers;  // the diagnosis; "" for none
+    } kRows[] = {
+        {2, "display", "--display 2 --space display", 0, "verified", ""},
+        {2, "display", "--display 2 --space desktop", 13, "verify failed", "display"},
+        {2, "desktop", "--display 2 --space desktop", 0, "verified", ""},
+        {2, "desktop", "--display 2 --space display", 13, "verify failed", "desktop"},
+        {2, "primary", "--display 2 --space display", 13, "verify failed", "primary"},
+        {2, "primary", "--display 2 --space primary", 2, "", ""},
+        {1, "primary", "", 0, "verified", ""},
+        {1, "desktop", "--space primary", 13, "verify failed", "desktop"},
+    };
+    std::printf("%-8s %-8s %-30s %-14s %9s  %s\n", "panel", "driver", "options", "outcome",
+                "max error", "diagnosis");
+    for (const auto& row : kRows) {
+        check::Note(std::string(row.driver) + ": " + row.args);
+        simdev::Reset();
+        simdev::Set("panelDisplay", std::to_string(row.panelDisplay));
+        simdev::Set("driverMaps", row.driver);
+        const VEL_CALIB_RECT& window = kDisplays[row.panelDisplay - 1];
+        simdev::WriteScript(Script(window, 5));
+        RECT shown = {};
+        const ui::Output result = ui::RunConsole(
+            L"velctl.exe", ui::Widen(std::string("calibrate --verify 5 --json ") + row.args), 60000,
+            [&](ui::Program& program) {
+                if (*row.outcome == '\0')
+                    return; // no window comes
+                const HWND hWnd = ui::WaitForWindow(program.pid, L"#32770");
+                if (hWnd != nullptr)
+                    ::GetWindowRect(hWnd, &shown);
+            });
+        CHECK_EQ(result.exitCode, row.exitCode);
+        if (*row.outcome == '\0') {
+            // Refused before any window or device call, naming the spaces that fit.
+            CHECK(result.err.find("choose --space display") != std::string::npos ||
+                  result.err.find("Choose --space display") != std::string::npos);
+            CHECK(simdev::Journal().empty());
+            std::printf("%-8d %-8s %-30s %-14s %9s  %s\n", row.panelDisplay, row.driver, row.args,
+                        "refused", "-", "-");
+            continue;
+        }
+        CHECK_EQ(JsonValue(result.out, "outcome"), "\"" + std::string(row.outcome) + "\"");
+        // The window covers exactly the display.
+        CHECK_EQ(shown.left, window.x);
+        CHECK_EQ(shown.top, window.y);
+        CHECK_EQ(shown.right - shown.left, window.width);
+        CHECK_EQ(shown.bottom - shown.top, window.height);
+        const double maxError = std::atof(JsonValue(result.out, "verifyMaxPx").c_str());
+        if (row.exitCode == 0)
+            CHECK(maxError < 1.5);
+        else
+            CHECK(maxError > 10.0);
+        const std::string covers = JsonValue(result.out, "covers");
+        CHECK_EQ(covers,
+                 *row.covers == '\0' ? std::string() : "\"" + std::string(row.covers) + "\"");
+        std::printf("%-8d %-8s %-30s %-14s %9.2f  %s\n", row.panelDisplay, row.driver,
+                    *row.args ? row.args : "(primary)", row.outcome, maxError,
+                    covers.empty() ? "-" : covers.c_str());
+        // The device left calibration mode before the verify touches and was closed after.
+        CHECK_EQ(simdev::Journal().back(), std::string("CloseDevice"));
+    }
+}

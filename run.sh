@@ -243,9 +243,41 @@ check_shot() { # <file>
   sleep 1
 }
 
+# On two displays: velctl calibrates the one left of the primary, in that
+# display's space, then verifies; the window as it waits for the first target
+# and for the first verify touch. The simulated panel lies over display 2 and
+# its driver maps the range to that display.
+second_display_shots() { # <dir>
+  new_home one
+  printf 'panelDisplay = 2\ndriverMaps = display\n' >"$home/device.ini"
+  {
+    printf 'mark start\nwaitfor go\n'
+    for i in 0 1 2 3; do printf 'target %s 5\nlift\n' "$i"; done
+    printf 'wait 500\nmark verify\nwaitfor go\n'
+    # The verify targets' pixels on display 2 (-800,100 800x600).
+    for p in "-450 437" "-400 250" "-200 400" "-400 550" "-600 400"; do
+      printf 'desk %s\nwait 150\n' "$p"
+    done
+  } >"$home/script.txt"
+  start en "$bin/velctl.exe" calibrate --display 2 --space display --verify 5
+  wait_file start; shot "$1/calibration-second-display.png"; touch "$home/go"
+  wait_file verify; shot "$1/calibration-verify.png"; touch "$home/go"
+  i=0
+  until [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
+    [ $i -lt 300 ] || { echo "run.sh: the calibration on display 2 did not end" >&2; exit 1; }
+    sleep 0.1; i=$((i + 1))
+  done
+  grep '^Desk' "$home/journal.txt" | sed 's/^/journal: /'
+}
+
 # The dialog's title in that language.
 title() { [ "$lang" = zh ] && echo "TOUCH 控制面板" || echo "VELTOUCH Control Panel"; }
 
+if [ -n "$shots" ] && [ -n "$layout" ]; then
+  mkdir -p "$shots"
+  second_display_shots "$(cd "$shots" && pwd)"
+  exit 0
+fi
 if [ -n "$shots" ]; then
   mkdir -p "$shots"
   shots=$(cd "$shots" && pwd)
@@ -266,6 +298,8 @@ if [ -n "$shots" ]; then
   sleep 2
   shot "$shots/reset.png"
   stop_programs
+  # The pictures of two displays, on a private display of their own.
+  "$0" --arch "$arch" --displays 1024x768+800+0,800x600+0+100 --screenshots "$shots"
   exit 0
 fi
 

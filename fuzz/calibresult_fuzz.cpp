@@ -4,7 +4,10 @@
 // result's counts stay within its arrays, every attempt is counted, and a
 // host's larger structure keeps what this version does not know.
 //
-// Input: the options' bytes, then the attempts: a kind byte and its values.
+// Input: the options' bytes, a layout, then the attempts: a kind byte and
+// its values, then verify touches. Whatever the layout and the touches, a
+// placed run's targets lie in the device's range and the diagnosis is one
+// of its codes.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -21,13 +24,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     std::memcpy(&options, pBytes, got);
     CalibSettings settings;
     if (!CheckOptions(&options, settings).empty())
-        options = VEL_CALIB_OPTIONS{sizeof(options), 0, 0, 0, 0.0, 0, 0};
+        options = VEL_CALIB_OPTIONS{sizeof(options), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0};
     FUZZ_CHECK(CheckOptions(&options, settings).empty());
     FUZZ_CHECK(settings.nTargets == 4 || settings.nTargets == 9 || settings.nTargets == 16 ||
                settings.nTargets == 25);
     FUZZ_CHECK(settings.nCheckPoints >= 0 && settings.nCheckPoints <= VEL_CALIB_MAX_CHECKS);
     FUZZ_CHECK(settings.dMaxCheckError >= 0 && settings.dMaxCheckError <= CALIB_MAX_CHECK_ERROR);
     FUZZ_CHECK(settings.nIdleTicks >= 1 && settings.nIdleTicks <= 3600);
+    FUZZ_CHECK(settings.nDisplay <= CALIB_MAX_DISPLAY &&
+               settings.nSpace <= VEL_CALIB_SPACE_DESKTOP);
+    FUZZ_CHECK(settings.nVerifyPoints >= 0 && settings.nVerifyPoints <= VEL_CALIB_MAX_CHECKS);
+    FUZZ_CHECK(settings.dMaxVerifyError > 0 && settings.dMaxVerifyError <= CALIB_MAX_CHECK_ERROR);
+
+    // A layout of up to three displays: a run placed on it takes every
+    // target within the device's range, on the display it covers.
+    DesktopLayout layout;
+    const int nDisplays = in.Byte() % 4;
+    for (int i = 0; i < nDisplays; ++i)
+        layout.displays.push_back(
+            {in.Int32() % 20000, in.Int32() % 20000, in.Int32() % 20000, in.Int32() % 20000});
+    layout.nPrimary = 1 + in.Byte() % 3;
+    layout.desktop = {in.Int32() % 40000, in.Int32() % 40000, in.Int32() % 40000,
+                      in.Int32() % 40000};
+    const std::vector<CalibPoint> runTargets = TargetsOfRun(settings);
+    RunPlace place;
+    if (PlaceRun(layout, settings.nDisplay, settings.nSpace, runTargets.data(),
+                 static_cast<int>(runTargets.size()), place)
+            .empty()) {
+        FUZZ_CHECK(place.nDisplay >= 1 && place.nDisplay <= layout.displays.size());
+        for (const CalibPoint& target : runTargets) {
+            const CalibPoint logical = ToSpace(target, place);
+            FUZZ_CHECK(logical.x >= 0 && logical.x <= 32767 && logical.y >= 0 &&
+                       logical.y <= 32767);
+        }
+    }
 
     CalibRecorder recorder(settings);
     recorder.Screen(in.Int32() % 100000, in.Int32() % 100000);
@@ -64,6 +94,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         FUZZ_CHECK(recorder.LastEnd() <= VEL_CALIB_ATTEMPT_INTERRUPTED);
         FUZZ_CHECK(!(r.dCheckMaxPx < 0) && !(r.dCheckMeanPx < 0));
     }
+
+    // Verify touches anywhere: their count and the diagnosis stay in range.
+    recorder.Place(place);
+    const int nVerify = in.Byte() % 12;
+    for (int i = 0; i < nVerify; ++i)
+        recorder.Verified({in.Int32(), in.Int32()}, {in.Int32(), in.Int32()});
+    recorder.VerifyPassed(layout);
+    FUZZ_CHECK(recorder.Result().nVerifyPoints <= VEL_CALIB_MAX_CHECKS);
+    FUZZ_CHECK(recorder.Result().nDiagnosis <= VEL_CALIB_DIAGNOSIS_UNKNOWN);
 
     static VEL_CALIB_RESULT host[2];
     std::memset(host, 0xA5, sizeof(host));

@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
             FUZZ_CHECK(cmd.length >= 0 && cmd.length <= 255);
             FUZZ_CHECK(cmd.data.size() <= static_cast<size_t>(cmd.length));
             break;
+        case ScriptCommand::Desk: // any desktop pixel, negative ones included
         case ScriptCommand::Lift:
         case ScriptCommand::Mouse:
             break;

@@ -1,5 +1,6 @@
 #include "delivery.h"
 
+#include "desktouch.h"
 #include "folder.h"
 #include "journal.h"
 #include "report.h"
@@ -20,6 +21,7 @@ struct DeliveryChannel {
     VEL_DATA_CALLBACK callback = nullptr;
     void* context = nullptr;
     bool delivering = false;               // a callback is running
+    bool calibrating = false;              // calibration mode: reports are delivered
     std::thread::id thread;                // the delivery thread while it runs
     unsigned session = 0;                  // bumped by every start and stop
     std::unique_ptr<DeliveryPlan> restart; // a start made from inside the callback
@@ -68,8 +70,10 @@ private:
     std::vector<uint8_t> m_fallback;
 };
 
-// One session of calibration mode: plays the script or follows the mouse
-// until the session ends or the script runs out.
+// One session, from a start of calibration mode to the next start or the
+// end of delivery: plays the script or follows the mouse until the session
+// ends or the script runs out. Reports need calibration mode; the script's
+// other commands also run after it has stopped.
 class Session {
 public:
     Session(std::shared_ptr<DeliveryChannel> channel, unsigned session, const DeliveryPlan& plan)
@@ -86,6 +90,11 @@ public:
 private:
     bool Live() const { return m_channel->session == m_session; }
 
+    bool Calibrating() {
+        std::lock_guard<std::mutex> lock(m_channel->lock);
+        return Live() && m_channel->calibrating;
+    }
+
     // Sleeps ms; false when the session ended meanwhile.
     bool Pause(int ms) {
         std::unique_lock<std::mutex> lock(m_channel->lock);
@@ -94,15 +103,17 @@ private:
     }
 
     // Hands one block to the callback. A scripted block waits for a callback
-    // to be registered; the mouse's is dropped when there is none. The journal
-    // line is written before the callback runs. False when the session ended.
+    // to be registered; the mouse's is dropped when there is none, and any
+    // block once calibration mode is off. The journal line is written before
+    // the callback runs. False when the session ended.
     bool Deliver(const uint8_t* data, size_t length, bool waitForCallback) {
         std::unique_lock<std::mutex> lock(m_channel->lock);
         if (waitForCallback)
-            m_channel->changed.wait(lock, [this] { return !Live() || m_channel->callback; });
+            m_channel->changed.wait(
+                lock, [this] { return !Live() || !m_channel->calibrating || m_channel->callback; });
         if (!Live())
             return false;
-        if (!m_channel->callback)
+        if (!m_channel->calibrating || !m_channel->callback)
             return true;
         VEL_DATA_CALLBACK callback = m_channel->callback;
         void* context = m_channel->context;
@@ -129,11 +140,20 @@ private:
         return Deliver(report.data(), report.size(), waitForCallback) && Live();
     }
 
+    // Waits until calibration mode is off; false when the session ended first.
+    bool AfterCalibration() {
+        std::unique_lock<std::mutex> lock(m_channel->lock);
+        m_channel->changed.wait(lock, [this] { return !Live() || !m_channel->calibrating; });
+        return Live();
+    }
+
     bool Play(const ScriptCommand& cmd) {
         switch (cmd.kind) {
         case ScriptCommand::Touch:
         case ScriptCommand::Screen:
             for (int i = 0; i < cmd.count; ++i) {
+                if (!Calibrating())
+                    return Live();
                 RawPoint point{static_cast<uint16_t>(cmd.x), static_cast<uint16_t>(cmd.y)};
                 if (cmd.kind == ScriptCommand::Screen)
                     point = ScreenToRaw(m_plan.panel, m_noise, cmd.x, cmd.y);
@@ -142,8 +162,12 @@ private:
             }
             return true;
         case ScriptCommand::Lift:
+            if (!Calibrating())
+                return Live();
             return SendPoint(false, m_last, true) && Pause(kReportGapMs);
         case ScriptCommand::Raw: {
+            if (!Calibrating())
+                return Live();
             std::vector<uint8_t> block(cmd.data);
             block.resize(cmd.length);
             return Deliver(block.data(), block.size(), true) && Live() && Pause(kReportGapMs);
@@ -165,6 +189,11 @@ private:
         case ScriptCommand::Mouse:
             RunMouse();
             return false;
+        case ScriptCommand::Desk:
+            if (!AfterCalibration())
+                return false;
+            DeskTouch(m_plan.folder, cmd.x, cmd.y, m_plan.panelDisplay, m_plan.panel, m_noise);
+            return Pause(kReportGapMs);
         }
         return false;
     }
@@ -176,20 +205,23 @@ private:
         }
     }
 
-    // While the left button is held on the primary screen, a contact report
-    // about every 10 ms at the panel's raw point for the cursor; one release
-    // report when it is let go.
+    // While the left button is held on the panel's display, a contact report
+    // about every 10 ms at the panel's raw point for the cursor (the pixel's
+    // corner, from the display's origin); one release report when it is let
+    // go. Ends with calibration mode.
     void RunMouse() {
         bool pressed = false;
         do {
+            if (!Calibrating())
+                return;
             POINT cursor{};
-            int width = GetSystemMetrics(SM_CXSCREEN);
-            int height = GetSystemMetrics(SM_CYSCREEN);
+            const PixelRect d = CurrentLayout().Display(m_plan.panelDisplay);
             bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 && GetCursorPos(&cursor) &&
-                        cursor.x >= 0 && cursor.y >= 0 && cursor.x < width && cursor.y < height;
+                        d.Contains(cursor.x, cursor.y);
             if (down) {
-                RawPoint point = ScreenToRaw(m_plan.panel, m_noise, PixelToLogical(cursor.x, width),
-                                             PixelToLogical(cursor.y, height));
+                RawPoint point =
+                    ScreenToRaw(m_plan.panel, m_noise, PixelToLogical(cursor.x - d.left, d.width),
+                                PixelToLogical(cursor.y - d.top, d.height));
                 if (!SendPoint(true, point, false))
                     return;
                 pressed = true;
@@ -254,6 +286,7 @@ bool Delivery::OnDeliveryThread() const {
 void Delivery::EndSession(const DeliveryPlan* pRestart) {
     std::lock_guard<std::mutex> lock(m_channel->lock);
     ++m_channel->session;
+    m_channel->calibrating = pRestart != nullptr;
     m_channel->restart.reset(pRestart ? new DeliveryPlan(*pRestart) : nullptr);
     m_channel->changed.notify_all();
 }
@@ -271,6 +304,7 @@ void Delivery::Start(const DeliveryPlan& plan) {
     {
         std::lock_guard<std::mutex> lock(m_channel->lock);
         session = m_channel->session;
+        m_channel->calibrating = true;
     }
     m_thread = std::thread(DeliveryThread, m_channel, session, plan);
 }
@@ -284,6 +318,14 @@ void Delivery::Stop() {
     EndSession(nullptr);
     if (m_thread.joinable())
         m_thread.join();
+}
+
+void Delivery::StopCalibration() {
+    std::unique_lock<std::mutex> lock(m_channel->lock);
+    m_channel->calibrating = false;
+    m_channel->changed.notify_all();
+    if (m_channel->thread != std::this_thread::get_id())
+        m_channel->changed.wait(lock, [this] { return !m_channel->delivering; });
 }
 
 void Delivery::Register(VEL_DATA_CALLBACK pCallback, void* pContext) {

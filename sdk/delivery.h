@@ -1,13 +1,18 @@
-// The library's own thread that hands touch reports to the registered data
-// callback while calibration mode is on.
+// The library's own thread: it hands touch reports to the registered data
+// callback while calibration mode is on, and plays the rest of the script
+// (desk touches, waits, marks) while the device stays open after calibration
+// mode has stopped.
 //
 // Guarantees:
 // - Unregister() from inside the callback returns at once, and the thread
 //   delivers nothing more; from another thread it first waits for a report in
 //   progress, and nothing is delivered after it returns.
-// - Stop() from another thread ends the thread and joins it. From inside the
-//   callback it only ends the session: the thread finishes once the callback
-//   returns, and is joined by the next Start(), Stop() or the destructor.
+// - StopCalibration() ends reports the same way; the script goes on without
+//   them until Stop() or the next Start().
+// - Stop() from another thread ends the session at once, also in the middle
+//   of a wait, and joins the thread. From inside the callback it only ends
+//   the session: the thread finishes once the callback returns, and is joined
+//   by the next Start(), Stop() or the destructor.
 // - Start() from inside the callback restarts the session on the same thread.
 #pragma once
 
@@ -30,6 +35,7 @@ struct DeliveryPlan {
     PanelModel panel{{1, 0, 0, 0, 1, 0, 0, 0, 1}};
     double noise = 0.0;
     uint64_t seed = 1;
+    int panelDisplay = 0; // the display the panel lies over, 0 the primary
 };
 
 struct DeliveryChannel;
@@ -41,7 +47,11 @@ public:
     Delivery(const Delivery&) = delete;
     Delivery& operator=(const Delivery&) = delete;
 
+    // A session in calibration mode; ends the one running.
     void Start(const DeliveryPlan& plan);
+    // Calibration mode off: no more reports, the script plays on.
+    void StopCalibration();
+    // The session ends: nothing more is delivered or played.
     void Stop();
 
     // One callback at a time: registering replaces the previous one.

@@ -5,7 +5,8 @@
 // so a test that sees the line also sees the new state.
 #include "devicemanager.h"
 
-#include "devicestate.h"
+#include "desktouch.h"
+#include "devicecall.h"
 #include "folder.h"
 #include "journal.h"
 
@@ -16,55 +17,10 @@
 
 namespace {
 
+using velsim::DeviceCall;
 using velsim::DeviceState;
 
 constexpr size_t kPathChars = VEL_MAX_PATH - 1; // a path's longest NUL-terminated form
-
-// One call's hold on the folder: its lock, its state, its journal lines.
-class DeviceCall {
-public:
-    DeviceCall() : m_folder(velsim::HomeFolder()), m_lock(m_folder) {
-        std::string text;
-        if (velsim::ReadWholeFile(StatePath(), &text))
-            m_state = DeviceState(text);
-        else
-            m_unreadable = velsim::FileExists(StatePath());
-    }
-
-    DeviceState& State() { return m_state; }
-    const std::wstring& Folder() const { return m_folder; }
-
-    // Puts the state the call changed on disk. False, with a journal line
-    // saying why, when it could not: the call then reports failure. A state
-    // file that exists but could not be read is never replaced.
-    bool Store() {
-        if (!m_state.Changed() || m_written)
-            return true;
-        std::string why = "device.ini exists but cannot be read";
-        if (!m_unreadable)
-            m_written = velsim::WriteFileAtomic(StatePath(), m_state.Text(), &why);
-        if (!m_written)
-            Line("StateNotStored " + why);
-        return m_written;
-    }
-
-    // The call's line, after any bad values it read.
-    void Journal(const std::string& line) {
-        for (const std::string& bad : m_state.TakeBadValues())
-            Line("BadValue " + bad);
-        Line(line);
-    }
-
-private:
-    std::wstring StatePath() const { return velsim::FolderFile(m_folder, L"device.ini"); }
-    void Line(const std::string& line) { velsim::JournalLine(m_folder, line); }
-
-    std::wstring m_folder;
-    velsim::FolderLock m_lock;
-    DeviceState m_state;
-    bool m_unreadable = false;
-    bool m_written = false;
-};
 
 const char* Result(bool ok) {
     return ok ? "1" : "0";
@@ -263,6 +219,8 @@ void SimDevice::StartCalibMode() {
         plan.panel = call.State().Panel();
         plan.noise = call.State().Noise();
         plan.seed = call.State().Seed();
+        plan.panelDisplay =
+            call.State().PanelDisplay(static_cast<int>(velsim::CurrentLayout().displays.size()));
         std::string text;
         plan.fromScript =
             open && velsim::ReadWholeFile(velsim::FolderFile(plan.folder, L"script.txt"), &text);
@@ -276,8 +234,9 @@ void SimDevice::StartCalibMode() {
         m_delivery.Start(plan);
 }
 
+// Reports end; the script plays on (desk touches) while the device is open.
 void SimDevice::StopCalibMode() {
-    m_delivery.Stop();
+    m_delivery.StopCalibration();
     DeviceCall call;
     call.Journal("StopCalibMode");
 }

@@ -37,6 +37,8 @@ const std::vector<StateKey>& StateKeys() {
         {"panel", "0.9 0.03 400 0.02 0.88 350 0 0 1"},
         {"noise", "0"},
         {"seed", "1", INT64_MIN, INT64_MAX},
+        {"panelDisplay", "0", 0, kInt32Max},
+        {"driverMaps", "primary"},
     };
     return keys;
 }
@@ -149,6 +151,28 @@ std::optional<uint8_t> DeviceState::OutputMode() const {
 PanelModel DeviceState::Panel() const {
     std::optional<PanelModel> panel = PanelModel::Parse(Value("panel"));
     return panel ? *panel : *PanelModel::Parse(Bad("panel", "not nine finite numbers"));
+}
+
+int DeviceState::PanelDisplay(int displayCount) const {
+    int64_t number = Int("panelDisplay");
+    if (number > displayCount)
+        number =
+            ParseInt(Bad("panelDisplay", "there is no display " + std::to_string(number) + " (" +
+                                             std::to_string(displayCount) + " displays)"))
+                .value_or(0);
+    return static_cast<int>(number);
+}
+
+DriverMaps DeviceState::Maps() const {
+    std::optional<DriverMaps> maps = ParseDriverMaps(Value("driverMaps"));
+    return maps ? *maps : *ParseDriverMaps(Bad("driverMaps", "not primary, display or desktop"));
+}
+
+CalibrationSet DeviceState::Calibration() const {
+    std::optional<CalibrationSet> set = ParseCalibration(Value("calibration"));
+    return set ? *set
+               : *ParseCalibration(
+                     Bad("calibration", "not none, hd <enable> f0 ... f7 or 16 m0 ... m7"));
 }
 
 double DeviceState::Noise() const {

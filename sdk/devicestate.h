@@ -7,6 +7,7 @@
 // in force changes nothing, so the file is rewritten only when the device's state changes.
 #pragma once
 
+#include "drivermap.h"
 #include "panel.h"
 #include "records.h"
 #include "statefile.h"
@@ -61,6 +62,12 @@ public:
     PanelModel Panel() const;
     double Noise() const;
     uint64_t Seed() const { return static_cast<uint64_t>(Int("seed")); }
+    // The display the panel lies over, 0 for the primary; a number beyond the
+    // displays present is bad.
+    int PanelDisplay(int displayCount) const;
+    DriverMaps Maps() const;
+    // The set the device applies to raw points ("calibration").
+    CalibrationSet Calibration() const;
 
 private:
     // Remembers a bad value of key; returns the factory value.

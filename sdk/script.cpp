@@ -11,6 +11,8 @@ namespace velsim {
 namespace {
 
 constexpr int kMaxRepeat = 100000;
+// Desktop pixels lie within the system's coordinate space, ±32767 and a margin.
+constexpr int kMaxDesk = 100000;
 
 bool ToInt(const std::string& token, long lo, long hi, int* pValue) {
     char* end = nullptr;
@@ -81,6 +83,14 @@ std::string ParseCommand(const std::vector<std::string>& t, ScriptCommand* pCmd)
         if (args != 1 || !IsPlainName(t[1]))
             return verb + " needs one plain file name other than the folder's own files";
         cmd.name = t[1];
+        return std::string();
+    }
+    if (verb == "desk") {
+        cmd.kind = ScriptCommand::Desk;
+        if (args != 2 || !ToInt(t[1], -kMaxDesk, kMaxDesk, &cmd.x) ||
+            !ToInt(t[2], -kMaxDesk, kMaxDesk, &cmd.y))
+            return "desk needs <X> <Y>, desktop pixels from " + std::to_string(-kMaxDesk) + " to " +
+                   std::to_string(kMaxDesk);
         return std::string();
     }
     if (verb == "raw") {

@@ -11,7 +11,11 @@
 //   mark <name>           create file <name> in the folder
 //   raw <len> <hex...>    exactly these bytes with this length (zero-padded)
 //   mouse                 the mouse delivers for the rest of the session
+//   desk <X> <Y>          once calibration mode is off, a touch at desktop pixel (X, Y)
+//                         that the simulated driver turns into pointer input
 //
+// Reports (touch, screen, target, lift, raw) need calibration mode; once it
+// is off they are dropped and the rest of the script still runs.
 // '#' starts a comment anywhere on a line. A line that does not parse is left
 // out and reported with its number.
 #pragma once
@@ -23,10 +27,10 @@
 namespace velsim {
 
 struct ScriptCommand {
-    enum Kind { Touch, Screen, Lift, Wait, WaitFor, Mark, Raw, Mouse };
+    enum Kind { Touch, Screen, Lift, Wait, WaitFor, Mark, Raw, Mouse, Desk };
     Kind kind = Lift;
     int line = 0;
-    int x = 0; // Touch: raw units; Screen: logical units
+    int x = 0; // Touch: raw units; Screen: logical units; Desk: desktop pixels
     int y = 0;
     int count = 1;             // Touch, Screen: reports to deliver
     int ms = 0;                // Wait

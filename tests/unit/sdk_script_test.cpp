@@ -22,9 +22,10 @@ TEST(SdkScript, ParsesEachCommandWithItsDefaults) {
                                 "raw 61 0001 02\n"
                                 "raw 2 aabbcc\n"
                                 "\n"
-                                "mouse\n");
+                                "mouse\n"
+                                "desk -800 99999\n");
     ASSERT_TRUE(script.errors.empty());
-    ASSERT_EQ(script.commands.size(), 12u);
+    ASSERT_EQ(script.commands.size(), 13u);
     struct Row {
         ScriptCommand::Kind kind;
         int x, y, count;
@@ -50,6 +51,9 @@ TEST(SdkScript, ParsesEachCommandWithItsDefaults) {
     EXPECT_EQ(script.commands[10].data, (std::vector<uint8_t>{0xAA, 0xBB}));
     EXPECT_EQ(script.commands[11].kind, ScriptCommand::Mouse);
     EXPECT_EQ(script.commands[11].line, 14);
+    EXPECT_EQ(script.commands[12].kind, ScriptCommand::Desk);
+    EXPECT_EQ(script.commands[12].x, -800);
+    EXPECT_EQ(script.commands[12].y, 99999);
 }
 
 TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
@@ -86,6 +90,10 @@ TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
         "mark Script.txt",
         "waitfor DEVICE~1.INI",
         "mark ..",
+        "desk 1",
+        "desk 1 2 3",
+        "desk 1.5 2",
+        "desk 0 -100001",
     };
     for (const char* line : bad) {
         Script script = ParseScript(std::string("touch 1 1\n") + line + "\nlift\n");

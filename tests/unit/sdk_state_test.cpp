@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 using velsim::ConfigRecord;
@@ -77,6 +78,8 @@ TEST(SdkDeviceState, MissingMalformedOrOutOfRangeValuesReadAsFactoryValues) {
         {"touchDelay = 4294967297", "touchDelay", 100, true},
         {"failOpen = 2", "failOpen", 0, true},
         {"# touchHeight = 20", "touchHeight", 5, false},
+        {"panelDisplay = 2", "panelDisplay", 2, false},
+        {"panelDisplay = -1", "panelDisplay", 0, true},
     };
     for (const Row& row : rows) {
         DeviceState state(row.text);
@@ -162,5 +165,41 @@ TEST(SdkDeviceState, MalformedReservedBytesFallBackToTheFactoryPattern) {
         ConfigRecord record = DeviceState(std::string("reserved24 = ") + value).Config();
         for (size_t i = 0; i < 30; ++i)
             EXPECT_EQ(record[24 + i], 0x30 + i) << value;
+    }
+}
+
+TEST(SdkDeviceState, DriverSettingsAndTheHeldSetFallBackToFactoryValues) {
+    using velsim::DriverMaps;
+    struct Row {
+        const char* text;
+        int panelDisplay; // with two displays present
+        DriverMaps maps;
+        std::array<double, 8> set;
+        bool bad;
+    };
+    const std::array<double, 8> none{1000, 0, 0, 0, 1000, 0, 0, 0};
+    const std::array<double, 8> given{1.5, 0, -2.25, 0, -32768, 0, 0.5, 32767};
+    const Row rows[] = {
+        {"panelDisplay = 2\ndriverMaps = display", 2, DriverMaps::Display, none, false},
+        {"panelDisplay = 3", 0, DriverMaps::Primary, none, true}, // no display 3
+        {"driverMaps = Desktop", 0, DriverMaps::Primary, none, true},
+        {"calibration = 16 1 0 -2 0 -32768 0 0 32767",
+         0,
+         DriverMaps::Primary,
+         {1, 0, -2, 0, -32768, 0, 0, 32767},
+         false},
+        {"calibration = hd 1 1.5 0 -2.25 0 -32768 0 0.5 32767", 0, DriverMaps::Primary, given,
+         false},
+        {"calibration = hd 0 1.5 0 -2.25 0 -32768 0 0.5 32767", 0, DriverMaps::Primary, none,
+         false},
+        {"calibration = 16 1 0 -2 0 -32768 0 0 32768", 0, DriverMaps::Primary, none, true},
+        {"calibration = hd 1 1.5 0 -2.25 0 -32768 0 0.5", 0, DriverMaps::Primary, none, true},
+    };
+    for (const Row& row : rows) {
+        DeviceState state(row.text);
+        EXPECT_EQ(state.PanelDisplay(2), row.panelDisplay) << row.text;
+        EXPECT_EQ(state.Maps(), row.maps) << row.text;
+        EXPECT_EQ(state.Calibration().m, row.set) << row.text;
+        EXPECT_EQ(state.TakeBadValues().size(), row.bad ? 1u : 0u) << row.text;
     }
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "collecthelper.h"
+
 namespace {
 
 const double LOGICAL_EXTENT = 32768.0;
@@ -76,6 +78,15 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
 
 bool ResultUsable(const VEL_CALIB_RESULT* pResult) {
     return pResult != nullptr && pResult->cbSize >= VEL_CALIB_RESULT_V1_SIZE;
+}
+
+std::vector<CalibPoint> TargetsOfRun(const CalibSettings& settings) {
+    const CollectHelper grid(settings.nTargets, settings.nPathType);
+    std::vector<CalibPoint> targets(grid.Targets(), grid.Targets() + grid.Total());
+    const int nChecks = settings.nCheckPoints > settings.nVerifyPoints ? settings.nCheckPoints
+                                                                       : settings.nVerifyPoints;
+    targets.insert(targets.end(), kCheckTargets, kCheckTargets + nChecks);
+    return targets;
 }
 
 double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const CalibPoint& raw,

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #define VELCALIB_TYPES_ONLY
 #include "velcalib.h"
@@ -53,6 +54,10 @@ bool ResultUsable(const VEL_CALIB_RESULT* pResult);
 // any grid (4, 9, 16, 25): near the centre, halfway from the centre to the
 // middle of each edge, and the centres of the four quarters.
 extern const CalibPoint kCheckTargets[VEL_CALIB_MAX_CHECKS];
+
+// Every target a run with these settings may show, logical and relative to
+// its display: the grid, then the check and verify targets.
+std::vector<CalibPoint> TargetsOfRun(const CalibSettings& settings);
 
 // Pixels between a target (logical) and a raw touch mapped through the set,
 // on a screen of nWidth × nHeight pixels (logical v is v·extent/32768 px).

@@ -27,6 +27,11 @@ const wchar_t APPLY_FAILED[] = L"Compute Calibrate Matrix Successed, But Apply C
 const UINT_PTR IDLE_TIMER = 1;
 const UINT IDLE_PERIOD_MS = 1000;
 
+// Posted instead of WM_CLOSE by the release that keeps the device for the
+// verify step.
+const UINT WM_BEGIN_VERIFY = WM_APP + 1;
+const uint32_t NO_OUTCOME = 0xFFFFFFFFu;
+
 // A target: five rings, a dot and a cross, all in one colour.
 const float RING_RADII[] = {20.0f, 16.0f, 12.0f, 8.0f, 4.0f};
 const float DOT_RADIUS = 2.0f;
@@ -55,10 +60,16 @@ LRESULT CALLBACK WatchBoxCreation(int nCode, WPARAM wParam, LPARAM lParam) {
 IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 
 CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings)
+    : CalibDialog(pParent, pDevicePath, settings, DesktopLayout(), RunPlace()) {}
+
+CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
+                         const DesktopLayout& layout, const RunPlace& place)
     : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_settings(settings),
       m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pShown(nullptr),
       m_nShownCurrent(0), m_pDevice(nullptr), m_recorder(settings),
-      m_run(*this, settings.nIdleTicks) {
+      m_run(*this, settings.nIdleTicks), m_bPlaced(!layout.displays.empty()), m_layout(layout),
+      m_place(place), m_bVerifyPending(false), m_bDeviceHeld(false), m_bVerifying(false),
+      m_bVerifyDown(false), m_nVerifyCurrent(0), m_nVerifyIdle(0), m_nVerifyOutcome(NO_OUTCOME) {
     m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
     if (settings.nCheckPoints > 0) {
         m_pCheck = new (std::nothrow) CollectHelper(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
@@ -96,17 +107,25 @@ BEGIN_MESSAGE_MAP(CalibDialog, CDialogEx)
     ON_WM_DESTROY()
     ON_WM_TIMER()
     ON_WM_KEYDOWN()
+    ON_MESSAGE(WM_BEGIN_VERIFY, &CalibDialog::OnBeginVerify)
 END_MESSAGE_MAP()
 
 // ---------------------------------------------------------------- window's thread
 
-// Called when the window is created: cover the screen, start the run.
+// Called when the window is created: cover the screen (or the run's
+// display), start the run.
 BOOL CalibDialog::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    int cx = ::GetSystemMetrics(SM_CXSCREEN);
-    int cy = ::GetSystemMetrics(SM_CYSCREEN);
-    MoveWindow(0, 0, cx, cy, TRUE);
-    m_recorder.Screen(cx, cy);
+    if (m_bPlaced) {
+        const VEL_CALIB_RECT& window = m_place.window;
+        MoveWindow(window.x, window.y, window.width, window.height, TRUE);
+        m_recorder.Place(m_place);
+    } else {
+        int cx = ::GetSystemMetrics(SM_CXSCREEN);
+        int cy = ::GetSystemMetrics(SM_CYSCREEN);
+        MoveWindow(0, 0, cx, cy, TRUE);
+        m_recorder.Screen(cx, cy);
+    }
     BeginCalib();
     SetTimer(IDLE_TIMER, IDLE_PERIOD_MS);
     m_run.WindowReady();
@@ -126,6 +145,7 @@ void CalibDialog::BeginCalib() {
 // Called on WM_CLOSE: from StopCalibrate, the idle timeout, the end of a run
 // or the system. The default handling then ends the dialog with IDCANCEL.
 void CalibDialog::OnClose() {
+    EndVerify(VEL_CALIB_STOPPED);
     if (m_run.End()) {
         Default();
     }
@@ -133,6 +153,7 @@ void CalibDialog::OnClose() {
 
 // Called on Enter (the dialog manager's OK command): leaves like ESC.
 void CalibDialog::OnOK() {
+    EndVerify(VEL_CALIB_CANCELLED);
     if (m_run.End()) {
         EndDialog(IDCANCEL);
     }
@@ -140,6 +161,7 @@ void CalibDialog::OnOK() {
 
 // Called on the dialog manager's cancel command, also the one WM_CLOSE raises.
 void CalibDialog::OnCancel() {
+    EndVerify(VEL_CALIB_CANCELLED);
     if (m_run.End()) {
         CDialogEx::OnCancel();
     }
@@ -149,6 +171,7 @@ void CalibDialog::OnCancel() {
 // the run before the dialog manager sees it.
 BOOL CalibDialog::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
+        EndVerify(VEL_CALIB_CANCELLED);
         if (m_run.End()) {
             EndDialog(IDCANCEL);
         }
@@ -170,13 +193,20 @@ void CalibDialog::OnDestroy() {
         }
     }
     m_run.WindowGone();
+    if (m_bDeviceHeld) {
+        m_pDevice->CloseDevice();
+    }
     Default();
 }
 
-// Called every second: the idle timeout.
+// Called every second: the idle timeout, also while verifying.
 void CalibDialog::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == IDLE_TIMER) {
         m_run.IdleTick();
+        if (m_bVerifying && ++m_nVerifyIdle == m_settings.nIdleTicks) {
+            EndVerify(VEL_CALIB_TIMED_OUT);
+            ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        }
     }
     Default();
 }
@@ -189,25 +219,105 @@ void CalibDialog::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     CDialogEx::OnKeyDown(nChar, nRepCnt, nFlags);
 }
 
-// Called on a mouse click: clicks play no part in a run.
+// Called on a mouse click, also a touch the system turned into one: clicks
+// play no part in a run but in its verify step.
 void CalibDialog::OnLButtonDown(UINT nFlags, CPoint point) {
+    if (m_bVerifying) {
+        m_bVerifyDown = true;
+    }
     CDialogEx::OnLButtonDown(nFlags, point);
 }
 
-// Called when the mouse button is released: no part in a run either.
+// Called when the mouse button is released: where the system put the
+// pointer for a verify touch.
 void CalibDialog::OnLButtonUp(UINT nFlags, CPoint point) {
+    if (m_bVerifying && m_bVerifyDown) {
+        VerifyTouched(point);
+    }
     CDialogEx::OnLButtonUp(nFlags, point);
+}
+
+// ---------------------------------------------------------------- the verify step
+
+// Posted by the release that kept the device open: the first verify target.
+LRESULT CalibDialog::OnBeginVerify(WPARAM, LPARAM) {
+    if (m_nVerifyOutcome == NO_OUTCOME) {
+        m_bVerifying = true;
+        m_nVerifyCurrent = 0;
+        m_nVerifyIdle = 0;
+        // A touch the range puts elsewhere on the desktop comes here too.
+        ::SetForegroundWindow(m_hWnd);
+        ::SetCapture(m_hWnd);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+    return 0;
+}
+
+CalibPoint CalibDialog::VerifyTarget(int nIndex) const {
+    return TargetPixel(kCheckTargets[nIndex], m_place.window);
+}
+
+void CalibDialog::VerifyTouched(CPoint client) {
+    POINT pointer = {client.x, client.y};
+    ::ClientToScreen(m_hWnd, &pointer);
+    m_recorder.Verified(VerifyTarget(m_nVerifyCurrent), {pointer.x, pointer.y});
+    m_bVerifyDown = false;
+    m_nVerifyIdle = 0;
+    if (++m_nVerifyCurrent < m_settings.nVerifyPoints) {
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return;
+    }
+    EndVerify(m_recorder.VerifyPassed(m_layout) ? VEL_CALIB_VERIFIED : VEL_CALIB_VERIFY_FAILED);
+    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+// The verify step's outcome, first come first kept; nothing before it began.
+void CalibDialog::EndVerify(uint32_t nOutcome) {
+    if (m_bVerifying && m_nVerifyOutcome == NO_OUTCOME) {
+        m_nVerifyOutcome = nOutcome;
+    }
+    if (m_bVerifying) {
+        ::ReleaseCapture();
+    }
+    m_bVerifying = false;
+}
+
+uint32_t CalibDialog::Outcome() const {
+    if (m_nVerifyOutcome != NO_OUTCOME) {
+        return m_nVerifyOutcome;
+    }
+    // The record was written, the window went before the verify step began.
+    if (m_bDeviceHeld) {
+        return VEL_CALIB_STOPPED;
+    }
+    return CalibOutcome(m_run.Reason(), m_recorder.LastEnd());
+}
+
+void CalibDialog::ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const {
+    for (int i = 0; i < nCount; ++i) {
+        pOut[i] = m_bPlaced ? ::ToSpace(pTargets[i], m_place) : pTargets[i];
+    }
 }
 
 // ---------------------------------------------------------------- the run's requests
 
 // The release steps: callback off, calibration mode off, device closed,
-// collector stopped.
+// collector stopped. A run whose record the device took and that has a
+// verify step keeps the device open, out of calibration mode, until the
+// window ends, and has its window begin that step.
 void CalibDialog::ReleaseDevice() {
     CWaitCursor wait;
     m_pDevice->UnRegDataCallback();
     m_pDevice->StopCalibMode();
-    m_pDevice->CloseDevice();
+    const uint32_t nEnd = m_recorder.LastEnd();
+    if (m_bPlaced && m_settings.nVerifyPoints > 0 &&
+        m_run.Reason() == CalibRun::EndReason::Finished &&
+        (nEnd == VEL_CALIB_ATTEMPT_APPLIED || nEnd == VEL_CALIB_ATTEMPT_CHECKED)) {
+        m_bDeviceHeld = true;
+        m_bVerifyPending = true;
+    } else {
+        m_pDevice->CloseDevice();
+    }
     m_pCollect->Stop();
     if (m_pCheck != nullptr) {
         m_pCheck->Stop();
@@ -215,7 +325,7 @@ void CalibDialog::ReleaseDevice() {
 }
 
 void CalibDialog::PostClose() {
-    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+    ::PostMessageW(m_hWnd, m_bVerifyPending.exchange(false) ? WM_BEGIN_VERIFY : WM_CLOSE, 0, 0);
 }
 
 void CalibDialog::AnswerBox(void* pBox) {
@@ -260,6 +370,12 @@ void CalibDialog::OnPaint() {
 void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nWidth = clientRect.right - clientRect.left;
     const int32_t nHeight = clientRect.bottom - clientRect.top;
+    if (m_bVerifying) {
+        const CalibPoint& target = kCheckTargets[m_nVerifyCurrent];
+        DrawTarget(graphics, cChecking, static_cast<float>(LogicalToPixel(target.x, nWidth)),
+                   static_cast<float>(LogicalToPixel(target.y, nHeight)));
+        return;
+    }
     const CollectHelper* pCollect = m_pActive;
     const int32_t nCurrent = pCollect->Current();
     const bool bStable = pCollect->IsStable();
@@ -367,13 +483,14 @@ void CalibDialog::FinishCalib() {
     int16_t velMatrix[8];
     float velMatrix_f[8];
     const unsigned char nCount = static_cast<unsigned char>(m_pCollect->Total());
-    m_recorder.BeginAttempt(m_pCollect->Targets(), m_pCollect->Samples(), nCount);
+    // The targets as the device's range sees them.
+    CalibPoint targets[CALIB_MAX_POINTS];
+    ToSpace(m_pCollect->Targets(), nCount, targets);
+    m_recorder.BeginAttempt(targets, m_pCollect->Samples(), nCount);
     bool bAccepted = false;
     const wchar_t* pFailure = nullptr;
-    if (!CalcCalibMatrix(m_pCollect->Targets(), m_pCollect->Samples(), nCount, velMatrix,
-                         velMatrix_f) ||
-        !IsPlausibleCalibration(m_pCollect->Targets(), m_pCollect->Samples(), nCount,
-                                velMatrix_f)) {
+    if (!CalcCalibMatrix(targets, m_pCollect->Samples(), nCount, velMatrix, velMatrix_f) ||
+        !IsPlausibleCalibration(targets, m_pCollect->Samples(), nCount, velMatrix_f)) {
         m_recorder.NotFitted();
         pFailure = COMPUTE_FAILED;
     } else {
@@ -418,8 +535,11 @@ void CalibDialog::FinishCheck() {
     if (!m_run.EnterFinish()) {
         return;
     }
-    const bool bPassed =
-        m_recorder.Checked(m_pCheck->Targets(), m_pCheck->Samples(), m_pCheck->Total());
+    CalibPoint checks[VEL_CALIB_MAX_CHECKS];
+    const int nChecks =
+        m_pCheck->Total() < VEL_CALIB_MAX_CHECKS ? m_pCheck->Total() : VEL_CALIB_MAX_CHECKS;
+    ToSpace(m_pCheck->Targets(), nChecks, checks);
+    const bool bPassed = m_recorder.Checked(checks, m_pCheck->Samples(), nChecks);
     if (bPassed || !m_recorder.AttemptsLeft()) {
         m_run.LeaveFinish(CalibRun::Next::Release);
         return;

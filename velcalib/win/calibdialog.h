@@ -1,7 +1,10 @@
 // The calibration window: a borderless dialog over the whole primary screen
-// that shows the four targets, holds the touch device in calibration mode,
-// feeds its reports to the sample collector and, once every target has a
-// measured point, computes the calibration and writes it to the device.
+// (or the display a run is placed on) that shows the four targets, holds the
+// touch device in calibration mode, feeds its reports to the sample collector
+// and, once every target has a measured point, computes the calibration and
+// writes it to the device. With verify points it then lets the device leave
+// calibration mode and measures where the system puts the pointer for a
+// touch on each verify target.
 //
 // Two threads meet here: the window's thread (the caller of StartCalibrate)
 // and the device library's report thread. Which of them releases the device,
@@ -19,6 +22,7 @@
 #include "calibrun.h"
 #include "calibview.h"
 #include "collecthelper.h"
+#include "displayspace.h"
 #include "resource.h"
 
 namespace Gdiplus {
@@ -34,6 +38,10 @@ public:
     // The default settings are StartCalibrate's run.
     CalibDialog(CWnd* pParent, wchar_t* pDevicePath,
                 const CalibSettings& settings = CalibSettings());
+    // A run placed on the desktop (StartCalibrateEx): its display, its space
+    // and the layout the verify step's diagnosis names.
+    CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
+                const DesktopLayout& layout, const RunPlace& place);
     ~CalibDialog() override;
 
     // Whether the constructor got its collectors and device manager.
@@ -43,6 +51,8 @@ public:
     CalibRun& Run() { return m_run; }
     // What the run measured; complete once the dialog has ended.
     const CalibRecorder& Recorder() const { return m_recorder; }
+    // How the run ended (VEL_CALIB_OUTCOME), once the dialog has ended.
+    uint32_t Outcome() const;
 
 protected:
     BOOL OnInitDialog() override;
@@ -58,6 +68,7 @@ protected:
     afx_msg void OnDestroy();
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    afx_msg LRESULT OnBeginVerify(WPARAM wParam, LPARAM lParam);
 
 private:
     static void VEL_CALLBACK TouchDataCallback(const unsigned char* data, unsigned char length,
@@ -73,6 +84,12 @@ private:
     void DrawTarget(Gdiplus::GpGraphics* graphics, TargetColour colour, float x, float y);
 
     void ShowFailure(const wchar_t* pText);
+    // The targets' logical values in the run's space.
+    void ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const;
+    // The verify step: its current target's desktop pixel, a touch's end.
+    CalibPoint VerifyTarget(int nIndex) const;
+    void VerifyTouched(CPoint client);
+    void EndVerify(uint32_t nOutcome);
 
     // What the run asks of the window (CalibRunHost).
     void ReleaseDevice() override;
@@ -94,4 +111,19 @@ private:
     Vel_DeviceManager* m_pDevice;
     CalibRecorder m_recorder;
     CalibRun m_run;
+
+    // Where the run takes place; without a place, the primary screen as
+    // GetSystemMetrics gives it.
+    const bool m_bPlaced;
+    DesktopLayout m_layout;
+    RunPlace m_place;
+    // The verify step. Pending from the release that keeps the device open
+    // for it until the window begins it; the rest is the window's thread's.
+    std::atomic<bool> m_bVerifyPending;
+    bool m_bDeviceHeld; // open, out of calibration mode, for the verify step
+    bool m_bVerifying;
+    bool m_bVerifyDown;        // a press came while verifying
+    int m_nVerifyCurrent;      // the verify target shown
+    int32_t m_nVerifyIdle;     // idle ticks while verifying
+    uint32_t m_nVerifyOutcome; // 0 until the verify step ended
 };

@@ -7,6 +7,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cstring>
 #include <cwchar>
 #include <new>
 #include <string>
@@ -15,7 +16,9 @@
 #include "calibdialog.h"
 #include "calibresult.h"
 #include "calibrun.h"
+#include "desktoplayout.h"
 #include "devicelib.h"
+#include "parentwindow.h"
 
 // The library's application object. It owns the GDI+ token of the
 // calibration window. GDI+ may not be started or stopped from the DLL's entry
@@ -78,18 +81,82 @@ CalibApp theApp;
 // Which StartCalibrate runs, the running flag and the run StopCalibrate reaches.
 CalibAdmission g_admission;
 
+// This process's memory and windows for ResolveParent. The host owns what its
+// pointer points to for the whole call; memory it frees meanwhile on another
+// thread is not guarded against.
+class ProcessParentProbe final : public ParentProbe {
+public:
+    // Every region the bytes touch is queried; a region ends where its pages
+    // stop being alike, so this covers every page.
+    bool Read(uintptr_t nAddress, void* pOut, size_t nSize) const override {
+        const DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        const uintptr_t nLastByte = nAddress + nSize - 1;
+        if (nSize == 0 || nLastByte < nAddress) {
+            return false;
+        }
+        for (uintptr_t nAt = nAddress;;) {
+            MEMORY_BASIC_INFORMATION info;
+            if (::VirtualQuery(reinterpret_cast<const void*>(nAt), &info, sizeof info) !=
+                    sizeof info ||
+                info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 ||
+                (info.Protect & kReadable) == 0) {
+                return false;
+            }
+            // 0: the region runs to the top of the address space.
+            const uintptr_t nNext = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+            if (nNext == 0 || nNext > nLastByte) {
+                break;
+            }
+            nAt = nNext;
+        }
+        std::memcpy(pOut, reinterpret_cast<const void*>(nAddress), nSize);
+        return true;
+    }
+
+    ParentWindowKind Kind(uintptr_t nHandle) const override {
+        const HWND hWnd = reinterpret_cast<HWND>(nHandle);
+        DWORD nProcess = 0;
+        if (!::IsWindow(hWnd)) {
+            return ParentWindowKind::NotUsable;
+        }
+        const DWORD nThread = ::GetWindowThreadProcessId(hWnd, &nProcess);
+        if (nProcess != ::GetCurrentProcessId()) {
+            return ParentWindowKind::NotUsable;
+        }
+        return nThread == ::GetCurrentThreadId() ? ParentWindowKind::ThisThread
+                                                 : ParentWindowKind::OtherThread;
+    }
+};
+
+// Where our CWnd keeps its handle (offsetof is not defined for it).
+size_t OwnHandleOffset() {
+    const CWnd wnd;
+    return static_cast<size_t>(reinterpret_cast<const char*>(&wnd.m_hWnd) -
+                               reinterpret_cast<const char*>(&wnd));
+}
+
+// The window StartCalibrate's parent names, read as ResolveParent says.
+HWND ParentWindow(const void* pParent) {
+    return reinterpret_cast<HWND>(ResolveParent(reinterpret_cast<uintptr_t>(pParent),
+                                                OwnHandleOffset(), sizeof(void*),
+                                                ProcessParentProbe()));
+}
+
 // Runs the admitted run's dialog and retires the run; fills pResult (when
 // given) and returns the run's outcome.
 uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
-                   VEL_CALIB_RESULT* pResult) {
+                   VEL_CALIB_RESULT* pResult, const DesktopLayout& layout = DesktopLayout(),
+                   const RunPlace& place = RunPlace()) {
     theApp.StartGdiplus();
-    CalibDialog* pDlg = new (std::nothrow) CalibDialog(pParent, pDevicePath, settings);
+    CalibDialog* pDlg =
+        new (std::nothrow) CalibDialog(pParent, pDevicePath, settings, layout, place);
     // A dialog that could not be made ran nothing: "stopped", an empty result.
     uint32_t nOutcome = VEL_CALIB_STOPPED;
     if (pDlg != nullptr && pDlg->IsUsable()) {
         g_admission.Publish(&pDlg->Run());
         pDlg->DoModal();
-        nOutcome = CalibOutcome(pDlg->Run().Reason(), pDlg->Recorder().LastEnd());
+        nOutcome = pDlg->Outcome();
         if (pResult != nullptr) {
             pDlg->Recorder().Fill(nOutcome, pResult);
         }
@@ -111,19 +178,20 @@ extern "C" bool IsCalibrate() {
 }
 
 // Without a device library it can use, it says why over the parent and
-// returns: no window, no device call.
+// returns: no window, no device call. The parent may be any host's window
+// object or handle, or none (see parentwindow.h); it is never read unchecked.
 extern "C" void WINAPI StartCalibrate(CWnd* pParent, wchar_t* pDevicePath) {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    const HWND hParent = ParentWindow(pParent);
     const std::wstring strProblem = velsdk::LibraryProblem();
     if (!strProblem.empty()) {
-        ::MessageBoxW(pParent != nullptr ? pParent->m_hWnd : nullptr, strProblem.c_str(),
-                      AfxGetAppName(), MB_OK);
+        ::MessageBoxW(hParent, strProblem.c_str(), AfxGetAppName(), MB_OK);
         return;
     }
     if (!g_admission.Admit()) {
         return;
     }
-    RunDialog(pParent, pDevicePath, CalibSettings(), nullptr);
+    RunDialog(CWnd::FromHandle(hParent), pDevicePath, CalibSettings(), nullptr);
 }
 
 // The same run with options, and what came of it. The path is copied: the
@@ -150,6 +218,18 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     if (!bResult || !bPath || !why.empty()) {
         return finish(VEL_CALIB_BAD_ARGUMENTS);
     }
+    // The run's display and space, in physical pixels for the whole run; a
+    // display the system lacks, or targets beyond the device's range, are bad
+    // arguments too.
+    const PerMonitorDpiScope dpiScope;
+    const DesktopLayout layout = CurrentDesktopLayout();
+    const std::vector<CalibPoint> targets = TargetsOfRun(settings);
+    RunPlace place;
+    if (!PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
+                  static_cast<int>(targets.size()), place)
+             .empty()) {
+        return finish(VEL_CALIB_BAD_ARGUMENTS);
+    }
     if (!velsdk::LibraryProblem().empty()) {
         return finish(VEL_CALIB_NO_DEVICE);
     }
@@ -158,7 +238,11 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     }
     wchar_t szPath[VEL_MAX_PATH] = {};
     std::wmemcpy(szPath, pDevicePath, nPath);
-    const uint32_t nOutcome = RunDialog(CWnd::FromHandle(hParent), szPath, settings, pResult);
+    // A handle that is no window of this process is no parent.
+    const HWND hChecked = reinterpret_cast<HWND>(
+        CheckParentHandle(reinterpret_cast<uintptr_t>(hParent), ProcessParentProbe()));
+    const uint32_t nOutcome =
+        RunDialog(CWnd::FromHandle(hChecked), szPath, settings, pResult, layout, place);
     return static_cast<int>(nOutcome);
 }
 

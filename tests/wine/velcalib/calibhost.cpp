@@ -35,17 +35,21 @@ template <class Fn> Fn Export(HMODULE hModule, const char* name) {
 
 // Wine takes a window that covers the screen for one a window manager should
 // manage, and on hiding it waits two seconds for a window manager that the
-// test display does not have. Unmanaged windows of this program are hidden at
-// once. Wine reads the setting when the display driver starts, after this.
+// test display does not have. Unmanaged windows of this program, and of the
+// hosts it starts, are hidden at once. Wine reads the setting when the display
+// driver starts, after this.
 struct UnmanagedWindows {
     UnmanagedWindows() {
-        HKEY hKey = nullptr;
-        if (::RegCreateKeyExW(
-                HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\velcalib_tests.exe\\X11 Driver",
-                0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
-            ::RegSetValueExW(hKey, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"),
-                             2 * sizeof(wchar_t));
-            ::RegCloseKey(hKey);
+        for (const wchar_t* exe : {L"velcalib_tests.exe", L"parenthost.exe"}) {
+            const std::wstring key =
+                std::wstring(L"Software\\Wine\\AppDefaults\\") + exe + L"\\X11 Driver";
+            HKEY hKey = nullptr;
+            if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &hKey, nullptr) == ERROR_SUCCESS) {
+                ::RegSetValueExW(hKey, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"),
+                                 2 * sizeof(wchar_t));
+                ::RegCloseKey(hKey);
+            }
         }
     }
 } g_unmanagedWindows;
@@ -162,11 +166,11 @@ HWND Run::Window(DWORD timeoutMs) {
     return hFound;
 }
 
-std::vector<HWND> CalibrationWindows() {
+std::vector<HWND> CalibrationWindows(DWORD pid) {
     std::vector<HWND> found;
     int cx = ::GetSystemMetrics(SM_CXSCREEN);
     int cy = ::GetSystemMetrics(SM_CYSCREEN);
-    for (HWND hWnd : ui::Windows(::GetCurrentProcessId(), L"#32770")) {
+    for (HWND hWnd : ui::Windows(pid != 0 ? pid : ::GetCurrentProcessId(), L"#32770")) {
         RECT rect;
         ::GetWindowRect(hWnd, &rect);
         if (rect.left == 0 && rect.top == 0 && rect.right == cx && rect.bottom == cy)

@@ -83,8 +83,8 @@ private:
     std::thread m_thread;
 };
 
-// The full-screen calibration dialogs of this process (visible ones).
-std::vector<HWND> CalibrationWindows();
+// The full-screen calibration dialogs (visible ones) of the process, 0: this one.
+std::vector<HWND> CalibrationWindows(DWORD pid = 0);
 
 // Centre of target i (0…3) on this screen, in pixels.
 POINT TargetCentre(int index);

@@ -174,6 +174,14 @@ wait_file() { # <name>: the simulated screen's script marks its stages with file
   sleep 0.5 # the window repaints
 }
 
+wait_closed() { # <what>: a run ends when the journal's last call closed the device
+  i=0
+  until [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
+    [ $i -lt 300 ] || { echo "run.sh: $1 did not end" >&2; exit 1; }
+    sleep 0.1; i=$((i + 1))
+  done
+}
+
 # The control panel as it opens.
 panel_shot() { # <lang> <device> <file>
   new_home "$2"
@@ -235,11 +243,7 @@ check_shot() { # <file>
   } >"$home/script.txt"
   start en "$bin/velctl.exe" calibrate --targets 9 --checks 5 --max-error 5
   wait_file check; shot "$1"; touch "$home/go"
-  i=0
-  until [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
-    [ $i -lt 300 ] || { echo "run.sh: the checked calibration did not end" >&2; exit 1; }
-    sleep 0.1; i=$((i + 1))
-  done
+  wait_closed "the checked calibration"
   sleep 1
 }
 
@@ -262,11 +266,7 @@ second_display_shots() { # <dir>
   start en "$bin/velctl.exe" calibrate --display 2 --space display --verify 5
   wait_file start; shot "$1/calibration-second-display.png"; touch "$home/go"
   wait_file verify; shot "$1/calibration-verify.png"; touch "$home/go"
-  i=0
-  until [ "$(tail -n 1 "$home/journal.txt")" = CloseDevice ]; do
-    [ $i -lt 300 ] || { echo "run.sh: the calibration on display 2 did not end" >&2; exit 1; }
-    sleep 0.1; i=$((i + 1))
-  done
+  wait_closed "the calibration on display 2"
   grep '^Desk' "$home/journal.txt" | sed 's/^/journal: /'
 }
 

@@ -30,7 +30,6 @@ const UINT IDLE_PERIOD_MS = 1000;
 // Posted instead of WM_CLOSE by the release that keeps the device for the
 // verify step.
 const UINT WM_BEGIN_VERIFY = WM_APP + 1;
-const uint32_t NO_OUTCOME = 0xFFFFFFFFu;
 
 // A target: five rings, a dot and a cross, all in one colour.
 const float RING_RADII[] = {20.0f, 16.0f, 12.0f, 8.0f, 4.0f};
@@ -68,8 +67,8 @@ CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSetting
       m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pShown(nullptr),
       m_nShownCurrent(0), m_pDevice(nullptr), m_recorder(settings),
       m_run(*this, settings.nIdleTicks), m_bPlaced(!layout.displays.empty()), m_layout(layout),
-      m_place(place), m_bVerifyPending(false), m_bDeviceHeld(false), m_bVerifying(false),
-      m_bVerifyDown(false), m_nVerifyCurrent(0), m_nVerifyIdle(0), m_nVerifyOutcome(NO_OUTCOME) {
+      m_place(place), m_bVerifyPending(false), m_bDeviceHeld(false),
+      m_verify(settings.nVerifyPoints, settings.nIdleTicks) {
     m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
     if (settings.nCheckPoints > 0) {
         m_pCheck = new (std::nothrow) CollectHelper(CALIB_MIN_POINTS, CALIB_PATH_TYPE_0);
@@ -203,7 +202,7 @@ void CalibDialog::OnDestroy() {
 void CalibDialog::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == IDLE_TIMER) {
         m_run.IdleTick();
-        if (m_bVerifying && ++m_nVerifyIdle == m_settings.nIdleTicks) {
+        if (m_verify.Active() && m_verify.IdleTick()) {
             EndVerify(VEL_CALIB_TIMED_OUT);
             ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
         }
@@ -222,16 +221,14 @@ void CalibDialog::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
 // Called on a mouse click, also a touch the system turned into one: clicks
 // play no part in a run but in its verify step.
 void CalibDialog::OnLButtonDown(UINT nFlags, CPoint point) {
-    if (m_bVerifying) {
-        m_bVerifyDown = true;
-    }
+    m_verify.Pressed();
     CDialogEx::OnLButtonDown(nFlags, point);
 }
 
 // Called when the mouse button is released: where the system put the
 // pointer for a verify touch.
 void CalibDialog::OnLButtonUp(UINT nFlags, CPoint point) {
-    if (m_bVerifying && m_bVerifyDown) {
+    if (m_verify.Released()) {
         VerifyTouched(point);
     }
     CDialogEx::OnLButtonUp(nFlags, point);
@@ -241,10 +238,7 @@ void CalibDialog::OnLButtonUp(UINT nFlags, CPoint point) {
 
 // Posted by the release that kept the device open: the first verify target.
 LRESULT CalibDialog::OnBeginVerify(WPARAM, LPARAM) {
-    if (m_nVerifyOutcome == NO_OUTCOME) {
-        m_bVerifying = true;
-        m_nVerifyCurrent = 0;
-        m_nVerifyIdle = 0;
+    if (m_verify.Begin()) {
         // A touch the range puts elsewhere on the desktop comes here too.
         ::SetForegroundWindow(m_hWnd);
         ::SetCapture(m_hWnd);
@@ -260,10 +254,8 @@ CalibPoint CalibDialog::VerifyTarget(int nIndex) const {
 void CalibDialog::VerifyTouched(CPoint client) {
     POINT pointer = {client.x, client.y};
     ::ClientToScreen(m_hWnd, &pointer);
-    m_recorder.Verified(VerifyTarget(m_nVerifyCurrent), {pointer.x, pointer.y});
-    m_bVerifyDown = false;
-    m_nVerifyIdle = 0;
-    if (++m_nVerifyCurrent < m_settings.nVerifyPoints) {
+    m_recorder.Verified(VerifyTarget(m_verify.Current()), {pointer.x, pointer.y});
+    if (!m_verify.Next()) {
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         return;
     }
@@ -271,26 +263,17 @@ void CalibDialog::VerifyTouched(CPoint client) {
     ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }
 
-// The verify step's outcome, first come first kept; nothing before it began.
+// A way out of the verify step (its outcome is the first one's); the
+// pointer is let go.
 void CalibDialog::EndVerify(uint32_t nOutcome) {
-    if (m_bVerifying && m_nVerifyOutcome == NO_OUTCOME) {
-        m_nVerifyOutcome = nOutcome;
-    }
-    if (m_bVerifying) {
+    if (m_verify.Active()) {
         ::ReleaseCapture();
     }
-    m_bVerifying = false;
+    m_verify.End(nOutcome);
 }
 
 uint32_t CalibDialog::Outcome() const {
-    if (m_nVerifyOutcome != NO_OUTCOME) {
-        return m_nVerifyOutcome;
-    }
-    // The record was written, the window went before the verify step began.
-    if (m_bDeviceHeld) {
-        return VEL_CALIB_STOPPED;
-    }
-    return CalibOutcome(m_run.Reason(), m_recorder.LastEnd());
+    return m_verify.Outcome(m_bDeviceHeld, CalibOutcome(m_run.Reason(), m_recorder.LastEnd()));
 }
 
 void CalibDialog::ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const {
@@ -309,10 +292,9 @@ void CalibDialog::ReleaseDevice() {
     CWaitCursor wait;
     m_pDevice->UnRegDataCallback();
     m_pDevice->StopCalibMode();
-    const uint32_t nEnd = m_recorder.LastEnd();
-    if (m_bPlaced && m_settings.nVerifyPoints > 0 &&
-        m_run.Reason() == CalibRun::EndReason::Finished &&
-        (nEnd == VEL_CALIB_ATTEMPT_APPLIED || nEnd == VEL_CALIB_ATTEMPT_CHECKED)) {
+    if (VerifyStep::Follows(m_bPlaced, m_settings.nVerifyPoints,
+                            m_run.Reason() == CalibRun::EndReason::Finished,
+                            m_recorder.LastEnd())) {
         m_bDeviceHeld = true;
         m_bVerifyPending = true;
     } else {
@@ -370,8 +352,8 @@ void CalibDialog::OnPaint() {
 void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nWidth = clientRect.right - clientRect.left;
     const int32_t nHeight = clientRect.bottom - clientRect.top;
-    if (m_bVerifying) {
-        const CalibPoint& target = kCheckTargets[m_nVerifyCurrent];
+    if (m_verify.Active()) {
+        const CalibPoint& target = kCheckTargets[m_verify.Current()];
         DrawTarget(graphics, cChecking, static_cast<float>(LogicalToPixel(target.x, nWidth)),
                    static_cast<float>(LogicalToPixel(target.y, nHeight)));
         return;

@@ -23,6 +23,7 @@
 #include "calibview.h"
 #include "collecthelper.h"
 #include "displayspace.h"
+#include "verifystep.h"
 #include "resource.h"
 
 namespace Gdiplus {
@@ -118,12 +119,8 @@ private:
     DesktopLayout m_layout;
     RunPlace m_place;
     // The verify step. Pending from the release that keeps the device open
-    // for it until the window begins it; the rest is the window's thread's.
+    // for it until the window begins it; the step is the window's thread's.
     std::atomic<bool> m_bVerifyPending;
     bool m_bDeviceHeld; // open, out of calibration mode, for the verify step
-    bool m_bVerifying;
-    bool m_bVerifyDown;        // a press came while verifying
-    int m_nVerifyCurrent;      // the verify target shown
-    int32_t m_nVerifyIdle;     // idle ticks while verifying
-    uint32_t m_nVerifyOutcome; // 0 until the verify step ended
+    VerifyStep m_verify;
 };

@@ -209,13 +209,14 @@ private:
     // about every 10 ms at the panel's raw point for the cursor (the pixel's
     // corner, from the display's origin); one release report when it is let
     // go. Ends with calibration mode.
+    // The panel's display is looked up once, not at every poll.
     void RunMouse() {
         bool pressed = false;
+        const PixelRect d = CurrentLayout().Display(m_plan.panelDisplay);
         do {
             if (!Calibrating())
                 return;
             POINT cursor{};
-            const PixelRect d = CurrentLayout().Display(m_plan.panelDisplay);
             bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 && GetCursorPos(&cursor) &&
                         d.Contains(cursor.x, cursor.y);
             if (down) {

@@ -98,11 +98,6 @@ std::string PointJson(const VEL_CALIB_POINT& point) {
 
 const char* const kDiagnoses[] = {"", "primary", "display", "desktop", "none"};
 
-std::string RectText(const VEL_CALIB_RECT& rect) {
-    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
-           std::to_string(rect.width) + "x" + std::to_string(rect.height);
-}
-
 std::string RectJson(const VEL_CALIB_RECT& rect) {
     return "{\"x\": " + std::to_string(rect.x) + ", \"y\": " + std::to_string(rect.y) +
            ", \"width\": " + std::to_string(rect.width) +
@@ -127,31 +122,21 @@ std::string VerifyJson(const VEL_CALIB_VERIFY_POINT& point) {
            ", \"errorPx\": " + JsonPixels(point.dErrorPx) + "}";
 }
 
+// The verify limit the run held its touches to.
+double VerifyLimit(const VEL_CALIB_OPTIONS& options) {
+    return options.dMaxVerifyError > 0 ? options.dMaxVerifyError : CALIB_DEFAULT_VERIFY_ERROR;
+}
+
 uint32_t Clamp(uint32_t n, uint32_t most) {
     return n < most ? n : most;
 }
 
 } // namespace
 
-std::string PlaceProblem(const VEL_CALIB_OPTIONS& options,
-                         const std::vector<DisplayInfo>& displays) {
+std::string PlaceProblem(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout) {
     CalibSettings settings;
     if (!CheckOptions(&options, settings).empty())
         return ""; // told by the options' own check
-    DesktopLayout layout;
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    for (const DisplayInfo& display : displays) {
-        layout.displays.push_back({display.x, display.y, display.width, display.height});
-        if (display.primary)
-            layout.nPrimary = static_cast<uint32_t>(layout.displays.size());
-        const bool bFirst = layout.displays.size() == 1;
-        left = bFirst || display.x < left ? display.x : left;
-        top = bFirst || display.y < top ? display.y : top;
-        right = bFirst || display.x + display.width > right ? display.x + display.width : right;
-        bottom =
-            bFirst || display.y + display.height > bottom ? display.y + display.height : bottom;
-    }
-    layout.desktop = {left, top, right - left, bottom - top};
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
     return PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
@@ -255,8 +240,7 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
         text += Pad("verify points", 15) + std::to_string(r.nVerifyPoints) + " of " +
                 std::to_string(options.nVerifyPoints) + ", mean " + Pixels(r.dVerifyMeanPx) +
                 " px, max " + Pixels(r.dVerifyMaxPx) + " px, limit " +
-                Pixels(options.dMaxVerifyError > 0 ? options.dMaxVerifyError : 1.5) +
-                " px, where the system put the pointer\n";
+                Pixels(VerifyLimit(options)) + " px, where the system put the pointer\n";
         for (uint32_t i = 0; i < Clamp(r.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
             text += VerifyLine(i, r.verify[i]);
         if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE)
@@ -313,8 +297,8 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
             json += std::string(i ? ",\n    " : "\n    ") + VerifyJson(r.verify[i]);
         json += std::string(r.nVerifyPoints ? "\n  " : "") +
                 "],\n  \"verifyMeanPx\": " + JsonPixels(r.dVerifyMeanPx) +
-                ",\n  \"verifyMaxPx\": " + JsonPixels(r.dVerifyMaxPx) + ",\n  \"verifyLimitPx\": " +
-                Pixels(options.dMaxVerifyError > 0 ? options.dMaxVerifyError : 1.5);
+                ",\n  \"verifyMaxPx\": " + JsonPixels(r.dVerifyMaxPx) +
+                ",\n  \"verifyLimitPx\": " + Pixels(VerifyLimit(options));
         if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE)
             json += ",\n  \"diagnosis\": {\"covers\": " +
                     JsonString(r.nDiagnosis < 5 ? kDiagnoses[r.nDiagnosis] : "?") +

@@ -3,9 +3,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "displays.h"
+#include "displayspace.h"
 
 #define VELCALIB_TYPES_ONLY
 #include "velcalib.h"
@@ -23,11 +22,10 @@ const char* OutcomeName(uint32_t nOutcome);
 std::string CalibrationText(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
 std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
 
-// Why a calibration with these options cannot take place on these displays
+// Why a calibration with these options cannot take place on this desktop
 // (a display the system lacks, a space whose range cannot reach the
 // display's targets), as velctl says it before any window; "" when it can.
-std::string PlaceProblem(const VEL_CALIB_OPTIONS& options,
-                         const std::vector<DisplayInfo>& displays);
+std::string PlaceProblem(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout);
 
 // What a failed verify step shows, in words a user can act on: which
 // rectangle the screen's range evidently covers and which options match.

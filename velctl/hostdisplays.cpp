@@ -2,45 +2,18 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstring>
 
+#include "desktoplayout.h"
 #include "utf8.h"
 
 namespace host {
 
 namespace {
 
-// Functions of later systems than the oldest velctl runs on.
-typedef HANDLE(WINAPI* SetThreadDpiAwarenessContextFn)(HANDLE);
+// A function of later systems than the oldest velctl runs on.
 typedef HRESULT(WINAPI* GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
 const int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
-
-// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, else _PER_MONITOR_AWARE (8.1
-// and the first releases of 10), for as long as it lives.
-class PerMonitorAware {
-public:
-    PerMonitorAware()
-        : m_setContext(reinterpret_cast<SetThreadDpiAwarenessContextFn>(
-              reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"),
-                                                       "SetThreadDpiAwarenessContext")))) {
-        if (m_setContext == nullptr)
-            return;
-        m_former = m_setContext(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4)));
-        if (m_former == nullptr)
-            m_former = m_setContext(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3)));
-    }
-    ~PerMonitorAware() {
-        if (m_former != nullptr)
-            m_setContext(m_former);
-    }
-    PerMonitorAware(const PerMonitorAware&) = delete;
-    PerMonitorAware& operator=(const PerMonitorAware&) = delete;
-
-private:
-    SetThreadDpiAwarenessContextFn m_setContext;
-    HANDLE m_former = nullptr;
-};
 
 BOOL CALLBACK AddMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam) {
     reinterpret_cast<std::vector<HMONITOR>*>(lParam)->push_back(hMonitor);
@@ -58,7 +31,7 @@ int SystemDpi() {
 } // namespace
 
 std::vector<ctl::DisplayInfo> EnumerateDisplays() {
-    const PerMonitorAware aware;
+    const PerMonitorDpiScope aware;
     // shcore.dll from 8.1 on; from System32 only.
     HMODULE hShcore = ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     const GetDpiForMonitorFn getDpi =

@@ -15,6 +15,7 @@
 #include "devicesession.h"
 #include "displays.h"
 #include "host.h"
+#include "desktoplayout.h"
 #include "hostdisplays.h"
 #include "orientation.h"
 #include "panelcore.h"
@@ -206,6 +207,12 @@ bool LibraryUsable() {
     return problem.empty();
 }
 
+// The displays as the calibration library will place its window on them.
+DesktopLayout LayoutForCalibration() {
+    const PerMonitorDpiScope aware;
+    return CurrentDesktopLayout();
+}
+
 int Run(const std::vector<std::string>& args) {
     ctl::Invocation invocation;
     const std::string usage = ctl::ParseCommandLine(args, invocation);
@@ -232,8 +239,7 @@ int Run(const std::vector<std::string>& args) {
             return ctl::kExitBadValue;
         }
         // The display and the space, against the displays the system has.
-        const std::string where =
-            ctl::PlaceProblem(invocation.calibration, host::EnumerateDisplays());
+        const std::string where = ctl::PlaceProblem(invocation.calibration, LayoutForCalibration());
         if (!where.empty()) {
             Error("calibrate: " + where + " (velctl displays, velctl help calibrate)");
             return ctl::kExitBadValue;

@@ -13,11 +13,6 @@ bool SameRect(const VEL_CALIB_RECT& a, const VEL_CALIB_RECT& b) {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
-std::string RectText(const VEL_CALIB_RECT& rect) {
-    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
-           std::to_string(rect.width) + "x" + std::to_string(rect.height);
-}
-
 // One axis of ToSpace: 32768 · (origin + v · size / 32768 − spaceOrigin) / spaceSize.
 int32_t AxisToSpace(int32_t v, int32_t origin, int32_t size, int32_t spaceOrigin,
                     int32_t spaceSize) {
@@ -71,6 +66,11 @@ bool Near(const VEL_CALIB_RECT& found, const VEL_CALIB_RECT& candidate) {
 }
 
 } // namespace
+
+std::string RectText(const VEL_CALIB_RECT& rect) {
+    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
+           std::to_string(rect.width) + "x" + std::to_string(rect.height);
+}
 
 const char* SpaceName(uint32_t nSpace) {
     switch (nSpace) {

@@ -37,6 +37,9 @@ struct RunPlace {
     uint32_t nPrimary = 1;                     // the layout's primary display
 };
 
+// "x,y WxH".
+std::string RectText(const VEL_CALIB_RECT& rect);
+
 // "primary", "display", "desktop" (velctl's --space words); "" for another value.
 const char* SpaceName(uint32_t nSpace);
 

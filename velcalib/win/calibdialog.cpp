@@ -278,7 +278,7 @@ uint32_t CalibDialog::Outcome() const {
 
 void CalibDialog::ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const {
     for (int i = 0; i < nCount; ++i) {
-        pOut[i] = m_bPlaced ? ::ToSpace(pTargets[i], m_place) : pTargets[i];
+        pOut[i] = ::ToSpace(pTargets[i], m_place);
     }
 }
 

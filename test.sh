@@ -3,18 +3,33 @@
 # under ASan + UBSan and ThreadSanitizer, and its fuzz targets for a few
 # seconds each), and the Windows binaries under Wine (x64, and x86 where
 # 32-bit Wine runs; the x64 Debug build, with the framework's assertions on,
-# for the tests of the programs built on the framework). VEL_STRESS_CYCLES
-# sets the calibration start/stop stress test's cycles. It ends with a summary:
-# each preset's counts, or why its tests were left out.
+# for the tests of the programs built on the framework); the packages signed
+# with a throw-away certificate and verified, and built twice to the same
+# bytes. VEL_STRESS_CYCLES sets the calibration start/stop stress test's
+# cycles; VEL_REPRO=0 leaves out the two extra builds; VEL_I386_PROBE names a
+# program that stands in for the package step's probe of the kernel (one that
+# exits 126 rehearses a kernel that runs no i386 program). It ends with a
+# summary: each check's and preset's counts, or why its tests were left out.
 set -e
 cd "$(dirname "$0")"
 . scripts/packages.sh
 
+mkdir -p build
+
+# A check of the whole tree, by a script that ends with "<name>: N passed, N
+# failed": its output into build/<name>.log, its exit status and seconds into
+# build/<name>.rc, for the summary.
+run_check() {
+  name=$1 && shift
+  echo "=== $name"
+  start=$(date +%s) rc=0
+  "$@" >"build/$name.log" 2>&1 || rc=$?
+  cat "build/$name.log"
+  echo "$rc $(($(date +%s) - start))" >"build/$name.rc"
+}
+
 # The package step's own test (stand-ins for apt, no root needed) comes first.
-echo "=== packages: tests"
-packages_status=0
-packages_result=$(sh tests/packages/packages_test.sh 2>&1) || packages_status=$?
-printf '%s\n' "$packages_result"
+run_check packages sh tests/packages/packages_test.sh
 vel_install_packages
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -25,6 +40,16 @@ for preset in native native-sanitize native-tsan fuzz windows-x64 windows-x86 wi
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
+
+# The packages as an organisation makes them: signed with a throw-away
+# certificate, every file verified; and built twice from this source, in two
+# folders, to the same bytes (VEL_REPRO=0 leaves that out: it builds twice).
+run_check signing sh tests/packages/sign_test.sh
+if [ "${VEL_REPRO:-1}" = 1 ]; then
+  run_check reproducible sh scripts/repro-check.sh
+else
+  rm -f build/reproducible.rc
+fi
 
 # Runs a preset's tests into build/<preset>/ctest.log, ctest's exit status
 # into ctest.rc, for the summary.
@@ -75,14 +100,25 @@ summary() {
   echo "$1: $((t - f)) passed, $f failed"
   passed=$((passed + t - f)) failed=$((failed + f))
 }
-printf '%s\n' "$packages_result" | tail -n 1
-# shellcheck disable=SC2046
-set -- $(printf '%s\n' "$packages_result" | sed -n 's/^packages: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p') 0 1
-passed=$1 failed=$2
-[ "$packages_status" = 0 ] || [ "$failed" != 0 ] || failed=1
+# A check's line, with its seconds; one that exited non-zero failed.
+check_summary() {
+  if [ ! -f "build/$1.rc" ]; then
+    echo "$1: left out (VEL_REPRO=0)"
+    return
+  fi
+  # shellcheck disable=SC2046
+  set -- "$1" $(cat "build/$1.rc") \
+    $(sed -n "s/^$1: \([0-9]*\) passed, \([0-9]*\) failed\$/\1 \2/p" "build/$1.log") 0 1
+  p=$4 f=$5
+  [ "$2" = 0 ] || [ "$f" != 0 ] || f=1
+  echo "$1: $p passed, $f failed ($3 s)"
+  passed=$((passed + p)) failed=$((failed + f))
+}
+for check in packages signing reproducible; do
+  check_summary "$check"
+done
 for preset in native native-sanitize native-tsan fuzz windows-x64 windows-x86 windows-x64-debug; do
   summary "$preset"
 done
-[ -z "$VEL_WINE32_LEFT_OUT" ] || echo "windows-x64: its demo installer test left out too (it needs 32-bit Wine)"
 echo "total: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -8,6 +8,7 @@
 #     - DYNAMIC_BASE and NX_COMPAT set, with a relocation table to rebase by;
 #       HIGH_ENTROPY_VA too on x86-64
 #     - no section both writable and executable
+#     - no link time in the header (TimeDateStamp 0)
 #   ALLOWED=<dll,...>                imports only from these DLLs (any case)
 #   ONLY_FROM=<dll:name+name,...>    imports exactly these names from that DLL
 #   EXPORTS=<name=ordinal,...>       exports exactly these, no other entry
@@ -117,6 +118,12 @@ math(EXPR coff "${peOffset} + 4")
 read_le(${coff} 2 machine)
 math(EXPR at "${coff} + 2")
 read_le(${at} 2 sectionCount)
+# No link time in the header: a rebuild of the same source gives the same file.
+math(EXPR at "${coff} + 4")
+read_le(${at} 4 timeDateStamp)
+if(NOT timeDateStamp EQUAL 0)
+  fail("the header carries a link time (TimeDateStamp ${timeDateStamp}); link with --no-insert-timestamp")
+endif()
 math(EXPR at "${coff} + 16")
 read_le(${at} 2 optionalSize)
 math(EXPR optional "${coff} + 20")

@@ -18,13 +18,18 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
         DESTINATION . COMPONENT product)
 install(TARGETS SDK RUNTIME DESTINATION . COMPONENT simulator)
 
+# The installer is a program of its tools' architecture: the x64 one runs
+# where Windows has no 32-bit subsystem, and writes the 64-bit registry view
+# and Program Files without WOW64's redirection.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VEL_PACKAGE_ARCH win64)
   set(VEL_MSI_ARCH x64)
+  set(VEL_NSIS_TARGET amd64-unicode)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 else()
   set(VEL_PACKAGE_ARCH win32)
   set(VEL_MSI_ARCH x86)
+  set(VEL_NSIS_TARGET x86-unicode)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
 
@@ -45,6 +50,15 @@ set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/velapp/win/res/velapp.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/velapp/win/res/velapp.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME VelApp.exe)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+# makensis through scripts/makensis.sh: the installer's target, and signing
+# with package.sh --sign.
+set(CPACK_NSIS_EXECUTABLE ${CMAKE_SOURCE_DIR}/scripts/makensis.sh)
+set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS -DVEL_NSIS_TARGET=${VEL_NSIS_TARGET})
+# The Start-menu entry's program is in the install folder itself.
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+# Signing and the commit's time for the staged files.
+set(CPACK_VEL_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/VelPackageStage.cmake)
 # Per generator: what goes in and the file's name.
 set(VEL_PACKAGE_BASE "VelTouch-${PROJECT_VERSION}-${VEL_PACKAGE_ARCH}")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/VelCPackOptions.cmake)

@@ -12,8 +12,10 @@ set(VEL_WINE_FIXTURE ${CMAKE_SOURCE_DIR}/scripts/wine-fixture.sh)
 # Can this machine run the binaries of this toolchain at all? A program of
 # this toolchain is built and run under this Wine, in the build's prefix
 # (made here once, as the tests' fixture would make it). A success is kept.
+# VEL_WINE_TESTS=OFF leaves them out without asking (a build for packages only).
+option(VEL_WINE_TESTS "Run this preset's tests under Wine where it runs this toolchain's programs" ON)
 set(VEL_CAN_RUN_TESTS ${VEL_WINE_RUNS})
-if(EXISTS ${VEL_WINE} AND NOT VEL_CAN_RUN_TESTS)
+if(VEL_WINE_TESTS AND EXISTS ${VEL_WINE} AND NOT VEL_CAN_RUN_TESTS)
   try_compile(vel_probe_built ${CMAKE_BINARY_DIR}/wineprobe ${CMAKE_SOURCE_DIR}/cmake/wineprobe.c
               COPY_FILE ${CMAKE_BINARY_DIR}/wineprobe/wineprobe.exe)
   if(vel_probe_built)
@@ -28,7 +30,9 @@ if(EXISTS ${VEL_WINE} AND NOT VEL_CAN_RUN_TESTS)
     endif()
   endif()
 endif()
-if(NOT VEL_CAN_RUN_TESTS)
+if(NOT VEL_WINE_TESTS)
+  set(VEL_CAN_RUN_TESTS OFF)
+elseif(NOT VEL_CAN_RUN_TESTS)
   message(STATUS "${VEL_WINE} cannot run this toolchain's programs here: the Wine tests of this preset are left out")
 endif()
 

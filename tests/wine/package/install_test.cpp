@@ -4,6 +4,7 @@
 // behind. The Windows Installer package: installed silently over an older
 // version with a profile to import, then removed.
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -30,22 +31,54 @@ bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The uninstall entry, in either registry view (the installer is a 32-bit program).
-bool UninstallKeyExists() {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        HKEY hKey = nullptr;
-        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ | view, &hKey) ==
-            ERROR_SUCCESS) {
-            ::RegCloseKey(hKey);
-            return true;
-        }
-    }
-    return false;
+// The registry view of this architecture's programs, and whether there is
+// another one (not on a 32-bit Windows).
+REGSAM OwnView() {
+    return sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 }
 
+REGSAM OtherView() {
+    return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+bool HasOtherView() {
+    BOOL bWow64 = FALSE;
+    return sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &bWow64) && bWow64);
+}
+
+bool UninstallKeyExists(REGSAM view) {
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ | view, &hKey) !=
+        ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(hKey);
+    return true;
+}
+
+bool UninstallKeyExists() {
+    return UninstallKeyExists(KEY_WOW64_32KEY) || UninstallKeyExists(KEY_WOW64_64KEY);
+}
+
+// The machine a program is built for (its PE header), 0 if it is none.
+WORD Machine(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    IMAGE_DOS_HEADER dos = {};
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header = {};
+    if (!file.read(reinterpret_cast<char*>(&dos), sizeof dos) ||
+        dos.e_magic != IMAGE_DOS_SIGNATURE || !file.seekg(dos.e_lfanew) ||
+        !file.read(reinterpret_cast<char*>(&signature), sizeof signature) ||
+        signature != IMAGE_NT_SIGNATURE ||
+        !file.read(reinterpret_cast<char*>(&header), sizeof header))
+        return 0;
+    return header.Machine;
+}
+
+const WORD OWN_MACHINE = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+
 // The Start-menu entry of the control panel (in the folder "VelTouch <version>"),
-// for all users or this one.
-bool StartMenuEntryExists() {
+// for all users or this one: its path, or empty.
+std::wstring StartMenuEntry() {
     for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         wchar_t programs[MAX_PATH] = {};
         if (FAILED(::SHGetFolderPathW(nullptr, folder, nullptr, 0, programs)))
@@ -54,16 +87,41 @@ bool StartMenuEntryExists() {
         HANDLE hFind = ::FindFirstFileW((std::wstring(programs) + L"\\VelTouch*").c_str(), &found);
         if (hFind == INVALID_HANDLE_VALUE)
             continue;
-        bool bFound = false;
+        std::wstring entry;
         do {
-            bFound = bFound || Exists(std::wstring(programs) + L"\\" + found.cFileName +
-                                      L"\\Touch Control Panel.lnk");
+            const std::wstring link =
+                std::wstring(programs) + L"\\" + found.cFileName + L"\\Touch Control Panel.lnk";
+            if (entry.empty() && Exists(link))
+                entry = link;
         } while (::FindNextFileW(hFind, &found));
         ::FindClose(hFind);
-        if (bFound)
-            return true;
+        if (!entry.empty())
+            return entry;
     }
-    return false;
+    return L"";
+}
+
+bool StartMenuEntryExists() {
+    return !StartMenuEntry().empty();
+}
+
+// The program a shortcut starts, or empty.
+std::wstring ShortcutTarget(const std::wstring& link) {
+    std::wstring target;
+    IShellLinkW* pLink = nullptr;
+    IPersistFile* pFile = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IShellLinkW, reinterpret_cast<void**>(&pLink))) &&
+        SUCCEEDED(pLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pFile))) &&
+        SUCCEEDED(pFile->Load(link.c_str(), STGM_READ)) &&
+        SUCCEEDED(pLink->GetPath(path, MAX_PATH, nullptr, 0)))
+        target = path;
+    if (pFile)
+        pFile->Release();
+    if (pLink)
+        pLink->Release();
+    return target;
 }
 
 // What an earlier, interrupted run of this test left installed.
@@ -128,12 +186,20 @@ VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
     UninstallLeftovers();
     CHECK(!Exists(INSTALL_DIR));
 
-    // NSIS wants the folder last and unquoted.
+    // The installer and its uninstaller are programs of this architecture,
+    // which keep to its registry view. NSIS wants the folder last and unquoted.
+    CHECK_EQ(Machine(ui::Widen(pInstaller)), OWN_MACHINE);
     CHECK_EQ(RunAndWait(ui::Widen(pInstaller) + L"|/S /D=" + INSTALL_DIR, 60000), 0);
     for (const wchar_t* file : INSTALLED_FILES)
         CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\" + file));
-    CHECK(StartMenuEntryExists());
-    CHECK(UninstallKeyExists());
+    CHECK_EQ(Machine(std::wstring(INSTALL_DIR) + L"\\Uninstall.exe"), OWN_MACHINE);
+    CHECK(UninstallKeyExists(OwnView()));
+    CHECK(!HasOtherView() || !UninstallKeyExists(OtherView()));
+    // The Start-menu entry starts the installed control panel.
+    CHECK(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    CHECK_EQ(ui::Narrow(ShortcutTarget(StartMenuEntry())),
+             ui::Narrow(std::wstring(INSTALL_DIR) + L"\\VelApp.exe"));
+    ::CoUninitialize();
 
     // The installed control panel finds the simulated screen and opens.
     simdev::Reset();

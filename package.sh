@@ -42,8 +42,10 @@ done
 VEL_WINE32=0 vel_install_packages
 
 if [ -z "$SOURCE_DATE_EPOCH" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
-    { echo "package.sh: no commit to take the time from: set SOURCE_DATE_EPOCH" >&2; exit 2; }
+  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null); then
+    SOURCE_DATE_EPOCH=$(date +%s)
+    echo "package.sh: no commit to take the packaged files' time from (not a git checkout): taking the time now; set SOURCE_DATE_EPOCH for packages that a rebuild reproduces" >&2
+  fi
 fi
 export SOURCE_DATE_EPOCH
 

@@ -84,6 +84,10 @@ fi
 
 . scripts/packages.sh
 VEL_WINE32=$wine32 vel_install_packages
+if [ "$wine32" = 1 ] && [ -n "$VEL_WINE32_LEFT_OUT" ]; then
+  echo "run.sh: the x86 programs cannot run here: $VEL_WINE32_LEFT_OUT" >&2
+  exit 1
+fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)"
 

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the x64 packages twice from this source, each time in a new folder
-# (a copy of the tracked and not ignored files, so that no path or time of
+# (a copy of the files git tracks or would track, so that no path or time of
 # this tree is shared), one after the other, and compares the SHA-256 of the
 # programs, libraries, ZIP, installer and MSI (unsigned). Both builds take the
 # time of the last commit (SOURCE_DATE_EPOCH), as package.sh does.
@@ -10,7 +10,14 @@
 set -e
 cd "$(dirname "$0")/.."
 src=$PWD
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+# The files of the tree, NUL-separated: those git knows or would (outside a
+# git checkout, all but the build folders).
+tree_files() {
+  git -C "$src" ls-files -z --cached --others --exclude-standard 2>/dev/null ||
+    (cd "$src" && find . \( -path ./build -o -path './build-*' -o -path ./.git \) -prune -o \
+      ! -type d -print0)
+}
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 export SOURCE_DATE_EPOCH
 work=$(mktemp -d "${TMPDIR:-/tmp}/vel-repro.XXXXXX")
 [ "${VEL_REPRO_KEEP:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
@@ -18,8 +25,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vel-repro.XXXXXX")
 for n in 1 2; do
   tree=$work/build$n/VelTouch-source-$n
   mkdir -p "$tree"
-  git -C "$src" ls-files -z --cached --others --exclude-standard |
-    (cd "$src" && xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$tree"
+  tree_files | (cd "$src" && xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$tree"
   echo "=== reproducible: build $n in $tree ($(date -u '+%H:%M:%S'))"
   (cd "$tree" && cmake --preset windows-x64 -DVEL_WINE_TESTS=OFF >/dev/null &&
     ./package.sh --arch x64 --out "$work/packages$n" >/dev/null)

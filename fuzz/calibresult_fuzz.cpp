@@ -40,17 +40,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // target within the device's range, on the display it covers.
     DesktopLayout layout;
     const int nDisplays = in.Byte() % 4;
-    for (int i = 0; i < nDisplays; ++i)
-        layout.displays.push_back(
-            {in.Int32() % 20000, in.Int32() % 20000, in.Int32() % 20000, in.Int32() % 20000});
+    for (int i = 0; i < nDisplays; ++i) {
+        layout.displays.push_back(DisplayInfo());
+        layout.displays.back().rect = {in.Int32() % 20000, in.Int32() % 20000, in.Int32() % 20000,
+                                       in.Int32() % 20000};
+    }
     layout.nPrimary = 1 + in.Byte() % 3;
     layout.desktop = {in.Int32() % 40000, in.Int32() % 40000, in.Int32() % 40000,
                       in.Int32() % 40000};
     const std::vector<CalibPoint> runTargets = TargetsOfRun(settings);
     RunPlace place;
-    if (PlaceRun(layout, settings.nDisplay, settings.nSpace, runTargets.data(),
-                 static_cast<int>(runTargets.size()), place)
-            .empty()) {
+    const PlaceProblem problem =
+        PlaceRun(layout, settings.nDisplay, settings.nSpace, runTargets.data(),
+                 static_cast<int>(runTargets.size()), place);
+    // A place refused for its range names only spaces that hold every target.
+    for (uint32_t nSpace : problem.fitting) {
+        RunPlace other;
+        FUZZ_CHECK(problem.kind == PlaceProblem::BeyondRange);
+        FUZZ_CHECK(PlaceRun(layout, settings.nDisplay, nSpace, runTargets.data(),
+                            static_cast<int>(runTargets.size()), other)
+                       .kind == PlaceProblem::None);
+    }
+    if (problem.kind == PlaceProblem::None) {
         FUZZ_CHECK(place.nDisplay >= 1 && place.nDisplay <= layout.displays.size());
         for (const CalibPoint& target : runTargets) {
             const CalibPoint logical = ToSpace(target, place);

@@ -30,20 +30,22 @@
 
 /* How a run ended: StartCalibrateEx's result and VEL_CALIB_RESULT.nOutcome. */
 enum VEL_CALIB_OUTCOME {
-    VEL_CALIB_APPLIED = 0,        /* a record was written; no check points were asked */
-    VEL_CALIB_CHECKED = 1,        /* a record was written and its check points passed */
-    VEL_CALIB_CHECK_FAILED = 2,   /* the last attempt's check points failed, none left */
-    VEL_CALIB_CANCELLED = 3,      /* the user ended it: Escape, Enter, closing the window */
-    VEL_CALIB_STOPPED = 4,        /* StopCalibrate, or the window's thread quit */
-    VEL_CALIB_TIMED_OUT = 5,      /* no touch for the idle time while targets were due */
-    VEL_CALIB_REFUSED = 6,        /* the device refused both records, no attempt left */
-    VEL_CALIB_NOT_FITTED = 7,     /* the touches made no calibration, no attempt left */
-    VEL_CALIB_BUSY = 8,           /* another calibration runs in this process */
-    VEL_CALIB_NO_DEVICE = 9,      /* the device library cannot be used: no device opens */
-    VEL_CALIB_BAD_ARGUMENTS = 10, /* refused before any window or device call */
-    VEL_CALIB_VERIFIED = 11,      /* a record was written and every verify touch landed
-                                     within the limit where the system put the pointer */
-    VEL_CALIB_VERIFY_FAILED = 12  /* ... and a verify touch landed beyond it */
+    VEL_CALIB_APPLIED = 0,           /* a record was written; no check points were asked */
+    VEL_CALIB_CHECKED = 1,           /* a record was written and its check points passed */
+    VEL_CALIB_CHECK_FAILED = 2,      /* the last attempt's check points failed, none left */
+    VEL_CALIB_CANCELLED = 3,         /* the user ended it: Escape, Enter, closing the window */
+    VEL_CALIB_STOPPED = 4,           /* StopCalibrate, or the window's thread quit */
+    VEL_CALIB_TIMED_OUT = 5,         /* no touch for the idle time while targets were due */
+    VEL_CALIB_REFUSED = 6,           /* the device refused both records, no attempt left */
+    VEL_CALIB_NOT_FITTED = 7,        /* the touches made no calibration, no attempt left */
+    VEL_CALIB_BUSY = 8,              /* another calibration runs in this process */
+    VEL_CALIB_NO_DEVICE = 9,         /* the device library cannot be used: no device opens */
+    VEL_CALIB_BAD_ARGUMENTS = 10,    /* refused before any window or device call */
+    VEL_CALIB_VERIFIED = 11,         /* a record was written and every verify touch landed
+                                        within the limit where the system put the pointer */
+    VEL_CALIB_VERIFY_FAILED = 12,    /* ... and a verify touch landed beyond it */
+    VEL_CALIB_VERIFY_NO_POINTER = 13 /* ... but the verify step could not hold the system's
+                                        pointer, so no verify touch was measured */
 };
 
 /* What the device's range 0..32767 covers on the desktop, as its driver or

@@ -12,14 +12,14 @@ namespace {
 // How long the button stays down: a tap, as a touch driver sends it.
 constexpr DWORD kPressMs = 10;
 
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT pRect, LPARAM data) {
-    DisplayLayout& layout = *reinterpret_cast<DisplayLayout*>(data);
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoW(monitor, &info) && (info.dwFlags & MONITORINFOF_PRIMARY))
-        layout.primary = layout.displays.size();
-    layout.displays.push_back(
-        PixelRect{pRect->left, pRect->top, pRect->right - pRect->left, pRect->bottom - pRect->top});
+    const bool known = GetMonitorInfoW(monitor, &info) != FALSE;
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<SeenMonitor>*>(data)->push_back(
+        {known, PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top},
+         known && (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
     return TRUE;
 }
 
@@ -35,17 +35,12 @@ bool Send(int x, int y, DWORD flags) {
 } // namespace
 
 DisplayLayout CurrentLayout() {
-    DisplayLayout layout;
-    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
-    if (layout.displays.empty()) {
-        layout.displays.push_back(
-            PixelRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
-        layout.primary = 0;
-    }
-    layout.desktop =
+    std::vector<SeenMonitor> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return LayoutOf(
+        monitors, PixelRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
         PixelRect{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                  GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    return layout;
+                  GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)});
 }
 
 void DeskTouch(const std::wstring& folder, int x, int y, int panelDisplay, const PanelModel& panel,

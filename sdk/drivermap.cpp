@@ -64,6 +64,24 @@ const PixelRect& DisplayLayout::Display(int number) const {
     return displays.at(primary);
 }
 
+DisplayLayout LayoutOf(const std::vector<SeenMonitor>& monitors, const PixelRect& screen,
+                       const PixelRect& desktop) {
+    DisplayLayout layout;
+    for (const SeenMonitor& monitor : monitors) {
+        if (!monitor.known)
+            continue;
+        if (monitor.primary)
+            layout.primary = layout.displays.size();
+        layout.displays.push_back(monitor.rect);
+    }
+    if (layout.displays.empty()) {
+        layout.displays.push_back(screen);
+        layout.primary = 0;
+    }
+    layout.desktop = desktop;
+    return layout;
+}
+
 // "none"; "hd <enable> f0 … f7"; "16 m0 … m7".
 std::optional<CalibrationSet> ParseCalibration(const std::string& text) {
     std::istringstream in(text);

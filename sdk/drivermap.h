@@ -52,6 +52,22 @@ struct DisplayLayout {
     const PixelRect& Display(int number) const;
 };
 
+// One monitor as the system enumerates it: whether it told its rectangle
+// (GetMonitorInfo), the rectangle and whether it is the primary.
+struct SeenMonitor {
+    bool known;
+    PixelRect rect;
+    bool primary;
+};
+
+// The layout of the monitors in the order the system enumerates them, by the
+// rule the tools number displays with: a monitor the system told nothing of
+// is no display, display N is the Nth of the rest, the primary the one
+// flagged so (else display 1). With no display at all, `screen` (the primary
+// screen's size) stands for display 1.
+DisplayLayout LayoutOf(const std::vector<SeenMonitor>& monitors, const PixelRect& screen,
+                       const PixelRect& desktop);
+
 // The coefficient set m0…m7 the device applies to raw points. Without a set
 // the device reports raw points as they are: the identity
 // {1000, 0, 0, 0, 1000, 0, 0, 0}.

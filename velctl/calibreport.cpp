@@ -38,6 +38,9 @@ const struct {
      "the calibration was written and every verify touch landed on its target"},
     {VEL_CALIB_VERIFY_FAILED, "verify failed", kExitVerifyFailed,
      "a verify touch landed beyond the limit; the calibration stays written"},
+    {VEL_CALIB_VERIFY_NO_POINTER, "verify not measured", kExitVerifyNoPointer,
+     "the verify step could not hold the pointer (another program holds it), so no verify touch "
+     "was measured; the calibration stays written"},
 };
 
 const char* const kAttemptEnds[] = {"",        "not fitted",   "refused",    "applied",
@@ -47,11 +50,10 @@ const char* AttemptEnd(uint32_t nEnd) {
     return nEnd < sizeof kAttemptEnds / sizeof kAttemptEnds[0] ? kAttemptEnds[nEnd] : "?";
 }
 
-// "primary display", "display", "whole desktop".
-std::string SpaceText(uint32_t nSpace) {
-    return nSpace == VEL_CALIB_SPACE_PRIMARY   ? "primary display"
-           : nSpace == VEL_CALIB_SPACE_DESKTOP ? "whole desktop"
-                                               : "display";
+// What a text calls a space's rectangle: "the primary display".
+std::string SpaceWords(uint32_t nSpace) {
+    const SpaceRow* pRow = FindSpace(nSpace);
+    return pRow != nullptr ? pRow->words : "an unknown space";
 }
 
 const char* RecordName(uint32_t nRecord) {
@@ -133,19 +135,57 @@ uint32_t Clamp(uint32_t n, uint32_t most) {
 
 } // namespace
 
-std::string PlaceProblem(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout) {
+std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout) {
     CalibSettings settings;
     if (!CheckOptions(&options, settings).empty())
         return ""; // told by the options' own check
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
-    return PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
-                    static_cast<int>(targets.size()), place);
+    const PlaceProblem problem = PlaceRun(layout, settings.nDisplay, settings.nSpace,
+                                          targets.data(), static_cast<int>(targets.size()), place);
+    const std::string display = "display " + std::to_string(problem.nDisplay);
+    switch (problem.kind) {
+    case PlaceProblem::None:
+        return "";
+    case PlaceProblem::NoDisplay:
+        return "the system reports no display";
+    case PlaceProblem::NoSuchDisplay:
+        return display + ": the system has " + std::to_string(problem.nDisplays) +
+               (problem.nDisplays == 1 ? " display" : " displays") +
+               " (velctl displays lists them)";
+    case PlaceProblem::NoSuchSpace:
+        return "space " + std::to_string(problem.nSpace) + ": " + SpaceValues();
+    case PlaceProblem::NoSize:
+        return display + " has no size";
+    case PlaceProblem::BeyondRange:
+        break;
+    }
+    std::string text = display + " (" + RectText(problem.window) + ") lies outside " +
+                       SpaceWords(problem.nSpace) + " (" + RectText(problem.space) +
+                       "), where this space puts the touch screen's range: its targets would be "
+                       "beyond it.";
+    if (problem.fitting.empty())
+        return text + " No space reaches it";
+    for (size_t i = 0; i < problem.fitting.size(); ++i) {
+        text += std::string(i == 0 ? " Choose --space " : ", or --space ") +
+                SpaceName(problem.fitting[i]) +
+                (i == 0 ? " if the touch screen's range covers " : " if it covers ") +
+                SpaceWords(problem.fitting[i]);
+    }
+    return text;
 }
 
 std::string DiagnosisText(const VEL_CALIB_RESULT& r) {
     const std::string display = std::to_string(r.nDisplay);
     const std::string found = " (" + RectText(r.diagnosed) + ")";
+    // The range covers what the run took it to cover: the touches themselves
+    // landed off.
+    if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE && InChosenSpace(r.diagnosed, r.space))
+        return "the space is right: the touches land as if the screen's range covered " +
+               SpaceWords(r.nSpace) + found + ", as --space " + SpaceName(r.nSpace) +
+               " takes it, but up to " + Pixels(r.dVerifyMaxPx) +
+               " px off their targets: calibrate again, touching the centre of each target, "
+               "with more targets (--targets 9 or 16) to even out single touches";
     switch (r.nDiagnosis) {
     case VEL_CALIB_DIAGNOSIS_DESKTOP:
         return "the touches land as if the screen's range covered the whole desktop" + found +
@@ -212,7 +252,7 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
             std::to_string(r.nScreenHeight) + " pixels\n";
     if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && r.nDisplay != 0)
         text += Pad("display", 15) + std::to_string(r.nDisplay) + " (" + RectText(r.display) +
-                "); the screen's range taken to cover the " + SpaceText(r.nSpace) + " (" +
+                "); the screen's range taken to cover " + SpaceWords(r.nSpace) + " (" +
                 RectText(r.space) + ")\n";
     if (r.nAttempts == 0)
         return text;

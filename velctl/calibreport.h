@@ -24,8 +24,9 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTI
 
 // Why a calibration with these options cannot take place on this desktop
 // (a display the system lacks, a space whose range cannot reach the
-// display's targets), as velctl says it before any window; "" when it can.
-std::string PlaceProblem(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout);
+// display's targets), as velctl says it before any window, naming the
+// options that fit; "" when it can.
+std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout);
 
 // What a failed verify step shows, in words a user can act on: which
 // rectangle the screen's range evidently covers and which options match.

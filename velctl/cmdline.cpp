@@ -61,7 +61,7 @@ exit codes:
   5  a file or the registry could not be read or written
   6  SDK.dll is missing, of the other architecture or lacks a member (the
      message says which; velctl check-sdk tells more)
-  7-13  calibrate: how the calibration ended (velctl help calibrate)
+  7-14  calibrate: how the calibration ended (velctl help calibrate)
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -164,6 +164,8 @@ exit codes:
   12  the touches made no calibration in the last attempt
   13  a verify touch landed beyond --max-verify-error (the calibration stays
       written; the output says which rectangle the range covers)
+  14  the verify step could not hold the pointer, so it measured no touch
+      (the calibration stays written)
 )";
 
 const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
@@ -251,13 +253,22 @@ const CalibrateOption kCalibrateOptions[] = {
 
 // --space's words, by VEL_CALIB_SPACE.
 bool ParseSpace(const std::string& text, uint32_t& value) {
-    for (uint32_t n : {VEL_CALIB_SPACE_PRIMARY, VEL_CALIB_SPACE_DISPLAY, VEL_CALIB_SPACE_DESKTOP}) {
-        if (text == SpaceName(n)) {
-            value = n;
-            return true;
-        }
-    }
-    return false;
+    const SpaceRow* pRow = FindSpace(text);
+    if (pRow != nullptr)
+        value = pRow->nSpace;
+    return pRow != nullptr;
+}
+
+// "primary, display or desktop".
+std::string SpaceWords() {
+    std::string text;
+    const std::vector<SpaceRow>& spaces = Spaces();
+    for (size_t i = 0; i < spaces.size(); ++i)
+        text += (i == 0                   ? ""
+                 : i + 1 == spaces.size() ? " or "
+                                          : ", ") +
+                std::string(spaces[i].name);
+    return text;
 }
 
 const CalibrateOption* FindCalibrateOption(const std::string& arg) {
@@ -299,8 +310,8 @@ std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector
     if (option.pCount == nullptr && option.pPixels == nullptr) {
         return ParseSpace(value, options.nSpace)
                    ? std::string()
-                   : std::string(option.name) + " takes primary, display or desktop, not \"" +
-                         value + "\" (velctl help calibrate)";
+                   : std::string(option.name) + " takes " + SpaceWords() + ", not \"" + value +
+                         "\" (velctl help calibrate)";
     }
     const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
                                               : ParseReal(value, options.*option.pPixels);

@@ -36,13 +36,14 @@ enum ExitCode {
     kExitFileOrSystem = 5, // a file or the registry could not be read or written
     kExitLibrary = 6,      // SDK.dll is missing, of the other architecture, or incomplete
     // calibrate: how the run ended (also 0, 2, 3 and 4 above)
-    kExitCheckFailed = 7,  // the check points lay beyond --max-error in the last attempt
-    kExitCancelled = 8,    // the user ended it (Escape)
-    kExitStopped = 9,      // another program ended it
-    kExitTimedOut = 10,    // no touch for the idle time
-    kExitBusy = 11,        // another calibration runs in the process
-    kExitNotFitted = 12,   // the touches made no calibration in the last attempt
-    kExitVerifyFailed = 13 // a verify touch landed beyond --max-verify-error
+    kExitCheckFailed = 7,     // the check points lay beyond --max-error in the last attempt
+    kExitCancelled = 8,       // the user ended it (Escape)
+    kExitStopped = 9,         // another program ended it
+    kExitTimedOut = 10,       // no touch for the idle time
+    kExitBusy = 11,           // another calibration runs in the process
+    kExitNotFitted = 12,      // the touches made no calibration in the last attempt
+    kExitVerifyFailed = 13,   // a verify touch landed beyond --max-verify-error
+    kExitVerifyNoPointer = 14 // the verify step could not hold the system's pointer
 };
 
 struct Invocation {

@@ -6,28 +6,21 @@ namespace ctl {
 
 namespace {
 
-std::string Rectangle(const DisplayInfo& display) {
-    return std::to_string(display.x) + "," + std::to_string(display.y) + " " +
-           std::to_string(display.width) + "x" + std::to_string(display.height);
-}
-
 std::string Orientation(int degrees, const char* unknown) {
     return degrees < 0 ? unknown : std::to_string(degrees);
 }
 
 } // namespace
 
-int OrientationDegrees(unsigned long code) {
-    return code <= 3 ? static_cast<int>(code) * 90 : -1;
-}
-
-std::string DisplaysText(const std::vector<DisplayInfo>& displays) {
+std::string DisplaysText(const DesktopLayout& layout) {
     std::vector<std::vector<std::string>> rows = {
         {"display", "device", "rectangle", "primary", "orientation", "dpi"}};
-    for (const DisplayInfo& display : displays)
-        rows.push_back({std::to_string(display.number), display.device, Rectangle(display),
+    for (size_t i = 0; i < layout.displays.size(); ++i) {
+        const DisplayInfo& display = layout.displays[i];
+        rows.push_back({std::to_string(i + 1), display.device, RectText(display.rect),
                         display.primary ? "yes" : "no", Orientation(display.orientation, "?"),
                         std::to_string(display.dpi)});
+    }
     // Each column as wide as its widest entry, two blanks apart.
     std::vector<size_t> widths(rows[0].size(), 0);
     for (const auto& row : rows) {
@@ -45,19 +38,24 @@ std::string DisplaysText(const std::vector<DisplayInfo>& displays) {
     return text;
 }
 
-std::string DisplaysJson(const std::vector<DisplayInfo>& displays) {
+std::string DisplaysJson(const DesktopLayout& layout) {
     std::string json = "[";
-    for (size_t i = 0; i < displays.size(); ++i) {
-        const DisplayInfo& d = displays[i];
-        json += std::string(i == 0 ? "\n" : ",\n") + "  {\"number\": " + std::to_string(d.number) +
-                ", \"device\": " + JsonString(d.device) + ", \"x\": " + std::to_string(d.x) +
-                ", \"y\": " + std::to_string(d.y) + ", \"width\": " + std::to_string(d.width) +
-                ", \"height\": " + std::to_string(d.height) +
+    for (size_t i = 0; i < layout.displays.size(); ++i) {
+        const DisplayInfo& d = layout.displays[i];
+        json += std::string(i == 0 ? "\n" : ",\n") + "  {\"number\": " + std::to_string(i + 1) +
+                ", \"device\": " + JsonString(d.device) + ", \"x\": " + std::to_string(d.rect.x) +
+                ", \"y\": " + std::to_string(d.rect.y) +
+                ", \"width\": " + std::to_string(d.rect.width) +
+                ", \"height\": " + std::to_string(d.rect.height) +
+                ", \"workX\": " + std::to_string(d.work.x) +
+                ", \"workY\": " + std::to_string(d.work.y) +
+                ", \"workWidth\": " + std::to_string(d.work.width) +
+                ", \"workHeight\": " + std::to_string(d.work.height) +
                 ", \"primary\": " + (d.primary ? "true" : "false") +
                 ", \"orientation\": " + Orientation(d.orientation, "null") +
                 ", \"dpi\": " + std::to_string(d.dpi) + "}";
     }
-    return json + (displays.empty() ? "]\n" : "\n]\n");
+    return json + (layout.displays.empty() ? "]\n" : "\n]\n");
 }
 
 } // namespace ctl

@@ -16,7 +16,6 @@
 #include "displays.h"
 #include "host.h"
 #include "desktoplayout.h"
-#include "hostdisplays.h"
 #include "orientation.h"
 #include "panelcore.h"
 #include "profile.h"
@@ -93,9 +92,15 @@ int List(const ctl::Invocation& invocation) {
     return ctl::kExitOk;
 }
 
+// The displays as the calibration library will place its window on them.
+DesktopLayout LayoutForCalibration() {
+    const PerMonitorDpiScope aware;
+    return CurrentDesktopLayout();
+}
+
 int Displays(const ctl::Invocation& invocation) {
-    const std::vector<ctl::DisplayInfo> displays = host::EnumerateDisplays();
-    Out(invocation.json ? ctl::DisplaysJson(displays) : ctl::DisplaysText(displays));
+    const DesktopLayout layout = LayoutForCalibration();
+    Out(invocation.json ? ctl::DisplaysJson(layout) : ctl::DisplaysText(layout));
     return ctl::kExitOk;
 }
 
@@ -207,12 +212,6 @@ bool LibraryUsable() {
     return problem.empty();
 }
 
-// The displays as the calibration library will place its window on them.
-DesktopLayout LayoutForCalibration() {
-    const PerMonitorDpiScope aware;
-    return CurrentDesktopLayout();
-}
-
 int Run(const std::vector<std::string>& args) {
     ctl::Invocation invocation;
     const std::string usage = ctl::ParseCommandLine(args, invocation);
@@ -239,7 +238,7 @@ int Run(const std::vector<std::string>& args) {
             return ctl::kExitBadValue;
         }
         // The display and the space, against the displays the system has.
-        const std::string where = ctl::PlaceProblem(invocation.calibration, LayoutForCalibration());
+        const std::string where = ctl::PlaceRefusal(invocation.calibration, LayoutForCalibration());
         if (!where.empty()) {
             Error("calibrate: " + where + " (velctl displays, velctl help calibrate)");
             return ctl::kExitBadValue;

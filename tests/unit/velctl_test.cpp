@@ -270,30 +270,39 @@ TEST(VelctlReport, JsonStringsEscapeWhatJsonRequires) {
 }
 
 // Columns as wide as their widest entry, negative origins, a display whose
-// orientation the system did not give.
+// orientation the system did not give; numbered in their order.
 TEST(VelctlReport, DisplaysAsTableAndJson) {
-    const ctl::DisplayInfo primary = {1, "\\\\.\\DISPLAY1", 0, 0, 1920, 1080, true, 0, 96};
-    const ctl::DisplayInfo left = {2, "\\\\.\\DISPLAY2", -1080, -420, 1080, 1920, false, 270, 144};
-    const ctl::DisplayInfo odd = {10, "\\\\.\\DISPLAY10", 1920, 0, 800, 600, false, -1, 120};
+    DisplayInfo primary, left, odd;
+    primary.device = "\\\\.\\DISPLAY1", primary.rect = {0, 0, 1920, 1080};
+    primary.work = {0, 0, 1920, 1040}, primary.primary = true;
+    left.device = "\\\\.\\DISPLAY2", left.rect = left.work = {-1080, -420, 1080, 1920};
+    left.orientation = 270, left.dpi = 144;
+    odd.device = "\\\\.\\DISPLAY10", odd.rect = odd.work = {1920, 0, 800, 600};
+    odd.orientation = -1, odd.dpi = 120;
+    DesktopLayout three;
+    three.displays = {primary, left, odd};
     const struct {
-        std::vector<ctl::DisplayInfo> displays;
+        DesktopLayout displays;
         const char* text;
         const char* json;
     } rows[] = {
-        {{}, "display  device  rectangle  primary  orientation  dpi\n", "[]\n"},
-        {{primary, left, odd},
+        {DesktopLayout(), "display  device  rectangle  primary  orientation  dpi\n", "[]\n"},
+        {three,
          R"(display  device         rectangle             primary  orientation  dpi
 1        \\.\DISPLAY1   0,0 1920x1080         yes      0            96
 2        \\.\DISPLAY2   -1080,-420 1080x1920  no       270          144
-10       \\.\DISPLAY10  1920,0 800x600        no       ?            120
+3        \\.\DISPLAY10  1920,0 800x600        no       ?            120
 )",
          R"([
   {"number": 1, "device": "\\\\.\\DISPLAY1", "x": 0, "y": 0, "width": 1920, )"
-         R"("height": 1080, "primary": true, "orientation": 0, "dpi": 96},
+         R"("height": 1080, "workX": 0, "workY": 0, "workWidth": 1920, "workHeight": 1040, )"
+         R"("primary": true, "orientation": 0, "dpi": 96},
   {"number": 2, "device": "\\\\.\\DISPLAY2", "x": -1080, "y": -420, "width": 1080, )"
-         R"("height": 1920, "primary": false, "orientation": 270, "dpi": 144},
-  {"number": 10, "device": "\\\\.\\DISPLAY10", "x": 1920, "y": 0, "width": 800, )"
-         R"("height": 600, "primary": false, "orientation": null, "dpi": 120}
+         R"("height": 1920, "workX": -1080, "workY": -420, "workWidth": 1080, "workHeight": 1920, )"
+         R"("primary": false, "orientation": 270, "dpi": 144},
+  {"number": 3, "device": "\\\\.\\DISPLAY10", "x": 1920, "y": 0, "width": 800, )"
+         R"("height": 600, "workX": 1920, "workY": 0, "workWidth": 800, "workHeight": 600, )"
+         R"("primary": false, "orientation": null, "dpi": 120}
 ]
 )"},
     };

@@ -6,31 +6,42 @@
 
 #include <string>
 
-// Events: b begin, p press, r release (a counted touch moves on), i idle
-// tick, E Escape, C close, F the last touch's verdict (verified).
+// Events: b begin (the pointer held), n begin without the pointer, p press,
+// r release (a counted touch moves on), i idle tick, E Escape, C close,
+// F the last touch's verdict (verified).
 TEST(VerifyStep, KeepsTheFirstWayOutAndCountsWholeTouches) {
     const struct {
         const char* events;
         bool bDeviceKept;
         uint32_t nOutcome;
         int nCurrent; // the target due at the end
+        bool bActive;
     } kRows[] = {
-        {"bprprF", true, VEL_CALIB_VERIFIED, 2},
-        {"brrprpF", true, VEL_CALIB_VERIFIED, 1}, // a release without its press counts nothing
-        {"bprE", true, VEL_CALIB_CANCELLED, 1},
-        {"bprEC", true, VEL_CALIB_CANCELLED, 1}, // the close that follows Escape
-        {"biii", true, VEL_CALIB_TIMED_OUT, 0},
-        {"biipriiC", true, VEL_CALIB_STOPPED, 1}, // a touch starts the idle count again
-        {"C", true, VEL_CALIB_STOPPED, 0},        // the window went before the step began
-        {"Eb", true, VEL_CALIB_STOPPED, 0},       // Escape before it began ends nothing of it
-        {"", false, VEL_CALIB_CHECKED, 0},        // no step: the run's own outcome
+        {"bprprF", true, VEL_CALIB_VERIFIED, 2, false},
+        {"brrprpF", true, VEL_CALIB_VERIFIED, 1,
+         false},                                   // a release without its press counts nothing
+        {"bpr", true, VEL_CALIB_STOPPED, 1, true}, // the window went during the step
+        {"bprE", true, VEL_CALIB_CANCELLED, 1, false},
+        {"bprEC", true, VEL_CALIB_CANCELLED, 1, false}, // the close that follows Escape
+        {"biii", true, VEL_CALIB_TIMED_OUT, 0, false},
+        {"biipriiC", true, VEL_CALIB_STOPPED, 1, false}, // a touch starts the idle count again
+        {"C", true, VEL_CALIB_STOPPED, 0, false},        // the window went before the step began
+        // A way out between the device's release and the step's beginning is
+        // kept, and the step does not begin.
+        {"Eb", true, VEL_CALIB_CANCELLED, 0, false},
+        {"CbE", true, VEL_CALIB_STOPPED, 0, false},
+        {"n", true, VEL_CALIB_VERIFY_NO_POINTER, 0, false}, // no touch can be measured
+        {"nE", true, VEL_CALIB_VERIFY_NO_POINTER, 0, false},
+        {"", false, VEL_CALIB_CHECKED, 0, false},  // no step: the run's own outcome
+        {"E", false, VEL_CALIB_CHECKED, 0, false}, // ... whatever way out its window saw
     };
     for (const auto& row : kRows) {
         VerifyStep step(2, 3);
         for (const char* p = row.events; *p != '\0'; ++p) {
             switch (*p) {
             case 'b':
-                step.Begin();
+            case 'n':
+                step.Begin(*p == 'b');
                 break;
             case 'p':
                 step.Pressed();
@@ -55,6 +66,7 @@ TEST(VerifyStep, KeepsTheFirstWayOutAndCountsWholeTouches) {
         }
         EXPECT_EQ(step.Outcome(row.bDeviceKept, VEL_CALIB_CHECKED), row.nOutcome) << row.events;
         EXPECT_EQ(step.Current(), row.nCurrent) << row.events;
+        EXPECT_EQ(step.Active(), row.bActive) << row.events;
     }
     // Only a finished run whose record the device took goes on to the step.
     EXPECT_TRUE(VerifyStep::Follows(true, 5, true, VEL_CALIB_ATTEMPT_CHECKED));

@@ -3,11 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "calibview.h"
 #include "collecthelper.h"
 
 namespace {
-
-const double LOGICAL_EXTENT = 32768.0;
 
 bool IsGrid(uint32_t nTargets) {
     return nTargets == 4 || nTargets == 9 || nTargets == 16 || nTargets == 25;
@@ -52,8 +51,8 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     if (options.nDisplay > CALIB_MAX_DISPLAY)
         return "display " + std::to_string(options.nDisplay) + ": at most " +
                std::to_string(CALIB_MAX_DISPLAY) + " (0: the primary)";
-    if (SpaceName(options.nSpace)[0] == '\0')
-        return "space " + std::to_string(options.nSpace) + ": 0 primary, 1 display or 2 desktop";
+    if (FindSpace(options.nSpace) == nullptr)
+        return "space " + std::to_string(options.nSpace) + ": " + SpaceValues();
     if (options.nVerifyPoints > VEL_CALIB_MAX_CHECKS)
         return std::to_string(options.nVerifyPoints) + " verify points: at most 9";
     const double dVerifyLimit = options.dMaxVerifyError;

@@ -21,11 +21,13 @@
 // the run's lock held and must neither block nor call back into the run.
 class CalibRunHost {
 public:
-    // The release steps: callback off, calibration mode off, device closed,
-    // collector stopped. Called exactly once per run that began, without the
-    // lock, on whichever thread ends the run.
+    // The release steps: callback off, calibration mode off, collector
+    // stopped, and the device closed unless the run goes on to its verify
+    // step (which keeps it open until the window ends). Called exactly once
+    // per run that began, without the lock, on whichever thread ends the run.
     virtual void ReleaseDevice() = 0;
-    // Posts WM_CLOSE to the window.
+    // The run is over for the window: it closes, or begins the verify step
+    // that ReleaseDevice kept the device open for.
     virtual void PostClose() = 0;
     // Answers the failure message box (a handle the window gave BoxShown).
     virtual void AnswerBox(void* pBox) = 0;

@@ -2,10 +2,6 @@
 
 #include <climits>
 
-namespace {
-const int32_t LOGICAL_EXTENT = 32768;
-}
-
 int32_t LogicalToPixel(int32_t nLogical, int32_t nExtent) {
     // |v·extent| < 2^62: the product cannot overflow in 64 bits.
     const int64_t nPixel = static_cast<int64_t>(nLogical) * nExtent / LOGICAL_EXTENT;

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The device's logical range: 0…32767 on each axis, 32768 the full extent.
+constexpr int32_t LOGICAL_EXTENT = 32768;
+
 // 32-bit ARGB, (alpha << 24) | (red << 16) | (green << 8) | blue.
 typedef uint32_t TargetColour;
 

@@ -7,10 +7,32 @@
 
 namespace {
 
-const double LOGICAL_EXTENT = 32768.0;
+VEL_CALIB_RECT PrimaryRect(const DesktopLayout& layout, uint32_t) {
+    return layout.Rect(layout.nPrimary);
+}
+
+VEL_CALIB_RECT DisplayRect(const DesktopLayout& layout, uint32_t nDisplay) {
+    return layout.Rect(nDisplay);
+}
+
+VEL_CALIB_RECT DesktopRect(const DesktopLayout& layout, uint32_t) {
+    return layout.desktop;
+}
+
+const std::vector<SpaceRow> kSpaces = {
+    {VEL_CALIB_SPACE_PRIMARY, "primary", "the primary display", PrimaryRect,
+     VEL_CALIB_DIAGNOSIS_PRIMARY},
+    {VEL_CALIB_SPACE_DISPLAY, "display", "the display", DisplayRect, VEL_CALIB_DIAGNOSIS_DISPLAY},
+    {VEL_CALIB_SPACE_DESKTOP, "desktop", "the whole desktop", DesktopRect,
+     VEL_CALIB_DIAGNOSIS_DESKTOP},
+};
 
 bool SameRect(const VEL_CALIB_RECT& a, const VEL_CALIB_RECT& b) {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+bool HasSize(const VEL_CALIB_RECT& r) {
+    return r.width > 0 && r.height > 0;
 }
 
 // One axis of ToSpace: 32768 · (origin + v · size / 32768 − spaceOrigin) / spaceSize.
@@ -23,6 +45,16 @@ int32_t AxisToSpace(int32_t v, int32_t origin, int32_t size, int32_t spaceOrigin
     if (!(logical > -2e9 && logical < 2e9))
         return logical > 0 ? INT32_MAX : INT32_MIN;
     return static_cast<int32_t>(std::lround(logical));
+}
+
+// Whether every target lies within the device's range in the place's space.
+bool WithinRange(const RunPlace& place, const CalibPoint* pTargets, int nTargets) {
+    for (int i = 0; i < nTargets; ++i) {
+        const CalibPoint logical = ToSpace(pTargets[i], place);
+        if (logical.x < 0 || logical.x > 32767 || logical.y < 0 || logical.y > 32767)
+            return false;
+    }
+    return true;
 }
 
 // Least squares of to = a · from + b over the points; false without two
@@ -67,63 +99,82 @@ bool Near(const VEL_CALIB_RECT& found, const VEL_CALIB_RECT& candidate) {
 
 } // namespace
 
-std::string RectText(const VEL_CALIB_RECT& rect) {
-    return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
-           std::to_string(rect.width) + "x" + std::to_string(rect.height);
+const std::vector<SpaceRow>& Spaces() {
+    return kSpaces;
+}
+
+const SpaceRow* FindSpace(uint32_t nSpace) {
+    for (const SpaceRow& row : kSpaces) {
+        if (row.nSpace == nSpace)
+            return &row;
+    }
+    return nullptr;
+}
+
+const SpaceRow* FindSpace(const std::string& name) {
+    for (const SpaceRow& row : kSpaces) {
+        if (name == row.name)
+            return &row;
+    }
+    return nullptr;
 }
 
 const char* SpaceName(uint32_t nSpace) {
-    switch (nSpace) {
-    case VEL_CALIB_SPACE_PRIMARY:
-        return "primary";
-    case VEL_CALIB_SPACE_DISPLAY:
-        return "display";
-    case VEL_CALIB_SPACE_DESKTOP:
-        return "desktop";
-    default:
-        return "";
-    }
+    const SpaceRow* pRow = FindSpace(nSpace);
+    return pRow != nullptr ? pRow->name : "";
 }
 
-std::string PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t nSpace,
-                     const CalibPoint* pTargets, int nTargets, RunPlace& place) {
-    const size_t nCount = layout.displays.size();
-    if (nCount == 0 || layout.nPrimary < 1 || layout.nPrimary > nCount)
-        return "the system reports no display";
-    if (nDisplay > nCount)
-        return "display " + std::to_string(nDisplay) + ": the system has " +
-               std::to_string(nCount) + (nCount == 1 ? " display" : " displays") +
-               " (velctl displays lists them)";
-    if (SpaceName(nSpace)[0] == '\0')
-        return "space " + std::to_string(nSpace) + ": 0 primary, 1 display or 2 desktop";
-    RunPlace placed;
-    placed.nDisplay = nDisplay == 0 ? layout.nPrimary : nDisplay;
-    placed.nSpace = nSpace;
-    placed.nPrimary = layout.nPrimary;
-    placed.window = layout.displays[placed.nDisplay - 1];
-    placed.space = nSpace == VEL_CALIB_SPACE_DISPLAY   ? placed.window
-                   : nSpace == VEL_CALIB_SPACE_DESKTOP ? layout.desktop
-                                                       : layout.displays[layout.nPrimary - 1];
-    if (placed.window.width <= 0 || placed.window.height <= 0 || placed.space.width <= 0 ||
-        placed.space.height <= 0)
-        return "display " + std::to_string(placed.nDisplay) + " has no size";
-    for (int i = 0; i < nTargets; ++i) {
-        const CalibPoint logical = ToSpace(pTargets[i], placed);
-        if (logical.x < 0 || logical.x > 32767 || logical.y < 0 || logical.y > 32767) {
-            const std::string where =
-                "display " + std::to_string(placed.nDisplay) + " (" + RectText(placed.window) + ")";
-            return where + " lies outside the " +
-                   (nSpace == VEL_CALIB_SPACE_PRIMARY ? std::string("primary display")
-                                                      : std::string("desktop")) +
-                   " (" + RectText(placed.space) +
-                   "), where this space puts the touch "
-                   "screen's range: its targets would be beyond it. Choose --space display if "
-                   "the touch screen's range covers that display, or --space desktop if it "
-                   "covers the whole desktop";
-        }
+std::string SpaceValues() {
+    std::string text;
+    for (size_t i = 0; i < kSpaces.size(); ++i) {
+        text += (i == 0                    ? ""
+                 : i + 1 == kSpaces.size() ? " or "
+                                           : ", ") +
+                std::to_string(kSpaces[i].nSpace) + " " + kSpaces[i].name;
     }
-    place = placed;
-    return "";
+    return text;
+}
+
+PlaceProblem PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t nSpace,
+                      const CalibPoint* pTargets, int nTargets, RunPlace& place) {
+    PlaceProblem problem;
+    problem.nDisplays = static_cast<uint32_t>(layout.displays.size());
+    problem.nDisplay = nDisplay == 0 ? layout.nPrimary : nDisplay;
+    problem.nSpace = nSpace;
+    const SpaceRow* pRow = FindSpace(nSpace);
+    if (problem.nDisplays == 0 || layout.nPrimary < 1 || layout.nPrimary > problem.nDisplays) {
+        problem.kind = PlaceProblem::NoDisplay;
+    } else if (nDisplay > problem.nDisplays) {
+        problem.kind = PlaceProblem::NoSuchDisplay;
+    } else if (pRow == nullptr) {
+        problem.kind = PlaceProblem::NoSuchSpace;
+    }
+    if (problem.kind != PlaceProblem::None)
+        return problem;
+    RunPlace placed;
+    placed.nDisplay = problem.nDisplay;
+    placed.nPrimary = layout.nPrimary;
+    placed.window = layout.Rect(placed.nDisplay);
+    for (const SpaceRow& row : kSpaces) {
+        placed.nSpace = row.nSpace;
+        placed.space = row.rect(layout, placed.nDisplay);
+        if (HasSize(placed.window) && HasSize(placed.space) &&
+            WithinRange(placed, pTargets, nTargets))
+            problem.fitting.push_back(row.nSpace);
+    }
+    placed.nSpace = nSpace;
+    placed.space = pRow->rect(layout, placed.nDisplay);
+    problem.window = placed.window;
+    problem.space = placed.space;
+    if (!HasSize(placed.window) || !HasSize(placed.space)) {
+        problem.kind = PlaceProblem::NoSize;
+    } else if (!WithinRange(placed, pTargets, nTargets)) {
+        problem.kind = PlaceProblem::BeyondRange;
+    } else {
+        problem.fitting.clear();
+        place = placed;
+    }
+    return problem;
 }
 
 CalibPoint TargetPixel(const CalibPoint& target, const VEL_CALIB_RECT& window) {
@@ -168,23 +219,37 @@ Diagnosis Diagnose(const DesktopLayout& layout, const RunPlace& place,
     diagnosis.rect = {static_cast<int32_t>(std::lround(x)), static_cast<int32_t>(std::lround(y)),
                       static_cast<int32_t>(std::lround(width)),
                       static_cast<int32_t>(std::lround(height))};
-    // The nearest of the primary, the other displays and the desktop.
+    // The nearest rectangle of a space for a window on any display, named
+    // after that space; a rectangle comes once, under the first space that
+    // has it (the primary display under the primary), and the first of equal
+    // distances is kept.
     double dBest = 0.0;
-    auto consider = [&](uint32_t nCode, uint32_t nDisplay, const VEL_CALIB_RECT& candidate) {
-        const double d = Distance(diagnosis.rect, candidate);
-        if (Near(diagnosis.rect, candidate) &&
-            (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_UNKNOWN || d < dBest)) {
-            diagnosis.nCode = nCode;
-            diagnosis.nDisplay = nDisplay;
-            dBest = d;
+    std::vector<VEL_CALIB_RECT> considered;
+    for (const SpaceRow& row : kSpaces) {
+        for (uint32_t n = 1; n <= layout.displays.size(); ++n) {
+            const VEL_CALIB_RECT candidate = row.rect(layout, n);
+            bool bSeen = false;
+            for (const VEL_CALIB_RECT& seen : considered)
+                bSeen = bSeen || SameRect(seen, candidate);
+            if (bSeen)
+                continue;
+            considered.push_back(candidate);
+            const double d = Distance(diagnosis.rect, candidate);
+            if (Near(diagnosis.rect, candidate) &&
+                (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_UNKNOWN || d < dBest)) {
+                diagnosis.nCode = row.nDiagnosis;
+                diagnosis.nDisplay = n;
+                dBest = d;
+            }
         }
-    };
-    for (uint32_t n = 1; n <= layout.displays.size(); ++n) {
-        consider(n == layout.nPrimary ? VEL_CALIB_DIAGNOSIS_PRIMARY : VEL_CALIB_DIAGNOSIS_DISPLAY,
-                 n, layout.displays[n - 1]);
     }
-    consider(VEL_CALIB_DIAGNOSIS_DESKTOP, 0, layout.desktop);
-    if (diagnosis.nCode != VEL_CALIB_DIAGNOSIS_DISPLAY)
-        diagnosis.nDisplay = diagnosis.nCode == VEL_CALIB_DIAGNOSIS_PRIMARY ? layout.nPrimary : 0;
+    if (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_PRIMARY)
+        diagnosis.nDisplay = layout.nPrimary;
+    else if (diagnosis.nCode != VEL_CALIB_DIAGNOSIS_DISPLAY)
+        diagnosis.nDisplay = 0;
     return diagnosis;
+}
+
+bool InChosenSpace(const VEL_CALIB_RECT& diagnosed, const VEL_CALIB_RECT& space) {
+    return HasSize(diagnosed) && Near(diagnosed, space);
 }

@@ -8,6 +8,9 @@
 // is where the window draws them; the fit, the residuals and the check
 // errors take them in the space. A run on the primary display in the primary
 // space takes every target as it is.
+//
+// This file says what is wrong with a place or a calibration; the texts that
+// tell a user which option to take are the callers' (velctl's).
 #pragma once
 
 #include <cstdint>
@@ -19,14 +22,30 @@
 #undef VELCALIB_TYPES_ONLY
 
 #include "calibmatrix.h"
+#include "desktop.h"
 
-// The displays as the system enumerates them and the virtual desktop, in
-// desktop pixels (the primary display's top left is 0,0).
-struct DesktopLayout {
-    std::vector<VEL_CALIB_RECT> displays; // display N at [N - 1]
-    uint32_t nPrimary = 1;                // which display is the primary (1…N)
-    VEL_CALIB_RECT desktop = {0, 0, 0, 0};
+// The spaces, one row each: a new space is a value of VEL_CALIB_SPACE and a
+// row here (velctl's help lists the words, the simulator's driver maps to it).
+struct SpaceRow {
+    uint32_t nSpace;   // VEL_CALIB_SPACE
+    const char* name;  // its word: velctl's --space value and the JSON report's
+    const char* words; // what a text calls its rectangle: "the primary display"
+    // The rectangle it covers for a window on display nDisplay (1…N).
+    VEL_CALIB_RECT (*rect)(const DesktopLayout& layout, uint32_t nDisplay);
+    // How the diagnosis names a range found to cover that rectangle.
+    uint32_t nDiagnosis; // VEL_CALIB_DIAGNOSIS
 };
+
+// The rows, in VEL_CALIB_SPACE order.
+const std::vector<SpaceRow>& Spaces();
+// The row of a space, or null for a value that is none.
+const SpaceRow* FindSpace(uint32_t nSpace);
+// The row of a space's word, or null.
+const SpaceRow* FindSpace(const std::string& name);
+// Its word; "" for a value that is no space.
+const char* SpaceName(uint32_t nSpace);
+// The values and their words: "0 primary, 1 display or 2 desktop".
+std::string SpaceValues();
 
 // Where a run takes place.
 struct RunPlace {
@@ -37,19 +56,31 @@ struct RunPlace {
     uint32_t nPrimary = 1;                     // the layout's primary display
 };
 
-// "x,y WxH".
-std::string RectText(const VEL_CALIB_RECT& rect);
+// Why a run cannot take place where it was asked to.
+struct PlaceProblem {
+    enum Kind {
+        None,          // it can
+        NoDisplay,     // the system reports no display
+        NoSuchDisplay, // nDisplay beyond the nDisplays the system has
+        NoSuchSpace,   // nSpace is no space
+        NoSize,        // the display or the space has no size
+        BeyondRange    // targets would lie outside the device's range in the space
+    };
+    Kind kind = None;
+    uint32_t nDisplay = 0;  // the display asked for (the primary for 0)
+    uint32_t nDisplays = 0; // how many the system has
+    uint32_t nSpace = 0;
+    VEL_CALIB_RECT window = {0, 0, 0, 0}; // BeyondRange: the display's rectangle
+    VEL_CALIB_RECT space = {0, 0, 0, 0};  // ... and the space's
+    std::vector<uint32_t> fitting;        // ... and the spaces whose range holds every target
+};
 
-// "primary", "display", "desktop" (velctl's --space words); "" for another value.
-const char* SpaceName(uint32_t nSpace);
-
-// Places a run: nDisplay 0 is the primary. "" with place filled, or why the
-// run cannot take place there: a display the layout does not have, or
-// targets (any of pTargets, logical relative to the display) that would lie
-// outside the device's range in that space; the message names the space to
-// choose instead.
-std::string PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t nSpace,
-                     const CalibPoint* pTargets, int nTargets, RunPlace& place);
+// Places a run: nDisplay 0 is the primary. None with place filled, or why the
+// run cannot take place there; for targets (any of pTargets, logical
+// relative to the display) beyond the device's range, the spaces in which
+// they would not be.
+PlaceProblem PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t nSpace,
+                      const CalibPoint* pTargets, int nTargets, RunPlace& place);
 
 // The desktop pixel a target is drawn at (logical, relative to the window).
 CalibPoint TargetPixel(const CalibPoint& target, const VEL_CALIB_RECT& window);
@@ -69,9 +100,16 @@ struct Diagnosis {
 
 // Fits per axis the scale and offset that take the verify targets to where
 // the pointer went and carries the space's rectangle through it: the
-// rectangle the device's range evidently covers, named when it is (within a
-// few pixels) the primary display, another display or the virtual desktop,
-// else UNKNOWN. UNKNOWN with an empty rectangle when the points cannot fit
-// an axis (fewer than two distinct targets on it).
+// rectangle the device's range evidently covers, named after the space
+// whose rectangle it is (within a few pixels: the primary display, another
+// display or the virtual desktop), else UNKNOWN. UNKNOWN with an empty
+// rectangle when the points cannot fit an axis (fewer than two distinct
+// targets on it).
 Diagnosis Diagnose(const DesktopLayout& layout, const RunPlace& place,
                    const VEL_CALIB_VERIFY_POINT* pPoints, int nPoints);
+
+// Whether a diagnosed rectangle is the rectangle of the run's space, within
+// what a fit over a few touches can tell apart: the space was right, and the
+// touches landed off for another reason (where they were made, too few
+// targets).
+bool InChosenSpace(const VEL_CALIB_RECT& diagnosed, const VEL_CALIB_RECT& space);

@@ -9,8 +9,12 @@ bool VerifyStep::Follows(bool bPlaced, int nPoints, bool bFinished, uint32_t nLa
            (nLastEnd == VEL_CALIB_ATTEMPT_APPLIED || nLastEnd == VEL_CALIB_ATTEMPT_CHECKED);
 }
 
-bool VerifyStep::Begin() {
+bool VerifyStep::Begin(bool bPointerHeld) {
     if (m_nOutcome != NO_OUTCOME || m_nPoints <= 0) {
+        return false;
+    }
+    if (!bPointerHeld) {
+        m_nOutcome = VEL_CALIB_VERIFY_NO_POINTER;
         return false;
     }
     m_bActive = true;
@@ -49,15 +53,15 @@ bool VerifyStep::IdleTick() {
 }
 
 void VerifyStep::End(uint32_t nOutcome) {
-    if (m_bActive && m_nOutcome == NO_OUTCOME) {
+    if (m_nOutcome == NO_OUTCOME) {
         m_nOutcome = nOutcome;
     }
     m_bActive = false;
 }
 
 uint32_t VerifyStep::Outcome(bool bDeviceKept, uint32_t nRunOutcome) const {
-    if (m_nOutcome != NO_OUTCOME) {
-        return m_nOutcome;
+    if (!bDeviceKept) {
+        return nRunOutcome;
     }
-    return bDeviceKept ? static_cast<uint32_t>(VEL_CALIB_STOPPED) : nRunOutcome;
+    return m_nOutcome != NO_OUTCOME ? m_nOutcome : static_cast<uint32_t>(VEL_CALIB_STOPPED);
 }

@@ -5,7 +5,8 @@
 // verify points keeps the device open out of calibration mode and shows the
 // verify targets one at a time; each press and release of the system's
 // pointer is one touch. Every way out (the last touch, Escape, a close,
-// the idle time) ends the step; the first one is kept. All on the window's
+// the idle time) ends the step; the first one is kept, also one that came
+// between the device's release and the step's beginning. All on the window's
 // thread.
 #pragma once
 
@@ -24,8 +25,12 @@ public:
     // record the device took (VEL_CALIB_ATTEMPT_END of the last attempt).
     static bool Follows(bool bPlaced, int nPoints, bool bFinished, uint32_t nLastEnd);
 
-    // The step begins, at the first target; false when a way out came first.
-    bool Begin();
+    // The step begins, at the first target, with the system's pointer held by
+    // the window (a touch the range puts elsewhere on the desktop must come to
+    // it too). False when a way out came first, whose outcome the run keeps,
+    // or when the pointer could not be held: the step ends as
+    // VEL_CALIB_VERIFY_NO_POINTER, since no touch could be measured.
+    bool Begin(bool bPointerHeld);
     bool Active() const { return m_bActive; }
     int Current() const { return m_nCurrent; }
 
@@ -39,11 +44,13 @@ public:
     // One idle tick; true when the idle time ran out (the step ended as
     // timed out).
     bool IdleTick();
-    // A way out (VEL_CALIB_OUTCOME), kept when it is the first while active.
+    // A way out (VEL_CALIB_OUTCOME), kept when it is the first: while the
+    // step is active, or before it began.
     void End(uint32_t nOutcome);
 
-    // The run's outcome: the step's when it ended; stopped when the device
-    // was kept for a step that never ran to an end; else the run's own.
+    // The run's outcome. When the device was kept for the step: the step's
+    // first way out, or stopped when none came (the window went); else the
+    // run's own.
     uint32_t Outcome(bool bDeviceKept, uint32_t nRunOutcome) const;
 
 private:

@@ -58,9 +58,6 @@ LRESULT CALLBACK WatchBoxCreation(int nCode, WPARAM wParam, LPARAM lParam) {
 
 IMPLEMENT_DYNAMIC(CalibDialog, CDialogEx)
 
-CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings)
-    : CalibDialog(pParent, pDevicePath, settings, DesktopLayout(), RunPlace()) {}
-
 CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
                          const DesktopLayout& layout, const RunPlace& place)
     : CDialogEx(IDD, pParent), m_pDevicePath(pDevicePath), m_settings(settings),
@@ -237,13 +234,26 @@ void CalibDialog::OnLButtonUp(UINT nFlags, CPoint point) {
 // ---------------------------------------------------------------- the verify step
 
 // Posted by the release that kept the device open: the first verify target.
+// The window holds the pointer, so that a touch the range puts elsewhere on
+// the desktop comes here too, and comes to the front for Escape. A window
+// kept from the front (another program holds it) still measures every touch;
+// Escape may then not reach it, and the idle time ends the step. A way out
+// that came since the release, or a pointer that cannot be held, ends the
+// step before it begins.
 LRESULT CalibDialog::OnBeginVerify(WPARAM, LPARAM) {
-    if (m_verify.Begin()) {
-        // A touch the range puts elsewhere on the desktop comes here too.
-        ::SetForegroundWindow(m_hWnd);
-        ::SetCapture(m_hWnd);
-        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    if (!::SetForegroundWindow(m_hWnd)) {
+        ::FlashWindow(m_hWnd, TRUE);
     }
+    ::SetCapture(m_hWnd);
+    const bool bPointerHeld = ::GetCapture() == m_hWnd;
+    if (m_verify.Begin(bPointerHeld)) {
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return 0;
+    }
+    if (bPointerHeld) {
+        ::ReleaseCapture();
+    }
+    ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
     return 0;
 }
 

@@ -36,11 +36,10 @@ public:
     enum { IDD = IDD_CALIBDIALOG };
 
     // pDevicePath is borrowed: it must stay valid until the dialog has ended.
-    // The default settings are StartCalibrate's run.
-    CalibDialog(CWnd* pParent, wchar_t* pDevicePath,
-                const CalibSettings& settings = CalibSettings());
-    // A run placed on the desktop (StartCalibrateEx): its display, its space
-    // and the layout the verify step's diagnosis names.
+    // A run with its settings (CalibSettings() is StartCalibrate's); one placed on the desktop (StartCalibrateEx)
+    // has its display, its space and the layout the verify step's diagnosis
+    // names, else (StartCalibrate) an empty layout: the window as the
+    // template makes it, every target taken as it is.
     CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
                 const DesktopLayout& layout, const RunPlace& place);
     ~CalibDialog() override;

@@ -2,21 +2,59 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
+#include "utf8.h"
+
 namespace {
 
+// A function of later systems than the oldest the tools run on.
+typedef HRESULT(WINAPI* GetDpiForMonitorFn)(HMONITOR, int, UINT*, UINT*);
+const int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+
 BOOL CALLBACK AddMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam) {
-    DesktopLayout& layout = *reinterpret_cast<DesktopLayout*>(lParam);
+    reinterpret_cast<std::vector<HMONITOR>*>(lParam)->push_back(hMonitor);
+    return TRUE;
+}
+
+VEL_CALIB_RECT Rect(const RECT& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+int SystemDpi() {
+    HDC hdc = ::GetDC(nullptr);
+    const int dpi = hdc != nullptr ? ::GetDeviceCaps(hdc, LOGPIXELSX) : 96;
+    if (hdc != nullptr)
+        ::ReleaseDC(nullptr, hdc);
+    return dpi;
+}
+
+// What the system tells of one monitor; not known when it tells nothing.
+EnumeratedMonitor Describe(HMONITOR hMonitor, GetDpiForMonitorFn getDpi, int systemDpi) {
+    EnumeratedMonitor monitor;
     MONITORINFOEXW info;
     info.cbSize = sizeof(info);
-    if (!::GetMonitorInfoW(hMonitor, &info)) {
-        return TRUE;
-    }
-    const RECT& r = info.rcMonitor;
-    layout.displays.push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
-    if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
-        layout.nPrimary = static_cast<uint32_t>(layout.displays.size());
-    }
-    return TRUE;
+    if (!::GetMonitorInfoW(hMonitor, &info))
+        return monitor;
+    monitor.bKnown = true;
+    DisplayInfo& display = monitor.info;
+    display.device = velsdk::Utf8(info.szDevice);
+    display.monitor = reinterpret_cast<uintptr_t>(hMonitor);
+    display.rect = Rect(info.rcMonitor);
+    display.work = Rect(info.rcWork);
+    display.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    DEVMODEW mode;
+    std::memset(&mode, 0, sizeof(mode));
+    mode.dmSize = sizeof(mode);
+    display.orientation = ::EnumDisplaySettingsExW(info.szDevice, ENUM_CURRENT_SETTINGS, &mode, 0)
+                              ? OrientationDegrees(mode.dmDisplayOrientation)
+                              : -1;
+    UINT dpiX = 0, dpiY = 0;
+    display.dpi = getDpi != nullptr && SUCCEEDED(getDpi(hMonitor, kEffectiveDpi, &dpiX, &dpiY))
+                      ? static_cast<int>(dpiX)
+                      : systemDpi;
+    return monitor;
 }
 
 typedef HANDLE(WINAPI* SetThreadDpiAwarenessContextFn)(HANDLE);
@@ -32,12 +70,23 @@ SetThreadDpiAwarenessContextFn SetContextFn() {
 } // namespace
 
 DesktopLayout CurrentDesktopLayout() {
-    DesktopLayout layout;
-    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
-    layout.desktop = {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                      ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                      ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    return layout;
+    // shcore.dll from 8.1 on; from System32 only.
+    HMODULE hShcore = ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const GetDpiForMonitorFn getDpi =
+        hShcore == nullptr ? nullptr
+                           : reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(
+                                 ::GetProcAddress(hShcore, "GetDpiForMonitor")));
+    const int systemDpi = SystemDpi();
+    std::vector<HMONITOR> handles;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&handles));
+    std::vector<EnumeratedMonitor> monitors;
+    for (HMONITOR hMonitor : handles)
+        monitors.push_back(Describe(hMonitor, getDpi, systemDpi));
+    if (hShcore != nullptr)
+        ::FreeLibrary(hShcore);
+    return NumberDisplays(
+        monitors, {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                   ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)});
 }
 
 // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 is (HANDLE)-4, _PER_MONITOR_AWARE (HANDLE)-3.

@@ -1,11 +1,12 @@
 // The displays of this desktop as the system enumerates them, for placing a
-// calibration run, and the per-monitor DPI awareness its window's thread
-// runs with.
+// calibration run and for velctl displays, and the per-monitor DPI awareness
+// a run's thread (and velctl) takes them in.
 #pragma once
 
-#include "displayspace.h"
+#include "desktop.h"
 
-// Display N is the Nth monitor EnumDisplayMonitors reports; rectangles in
+// The monitors EnumDisplayMonitors reports, numbered by NumberDisplays:
+// device, handle, rectangles, work area, primary, orientation and DPI, in
 // the calling thread's DPI awareness.
 DesktopLayout CurrentDesktopLayout();
 

@@ -225,9 +225,9 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     const DesktopLayout layout = CurrentDesktopLayout();
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
-    if (!PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
-                  static_cast<int>(targets.size()), place)
-             .empty()) {
+    if (PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
+                 static_cast<int>(targets.size()), place)
+            .kind != PlaceProblem::None) {
         return finish(VEL_CALIB_BAD_ARGUMENTS);
     }
     if (!velsdk::LibraryProblem().empty()) {

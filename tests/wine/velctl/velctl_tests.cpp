@@ -394,10 +394,12 @@ VEL_CASE(DisplaysListsEachDisplayOfTheLayout) {
         {"displays --json",
          "[\n"
          R"(  {"number": 1, "device": "\\\\.\\DISPLAY1", "x": 0, "y": 0, "width": 1024, )"
-         R"("height": 768, "primary": true, "orientation": 0, "dpi": 96},)"
+         R"("height": 768, "workX": 0, "workY": 0, "workWidth": 1024, "workHeight": 768, )"
+         R"("primary": true, "orientation": 0, "dpi": 96},)"
          "\n"
          R"(  {"number": 2, "device": "\\\\.\\DISPLAY2", "x": -800, "y": 100, "width": 800, )"
-         R"("height": 600, "primary": false, "orientation": 0, "dpi": 96})"
+         R"("height": 600, "workX": -800, "workY": 100, "workWidth": 800, "workHeight": 600, )"
+         R"("primary": false, "orientation": 0, "dpi": 96})"
          "\n]\n"},
     };
     for (const auto& row : rows) {

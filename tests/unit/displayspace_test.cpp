@@ -129,6 +129,30 @@ TEST(DisplaySpace, PlacesTheRunAndItsTargets) {
          {0, 0, 1280, 1024},
          P::BeyondRange,
          {kDisplay, kDesktop}},
+        {"odd sizes, left display, its own range",
+         Layout({{0, 0, 1023, 767}, {-801, 101, 801, 599}}, 1, {-801, 0, 1824, 767}),
+         2,
+         kDisplay,
+         {-801, 101, 801, 599},
+         {-801, 101, 801, 599},
+         P::None,
+         {}},
+        {"odd sizes, left display, the desktop's range",
+         Layout({{0, 0, 1023, 767}, {-801, 101, 801, 599}}, 1, {-801, 0, 1824, 767}),
+         2,
+         kDesktop,
+         {-801, 101, 801, 599},
+         {-801, 0, 1824, 767},
+         P::None,
+         {}},
+        {"odd sizes, the primary",
+         Layout({{0, 0, 1023, 767}}, 1, {0, 0, 1023, 767}),
+         0,
+         VEL_CALIB_SPACE_PRIMARY,
+         {0, 0, 1023, 767},
+         {0, 0, 1023, 767},
+         P::None,
+         {}},
         {"no display", DesktopLayout(), 0, VEL_CALIB_SPACE_PRIMARY, {}, {}, P::NoDisplay, {}},
         {"a display of no size",
          Layout({{0, 0, 0, 768}}, 1, {0, 0, 0, 768}),
@@ -154,12 +178,23 @@ TEST(DisplaySpace, PlacesTheRunAndItsTargets) {
             continue;
         EXPECT_EQ(RectText(place.window), RectText(row.window)) << row.what;
         EXPECT_EQ(RectText(place.space), RectText(row.space)) << row.what;
+        // Where the value lies in the window's pixels: within the pixel the
+        // target is drawn at, at its centre but in the primary space.
         for (int i = 0; i < grid.Total(); ++i) {
             const CalibPoint logical = ToSpace(grid.Targets()[i], place);
             const CalibPoint drawn = TargetPixel(grid.Targets()[i], place.window);
-            const CalibPoint landed = Land(logical, place.space);
-            EXPECT_LE(std::abs(landed.x - drawn.x), 1) << row.what << " target " << i;
-            EXPECT_LE(std::abs(landed.y - drawn.y), 1) << row.what << " target " << i;
+            const double x = place.space.x + logical.x * double(place.space.width) / 32768;
+            const double y = place.space.y + logical.y * double(place.space.height) / 32768;
+            if (row.nSpace == VEL_CALIB_SPACE_PRIMARY) {
+                EXPECT_TRUE(x >= drawn.x && x < drawn.x + 1) << row.what << " target " << i;
+                EXPECT_TRUE(y >= drawn.y && y < drawn.y + 1) << row.what << " target " << i;
+            } else {
+                EXPECT_NEAR(x, drawn.x + 0.5, 0.05) << row.what << " target " << i;
+                EXPECT_NEAR(y, drawn.y + 0.5, 0.05) << row.what << " target " << i;
+            }
+            EXPECT_EQ(RectText({Land(logical, place.space).x, Land(logical, place.space).y, 0, 0}),
+                      RectText({drawn.x, drawn.y, 0, 0}))
+                << row.what << " target " << i;
         }
     }
     // On its own display a target is taken as it is: today's values.

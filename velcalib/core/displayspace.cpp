@@ -35,13 +35,13 @@ bool HasSize(const VEL_CALIB_RECT& r) {
     return r.width > 0 && r.height > 0;
 }
 
-// One axis of ToSpace: 32768 · (origin + v · size / 32768 − spaceOrigin) / spaceSize.
+// One axis of ToSpace: 32768 · (origin + ⌊v · size / 32768⌋ + ½ − spaceOrigin) / spaceSize.
 int32_t AxisToSpace(int32_t v, int32_t origin, int32_t size, int32_t spaceOrigin,
                     int32_t spaceSize) {
     if (spaceSize <= 0)
         return v;
-    const double point = origin + static_cast<double>(v) * size / LOGICAL_EXTENT;
-    const double logical = LOGICAL_EXTENT * (point - spaceOrigin) / spaceSize;
+    const double centre = static_cast<double>(origin) + LogicalToPixel(v, size) + 0.5;
+    const double logical = LOGICAL_EXTENT * (centre - spaceOrigin) / spaceSize;
     if (!(logical > -2e9 && logical < 2e9))
         return logical > 0 ? INT32_MAX : INT32_MIN;
     return static_cast<int32_t>(std::lround(logical));
@@ -183,7 +183,7 @@ CalibPoint TargetPixel(const CalibPoint& target, const VEL_CALIB_RECT& window) {
 }
 
 CalibPoint ToSpace(const CalibPoint& target, const RunPlace& place) {
-    if (SameRect(place.window, place.space))
+    if (place.nSpace == VEL_CALIB_SPACE_PRIMARY && SameRect(place.window, place.space))
         return target;
     return {
         AxisToSpace(target.x, place.window.x, place.window.width, place.space.x, place.space.width),

@@ -82,13 +82,18 @@ struct PlaceProblem {
 PlaceProblem PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t nSpace,
                       const CalibPoint* pTargets, int nTargets, RunPlace& place);
 
-// The desktop pixel a target is drawn at (logical, relative to the window).
+// The desktop pixel a target is drawn at (logical, relative to the window):
+// its rings, dot and crossing are centred on that pixel, so a person touches
+// the pixel's centre.
 CalibPoint TargetPixel(const CalibPoint& target, const VEL_CALIB_RECT& window);
 
-// A target's logical value in the run's space: 32768 · (P − R.origin) / R.size
-// for the target's desktop point P (window origin + target · window size /
-// 32768, the point the window draws it at), rounded; when the space is the
-// window's own display, the target itself.
+// A target's logical value in the run's space. In the primary space (the
+// window is the primary display) the target itself, as StartCalibrate takes
+// it: the pixel it is drawn at holds that value somewhere within it. In any
+// other space the value of the centre of that pixel, where a person touches:
+// 32768 · (P + ½ − R.origin) / R.size for the drawn pixel P and the space's
+// rectangle R, rounded, so that the driver's mapping of the value comes back
+// to that pixel with half a pixel to spare on every side.
 CalibPoint ToSpace(const CalibPoint& target, const RunPlace& place);
 
 // What the verify touches show.

@@ -365,7 +365,7 @@ void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     if (m_verify.Active()) {
         const CalibPoint& target = kCheckTargets[m_verify.Current()];
         DrawTarget(graphics, cChecking, static_cast<float>(LogicalToPixel(target.x, nWidth)),
-                   static_cast<float>(LogicalToPixel(target.y, nHeight)));
+                   static_cast<float>(LogicalToPixel(target.y, nHeight)), true);
         return;
     }
     const CollectHelper* pCollect = m_pActive;
@@ -386,7 +386,12 @@ void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     }
 }
 
-void CalibDialog::DrawTarget(GpGraphics* graphics, TargetColour colour, float x, float y) {
+// The rings, the dot and the crossing are centred on pixel (x, y). GDI+ leaves
+// a line's last pixel out: the calibration and check targets' cross, drawn as
+// the calibration window always drew it, ends a pixel short on the right and
+// below; a verify target's reaches as far on every side (bWholeArms).
+void CalibDialog::DrawTarget(GpGraphics* graphics, TargetColour colour, float x, float y,
+                             bool bWholeArms) {
     GpSolidFill* brush = nullptr;
     GpPen* pen = nullptr;
     GdipCreateSolidFill(colour, &brush);
@@ -396,8 +401,9 @@ void CalibDialog::DrawTarget(GpGraphics* graphics, TargetColour colour, float x,
     }
     GdipFillEllipse(graphics, brush, x - DOT_RADIUS, y - DOT_RADIUS, 2 * DOT_RADIUS,
                     2 * DOT_RADIUS);
-    GdipDrawLine(graphics, pen, x, y - CROSS_ARM, x, y + CROSS_ARM);
-    GdipDrawLine(graphics, pen, x - CROSS_ARM, y, x + CROSS_ARM, y);
+    const float fEnd = CROSS_ARM + (bWholeArms ? 1.0f : 0.0f);
+    GdipDrawLine(graphics, pen, x, y - CROSS_ARM, x, y + fEnd);
+    GdipDrawLine(graphics, pen, x - CROSS_ARM, y, x + fEnd, y);
     GdipDeletePen(pen);
     GdipDeleteBrush(brush);
 }

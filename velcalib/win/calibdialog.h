@@ -36,8 +36,8 @@ public:
     enum { IDD = IDD_CALIBDIALOG };
 
     // pDevicePath is borrowed: it must stay valid until the dialog has ended.
-    // A run with its settings (CalibSettings() is StartCalibrate's); one placed on the desktop (StartCalibrateEx)
-    // has its display, its space and the layout the verify step's diagnosis
+    // A run with its settings (CalibSettings() is StartCalibrate's); one placed on the desktop
+    // (StartCalibrateEx) has its display, its space and the layout the verify step's diagnosis
     // names, else (StartCalibrate) an empty layout: the window as the
     // template makes it, every target taken as it is.
     CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
@@ -81,7 +81,8 @@ private:
     void OnTouchInput(int32_t x, int32_t y);
     void OnTouchRelease();
     void DrawTargets(Gdiplus::GpGraphics* graphics, const CRect& clientRect);
-    void DrawTarget(Gdiplus::GpGraphics* graphics, TargetColour colour, float x, float y);
+    void DrawTarget(Gdiplus::GpGraphics* graphics, TargetColour colour, float x, float y,
+                    bool bWholeArms = false);
 
     void ShowFailure(const wchar_t* pText);
     // The targets' logical values in the run's space.

@@ -3,30 +3,64 @@
 // driver maps the range to the primary display, to that display or to the
 // whole desktop; velctl calibrates in a chosen space and verifies. The right
 // space is verified within 1.5 px; a wrong one fails its verify step with a
-// diagnosis that names the driver's rectangle. Runs under the layout
-// 1024x768+800+0,800x600+0+100: display 1 (the primary) 0,0 1024x768,
-// display 2 -800,100 800x600, the desktop -800,0 1824x768.
+// diagnosis that names the driver's rectangle. Runs under two-display
+// layouts whose second display lies left of the primary and lower (see
+// CMakeLists.txt), such as 1024x768+800+0,800x600+0+100: display 1 (the
+// primary) 0,0 1024x768, display 2 -800,100 800x600, the desktop -800,0
+// 1824x768. Every touch aims where a person aims: at the centre of the pixel a
+// target is drawn at.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "calibresult.h"
+#include "calibview.h"
 #include "check.h"
+#include "collecthelper.h"
 #include "displayspace.h"
 #include "simdevice.h"
 #include "uidriver.h"
 
 namespace {
 
-const VEL_CALIB_RECT kDisplays[2] = {{0, 0, 1024, 768}, {-800, 100, 800, 600}};
+BOOL CALLBACK AddDisplay(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(hMonitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        reinterpret_cast<std::vector<VEL_CALIB_RECT>*>(lParam)->push_back(
+            {r.left, r.top, r.right - r.left, r.bottom - r.top});
+    }
+    return TRUE;
+}
 
-// The four targets through the panel model, then a desk touch on each verify
-// target of a window on the display (they wait until calibration mode is off).
+// The displays in velctl's numbers.
+std::vector<VEL_CALIB_RECT> Displays() {
+    std::vector<VEL_CALIB_RECT> displays;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddDisplay, reinterpret_cast<LPARAM>(&displays));
+    return displays;
+}
+
+// The panel's logical coordinate of the centre of the pixel a window of
+// `size` pixels on the panel's display draws logical v at.
+int DrawnCentre(int32_t v, int32_t size) {
+    return static_cast<int>(std::lround(32768.0 * (LogicalToPixel(v, size) + 0.5) / size));
+}
+
+// The four targets through the panel model, each at the centre of its drawn
+// pixel, then a desk touch on each verify target of a window on the display
+// (they wait until calibration mode is off).
 std::string Script(const VEL_CALIB_RECT& window, int nVerify) {
     std::string script;
-    for (int i = 0; i < 4; ++i)
-        script += "target " + std::to_string(i) + "\nlift\n";
+    const CollectHelper grid(4, CALIB_PATH_TYPE_0);
+    for (int i = 0; i < grid.Total(); ++i) {
+        const CalibPoint& target = grid.Targets()[i];
+        script += "screen " + std::to_string(DrawnCentre(target.x, window.width)) + " " +
+                  std::to_string(DrawnCentre(target.y, window.height)) + " 5\nlift\n";
+    }
     for (int i = 0; i < nVerify; ++i) {
         const CalibPoint pixel = TargetPixel(kCheckTargets[i], window);
         script +=
@@ -66,8 +100,11 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
         // Escape while the first verify target waits: the record stays written.
         {2, "display", "--display 2 --space display", 8, "cancelled", ""},
     };
-    std::printf("%-8s %-8s %-30s %-14s %9s  %s\n", "panel", "driver", "options", "outcome",
-                "max error", "diagnosis");
+    const std::vector<VEL_CALIB_RECT> kDisplays = Displays();
+    CHECK_EQ(kDisplays.size(), size_t(2));
+    std::printf("layout %s, %s\n", RectText(kDisplays[0]).c_str(), RectText(kDisplays[1]).c_str());
+    std::printf("%-8s %-8s %-30s %-14s %10s %9s  %s\n", "panel", "driver", "options", "outcome",
+                "mean error", "max error", "diagnosis");
     for (const auto& row : kRows) {
         check::Note(std::string(row.driver) + ": " + row.args);
         simdev::Reset();
@@ -94,8 +131,8 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
             CHECK(result.err.find("choose --space display") != std::string::npos ||
                   result.err.find("Choose --space display") != std::string::npos);
             CHECK(simdev::Journal().empty());
-            std::printf("%-8d %-8s %-30s %-14s %9s  %s\n", row.panelDisplay, row.driver, row.args,
-                        "refused", "-", "-");
+            std::printf("%-8d %-8s %-30s %-14s %10s %9s  %s\n", row.panelDisplay, row.driver,
+                        row.args, "refused", "-", "-", "-");
             continue;
         }
         CHECK_EQ(JsonValue(result.out, "outcome"), "\"" + std::string(row.outcome) + "\"");
@@ -114,8 +151,9 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
         const std::string covers = JsonValue(result.out, "covers");
         CHECK_EQ(covers,
                  *row.covers == '\0' ? std::string() : "\"" + std::string(row.covers) + "\"");
-        std::printf("%-8d %-8s %-30s %-14s %9.2f  %s\n", row.panelDisplay, row.driver,
-                    *row.args ? row.args : "(primary)", row.outcome, maxError,
+        std::printf("%-8d %-8s %-30s %-14s %10.2f %9.2f  %s\n", row.panelDisplay, row.driver,
+                    *row.args ? row.args : "(primary)", row.outcome,
+                    std::atof(JsonValue(result.out, "verifyMeanPx").c_str()), maxError,
                     covers.empty() ? "-" : covers.c_str());
         // The device left calibration mode before the verify touches and was closed after.
         CHECK_EQ(simdev::Journal().back(), std::string("CloseDevice"));

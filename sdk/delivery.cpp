@@ -1,12 +1,8 @@
 #include "delivery.h"
 
-#include "desktouch.h"
-#include "folder.h"
-#include "journal.h"
 #include "report.h"
 
-#include <windows.h>
-
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <vector>
@@ -15,6 +11,10 @@ namespace velsim {
 
 // State shared by a manager and its delivery thread. The thread holds its own
 // reference, so a manager destroyed from inside the callback leaves it valid.
+// The lock guards everything. The session number alone is also read without
+// it, between the script's steps: it is atomic for that, and changes only
+// under the lock, so no wait on `changed` misses it. A read a step late is
+// harmless: every step that delivers or waits looks again under the lock.
 struct DeliveryChannel {
     std::mutex lock;
     std::condition_variable changed;
@@ -23,7 +23,7 @@ struct DeliveryChannel {
     bool delivering = false;               // a callback is running
     bool calibrating = false;              // calibration mode: reports are delivered
     std::thread::id thread;                // the delivery thread while it runs
-    unsigned session = 0;                  // bumped by every start and stop
+    std::atomic<unsigned> session{0};      // bumped by every start and stop
     std::unique_ptr<DeliveryPlan> restart; // a start made from inside the callback
 };
 
@@ -31,53 +31,15 @@ namespace {
 
 constexpr int kReportGapMs = 10;
 
-// Holds each block flush against an inaccessible page, so a callback that
-// reads past the length it was given faults instead of reading stale bytes.
-class ReportBuffer {
-public:
-    ReportBuffer() {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        m_page = info.dwPageSize;
-        m_base = static_cast<uint8_t*>(
-            VirtualAlloc(nullptr, 2 * m_page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old = 0;
-        if (m_base && !VirtualProtect(m_base + m_page, m_page, PAGE_NOACCESS, &old)) {
-            VirtualFree(m_base, 0, MEM_RELEASE);
-            m_base = nullptr;
-        }
-    }
-    ~ReportBuffer() {
-        if (m_base)
-            VirtualFree(m_base, 0, MEM_RELEASE);
-    }
-    ReportBuffer(const ReportBuffer&) = delete;
-    ReportBuffer& operator=(const ReportBuffer&) = delete;
-
-    const uint8_t* Place(const uint8_t* data, size_t length) {
-        if (!m_base) {
-            m_fallback.assign(data, data + length);
-            return m_fallback.data();
-        }
-        uint8_t* block = m_base + m_page - length;
-        std::copy(data, data + length, block);
-        return block;
-    }
-
-private:
-    size_t m_page = 0;
-    uint8_t* m_base = nullptr;
-    std::vector<uint8_t> m_fallback;
-};
-
 // One session, from a start of calibration mode to the next start or the
 // end of delivery: plays the script or follows the mouse until the session
 // ends or the script runs out. Reports need calibration mode; the script's
 // other commands also run after it has stopped.
 class Session {
 public:
-    Session(std::shared_ptr<DeliveryChannel> channel, unsigned session, const DeliveryPlan& plan)
-        : m_channel(std::move(channel)), m_session(session), m_plan(plan),
+    Session(std::shared_ptr<DeliveryChannel> channel, DeliveryHost& host, unsigned session,
+            const DeliveryPlan& plan)
+        : m_channel(std::move(channel)), m_host(host), m_session(session), m_plan(plan),
           m_noise(plan.seed, plan.noise) {}
 
     void Run() {
@@ -128,8 +90,8 @@ private:
                 channel.changed.notify_all();
             }
         } done{*m_channel, lock};
-        JournalLine(m_plan.folder, ReportLine(data, length));
-        callback(m_buffer.Place(data, length), static_cast<unsigned char>(length), context);
+        m_host.Journal(m_plan.folder, ReportLine(data, length));
+        callback(m_host.Place(data, length), static_cast<unsigned char>(length), context);
         return true;
     }
 
@@ -174,17 +136,14 @@ private:
         }
         case ScriptCommand::Wait:
             return Pause(cmd.ms);
-        case ScriptCommand::WaitFor: {
-            std::wstring path = FolderFile(m_plan.folder, cmd.name);
-            while (!FileExists(path)) {
+        case ScriptCommand::WaitFor:
+            while (!m_host.TakeFile(m_plan.folder, cmd.name)) {
                 if (!Pause(kReportGapMs))
                     return false;
             }
-            DeleteFileW(path.c_str());
             return true;
-        }
         case ScriptCommand::Mark:
-            CreateEmptyFile(FolderFile(m_plan.folder, cmd.name));
+            m_host.MakeFile(m_plan.folder, cmd.name);
             return true;
         case ScriptCommand::Mouse:
             RunMouse();
@@ -192,7 +151,8 @@ private:
         case ScriptCommand::Desk:
             if (!AfterCalibration())
                 return false;
-            DeskTouch(m_plan.folder, cmd.x, cmd.y, m_plan.panelDisplay, m_plan.panel, m_noise);
+            m_host.DeskTouch(m_plan.folder, cmd.x, cmd.y, m_plan.panelDisplay, m_plan.panel,
+                             m_noise);
             return Pause(kReportGapMs);
         }
         return false;
@@ -212,17 +172,16 @@ private:
     // The panel's display is looked up once, not at every poll.
     void RunMouse() {
         bool pressed = false;
-        const PixelRect d = CurrentLayout().Display(m_plan.panelDisplay);
+        const PixelRect d = m_host.Layout().Display(m_plan.panelDisplay);
         do {
             if (!Calibrating())
                 return;
-            POINT cursor{};
-            bool down = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 && GetCursorPos(&cursor) &&
-                        d.Contains(cursor.x, cursor.y);
-            if (down) {
+            int x = 0;
+            int y = 0;
+            if (m_host.LeftButtonAt(&x, &y) && d.Contains(x, y)) {
                 RawPoint point =
-                    ScreenToRaw(m_plan.panel, m_noise, PixelToLogical(cursor.x - d.left, d.width),
-                                PixelToLogical(cursor.y - d.top, d.height));
+                    ScreenToRaw(m_plan.panel, m_noise, PixelToLogical(x - d.left, d.width),
+                                PixelToLogical(y - d.top, d.height));
                 if (!SendPoint(true, point, false))
                     return;
                 pressed = true;
@@ -235,22 +194,23 @@ private:
     }
 
     std::shared_ptr<DeliveryChannel> m_channel;
+    DeliveryHost& m_host;
     unsigned m_session;
     DeliveryPlan m_plan;
     GaussianNoise m_noise;
     RawPoint m_last{0, 0};
-    ReportBuffer m_buffer;
 };
 
 // The thread: runs sessions until one ends without a restart. After a script
 // runs out it idles, delivering nothing, until the session ends.
-void DeliveryThread(std::shared_ptr<DeliveryChannel> channel, unsigned session, DeliveryPlan plan) {
+void DeliveryThread(std::shared_ptr<DeliveryChannel> channel, std::shared_ptr<DeliveryHost> host,
+                    unsigned session, DeliveryPlan plan) {
     {
         std::lock_guard<std::mutex> lock(channel->lock);
         channel->thread = std::this_thread::get_id();
     }
     for (;;) {
-        Session(channel, session, plan).Run();
+        Session(channel, *host, session, plan).Run();
         std::unique_lock<std::mutex> lock(channel->lock);
         channel->changed.wait(lock, [&] { return channel->session != session; });
         if (!channel->restart) {
@@ -265,7 +225,8 @@ void DeliveryThread(std::shared_ptr<DeliveryChannel> channel, unsigned session, 
 
 } // namespace
 
-Delivery::Delivery() : m_channel(std::make_shared<DeliveryChannel>()) {}
+Delivery::Delivery(std::shared_ptr<DeliveryHost> host)
+    : m_host(std::move(host)), m_channel(std::make_shared<DeliveryChannel>()) {}
 
 Delivery::~Delivery() {
     if (OnDeliveryThread()) {
@@ -307,7 +268,7 @@ void Delivery::Start(const DeliveryPlan& plan) {
         session = m_channel->session;
         m_channel->calibrating = true;
     }
-    m_thread = std::thread(DeliveryThread, m_channel, session, plan);
+    m_thread = std::thread(DeliveryThread, m_channel, m_host, session, plan);
 }
 
 void Delivery::Stop() {

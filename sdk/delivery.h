@@ -1,7 +1,8 @@
 // The library's own thread: it hands touch reports to the registered data
 // callback while calibration mode is on, and plays the rest of the script
 // (desk touches, waits, marks) while the device stays open after calibration
-// mode has stopped.
+// mode has stopped. What it needs of the system comes through DeliveryHost,
+// so the thread and its guarantees are windowless.
 //
 // Guarantees:
 // - Unregister() from inside the callback returns at once, and the thread
@@ -17,9 +18,12 @@
 #pragma once
 
 #include "Vel_DeviceManager.h"
+#include "drivermap.h"
 #include "panel.h"
 #include "script.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,11 +42,34 @@ struct DeliveryPlan {
     int panelDisplay = 0; // the display the panel lies over, 0 the primary
 };
 
+// What a session needs of the system: the folder's journal and handshake
+// files, the memory a block is handed over in, the mouse, and pointer input.
+// SDK.dll's (deliveryhost.h) asks Windows; the unit tests fake it. Only the
+// delivery thread calls it, and the thread keeps it alive while it runs.
+class DeliveryHost {
+public:
+    virtual ~DeliveryHost() = default;
+
+    virtual void Journal(const std::wstring& folder, const std::string& line) = 0;
+    // Where the callback reads a block from; valid until the next block.
+    virtual const uint8_t* Place(const uint8_t* data, size_t length) = 0;
+    // waitfor: true, and the file deleted, when file `name` exists.
+    virtual bool TakeFile(const std::wstring& folder, const std::string& name) = 0;
+    // mark: creates file `name`.
+    virtual void MakeFile(const std::wstring& folder, const std::string& name) = 0;
+    virtual DisplayLayout Layout() = 0;
+    // True, with the cursor's desktop pixel, while the left button is down.
+    virtual bool LeftButtonAt(int* pX, int* pY) = 0;
+    // desk X Y: one touch that the pointer driver turns into pointer input.
+    virtual void DeskTouch(const std::wstring& folder, int x, int y, int panelDisplay,
+                           const PanelModel& panel, GaussianNoise& noise) = 0;
+};
+
 struct DeliveryChannel;
 
 class Delivery {
 public:
-    Delivery();
+    explicit Delivery(std::shared_ptr<DeliveryHost> host);
     ~Delivery();
     Delivery(const Delivery&) = delete;
     Delivery& operator=(const Delivery&) = delete;
@@ -62,6 +89,7 @@ private:
     bool OnDeliveryThread() const;
     void EndSession(const DeliveryPlan* pRestart);
 
+    std::shared_ptr<DeliveryHost> m_host;
     std::shared_ptr<DeliveryChannel> m_channel;
     std::mutex m_control; // serialises Start and Stop of other threads
     std::thread m_thread;

@@ -5,6 +5,7 @@
 
 #include "Vel_DeviceManager.h"
 #include "delivery.h"
+#include "deliveryhost.h"
 
 #include <atomic>
 
@@ -23,7 +24,7 @@ private:
     void Release();
 
     std::atomic<bool> m_open{false};
-    Delivery m_delivery;
+    Delivery m_delivery{SystemDeliveryHost()};
 };
 
 } // namespace velsim

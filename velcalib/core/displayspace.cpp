@@ -155,13 +155,6 @@ PlaceProblem PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t n
     placed.nDisplay = problem.nDisplay;
     placed.nPrimary = layout.nPrimary;
     placed.window = layout.Rect(placed.nDisplay);
-    for (const SpaceRow& row : kSpaces) {
-        placed.nSpace = row.nSpace;
-        placed.space = row.rect(layout, placed.nDisplay);
-        if (HasSize(placed.window) && HasSize(placed.space) &&
-            WithinRange(placed, pTargets, nTargets))
-            problem.fitting.push_back(row.nSpace);
-    }
     placed.nSpace = nSpace;
     placed.space = pRow->rect(layout, placed.nDisplay);
     problem.window = placed.window;
@@ -170,8 +163,14 @@ PlaceProblem PlaceRun(const DesktopLayout& layout, uint32_t nDisplay, uint32_t n
         problem.kind = PlaceProblem::NoSize;
     } else if (!WithinRange(placed, pTargets, nTargets)) {
         problem.kind = PlaceProblem::BeyondRange;
+        for (const SpaceRow& row : kSpaces) {
+            RunPlace other = placed;
+            other.nSpace = row.nSpace;
+            other.space = row.rect(layout, placed.nDisplay);
+            if (HasSize(other.space) && WithinRange(other, pTargets, nTargets))
+                problem.fitting.push_back(row.nSpace);
+        }
     } else {
-        problem.fitting.clear();
         place = placed;
     }
     return problem;

@@ -2,13 +2,14 @@
 # Start-up of the control panel and of the calibration window under a warm
 # Wine, against bare programs doing the least of the same (bench/startup_bench.cpp).
 # usage: bench/startup_bench.sh [runs]   (default 10 of each)
+# VEL_BENCH_BUILD names another build folder (default build/windows-x64).
 set -e
 cd "$(dirname "$0")/.."
-build=build/windows-x64
+build=${VEL_BENCH_BUILD:-build/windows-x64}
 wine=/usr/lib/wine/wine64
 
-cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+cmake --preset windows-x64 -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 dir=$PWD/$build/bench-wine
 scripts/wine-fixture.sh start "$wine" "$dir" >/dev/null

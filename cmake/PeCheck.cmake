@@ -10,32 +10,41 @@
 #     - no section both writable and executable
 #     - no link time in the header (TimeDateStamp 0)
 #   ALLOWED=<dll,...>                imports only from these DLLs (any case)
-#   ONLY_FROM=<dll:name+name,...>    imports exactly these names from that DLL
+#   ONLY_FROM=<dll:name+name,...>    imports exactly these names from that DLL,
+#                                    at load time or delayed
+#   DELAYED=<dll,...>                imports from these DLLs only with a delay:
+#                                    no load-time import, a delay-import
+#                                    descriptor instead
 #   EXPORTS=<name=ordinal,...>       exports exactly these, no other entry
 #   EXPORT_NAMES=<name,...>          exports exactly these names, by any ordinals
 #   IMPLIB=<lib> NM=<nm> IMPLIB_SYMBOLS=<symbol,...>
 #                                    the import library defines each symbol
 #                                    and its __imp_ pointer
 #
-# Header and section flags are read from the file's bytes; import and export
-# tables from `objdump -p`.
+# Header and section flags, and delayed imports, are read from the file's
+# bytes; the import and export tables from `objdump -p`.
 
 # DLLs of the system every shipped binary may import from.
 set(VEL_SYSTEM_DLLS
     kernel32.dll user32.dll gdi32.dll comctl32.dll advapi32.dll shell32.dll msvcrt.dll gdiplus.dll)
 
 # vel_check_pe(<target> [ALLOWED <dll>...] [ONLY_FROM <dll:name+name>...]
-#              [EXPORTS <name=ordinal>...] [EXPORT_NAMES <name>...]
-#              [IMPLIB_SYMBOLS <symbol>...])
+#              [DELAYED <dll>...] [EXPORTS <name=ordinal>...]
+#              [EXPORT_NAMES <name>...] [IMPLIB_SYMBOLS <symbol>...])
 # The system DLLs above are always allowed.
 function(vel_check_pe target)
-  cmake_parse_arguments(P "" "" "ALLOWED;ONLY_FROM;EXPORTS;EXPORT_NAMES;IMPLIB_SYMBOLS" ${ARGN})
+  cmake_parse_arguments(P "" "" "ALLOWED;ONLY_FROM;DELAYED;EXPORTS;EXPORT_NAMES;IMPLIB_SYMBOLS"
+                        ${ARGN})
   set(allowed ${VEL_SYSTEM_DLLS} ${P_ALLOWED})
   string(REPLACE ";" "," allowed "${allowed}")
   set(args -DPE=$<TARGET_FILE:${target}> -DOBJDUMP=${CMAKE_OBJDUMP} -DALLOWED=${allowed})
   if(P_ONLY_FROM)
     string(REPLACE ";" "," only "${P_ONLY_FROM}")
     list(APPEND args -DONLY_FROM=${only})
+  endif()
+  if(P_DELAYED)
+    string(REPLACE ";" "," delayed "${P_DELAYED}")
+    list(APPEND args -DDELAYED=${delayed})
   endif()
   if(P_EXPORTS)
     string(REPLACE ";" "," exports "${P_EXPORTS}")
@@ -158,8 +167,16 @@ endif()
 
 math(EXPR sections "${optional} + ${optionalSize}")
 math(EXPR lastSection "${sectionCount} - 1")
+set(sectionMap "") # per section "<rva>:<size in the file>:<file offset>"
 foreach(i RANGE ${lastSection})
   math(EXPR header "${sections} + ${i} * 40")
+  math(EXPR at "${header} + 12")
+  read_le(${at} 4 sectionRva)
+  math(EXPR at "${header} + 16")
+  read_le(${at} 4 sectionRawSize)
+  math(EXPR at "${header} + 20")
+  read_le(${at} 4 sectionRawOffset)
+  list(APPEND sectionMap "${sectionRva}:${sectionRawSize}:${sectionRawOffset}")
   math(EXPR at "${header} + 36")
   read_le(${at} 4 characteristics)
   has_flag(${characteristics} 0x80000000 writable)
@@ -227,10 +244,152 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 
+# --- Delayed imports, from the bytes --------------------------------------
+# GNU ld leaves the delay-import directory of the header empty and objdump
+# prints no delayed imports, so the descriptors that dlltool's delay-import
+# libraries put into the image are found by their shape: attributes 1 (RVAs),
+# the RVAs of the DLL's name, its module handle, its address table and its
+# name table, then no bound table, no unload table and no time stamp. A
+# candidate counts only when its name is a DLL's name, its address table lies
+# in the file and its name table reads as one. delayed_<dll> lists the names
+# taken from each DLL.
+
+# The file offset of an RVA, or -1 when no section holds it in the file.
+function(file_offset rva out)
+  set(${out} -1 PARENT_SCOPE)
+  foreach(entry IN LISTS sectionMap)
+    string(REPLACE ":" ";" entry "${entry}")
+    list(GET entry 0 start)
+    list(GET entry 1 size)
+    list(GET entry 2 offset)
+    if(rva GREATER_EQUAL start)
+      math(EXPR inside "${rva} - ${start}")
+      if(inside LESS size)
+        math(EXPR at "${offset} + ${inside}")
+        set(${out} ${at} PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+endfunction()
+
+# The NUL-terminated text at an RVA, "" when there is none (up to 255 bytes,
+# printable ASCII only).
+function(text_at rva out)
+  set(${out} "" PARENT_SCOPE)
+  file_offset(${rva} at)
+  if(at LESS 0)
+    return()
+  endif()
+  file(READ "${PE}" hex OFFSET ${at} LIMIT 256 HEX)
+  string(LENGTH "${hex}" digits)
+  set(text "")
+  foreach(i RANGE 0 ${digits} 2)
+    if(i EQUAL digits)
+      return() # no end within the limit
+    endif()
+    string(SUBSTRING "${hex}" ${i} 2 byte)
+    if(byte STREQUAL "00")
+      break()
+    endif()
+    math(EXPR code "0x${byte}")
+    if(code LESS 32 OR code GREATER 126)
+      return()
+    endif()
+    string(ASCII ${code} char)
+    string(APPEND text "${char}")
+  endforeach()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Little-endian hex digits to a number.
+function(le_value hex out)
+  set(value "")
+  string(LENGTH "${hex}" digits)
+  foreach(i RANGE 0 ${digits} 2)
+    if(i LESS digits)
+      string(SUBSTRING "${hex}" ${i} 2 byte)
+      set(value "${byte}${value}")
+    endif()
+  endforeach()
+  math(EXPR value "0x${value}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+if(magic EQUAL 0x20B)
+  set(thunkSize 8)
+else()
+  set(thunkSize 4)
+endif()
+math(EXPR thunkDigits "${thunkSize} * 2")
+file(READ "${PE}" image HEX)
+string(REPEAT "[0-9a-f]" 32 rvaDigits)
+string(REPEAT "0" 24 zeroDigits)
+string(REGEX MATCHALL "01000000${rvaDigits}${zeroDigits}" candidates "${image}")
+set(image "")
+set(delayedDlls "")
+foreach(candidate IN LISTS candidates)
+  set(rvas "")
+  foreach(field 8 16 24 32)
+    string(SUBSTRING "${candidate}" ${field} 8 hex)
+    le_value(${hex} rva)
+    list(APPEND rvas ${rva})
+  endforeach()
+  list(GET rvas 0 nameRva)
+  list(GET rvas 2 addressesRva)
+  list(GET rvas 3 namesRva)
+  text_at(${nameRva} dll)
+  file_offset(${addressesRva} addressesAt)
+  file_offset(${namesRva} namesAt)
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll MATCHES "^[^\\/:]+\\.dll$" OR addressesAt LESS 0 OR namesAt LESS 0)
+    continue()
+  endif()
+  # The name table: one entry per import, by ordinal (top bit) or by the RVA
+  # of a hint and a name; a zero entry ends it.
+  set(names "")
+  set(valid TRUE)
+  set(at ${namesAt})
+  set(count 0)
+  while(count LESS 4096)
+    math(EXPR count "${count} + 1")
+    file(READ "${PE}" hex OFFSET ${at} LIMIT ${thunkSize} HEX)
+    string(LENGTH "${hex}" digits)
+    if(NOT digits EQUAL thunkDigits)
+      set(valid FALSE)
+      break()
+    endif()
+    string(SUBSTRING "${hex}" 0 8 low)
+    math(EXPR top "${thunkDigits} - 2")
+    string(SUBSTRING "${hex}" ${top} 2 topByte)
+    math(EXPR topByte "0x${topByte}")
+    le_value(${low} entry)
+    if(topByte GREATER_EQUAL 128)
+      math(EXPR ordinal "${entry} & 0xFFFF")
+      list(APPEND names "#${ordinal}")
+    elseif(hex MATCHES "^0+$")
+      break()
+    else()
+      math(EXPR nameAt "${entry} + 2")
+      text_at(${nameAt} name)
+      if(name STREQUAL "")
+        set(valid FALSE)
+        break()
+      endif()
+      list(APPEND names ${name})
+    endif()
+    math(EXPR at "${at} + ${thunkSize}")
+  endwhile()
+  if(valid AND names)
+    list(APPEND delayedDlls ${dll})
+    list(APPEND delayed_${dll} ${names})
+  endif()
+endforeach()
+
 if(DEFINED ALLOWED)
   split("${ALLOWED}" allowed)
   string(TOLOWER "${allowed}" allowed)
-  foreach(dll IN LISTS dlls)
+  foreach(dll IN LISTS dlls delayedDlls)
     if(NOT dll IN_LIST allowed)
       fail("imports ${dll}, which is not on the allow-list")
     endif()
@@ -245,14 +404,27 @@ if(ONLY_FROM)
     list(GET parts 1 names)
     string(TOLOWER "${dll}" dll)
     string(REPLACE "+" ";" names "${names}")
-    if(NOT dll IN_LIST dlls)
+    if(NOT dll IN_LIST dlls AND NOT dll IN_LIST delayedDlls)
       fail("does not import ${dll}")
     endif()
-    set(found ${imports_${dll}})
+    set(found ${imports_${dll}} ${delayed_${dll}})
     list(SORT found)
     list(SORT names)
     if(NOT found STREQUAL names)
       fail("imports '${found}' from ${dll}, expected '${names}'")
+    endif()
+  endforeach()
+endif()
+
+if(DELAYED)
+  split("${DELAYED}" entries)
+  string(TOLOWER "${entries}" entries)
+  foreach(dll IN LISTS entries)
+    if(dll IN_LIST dlls)
+      fail("imports ${dll} when it is loaded, not with a delay")
+    endif()
+    if(NOT dll IN_LIST delayedDlls)
+      fail("has no delay-import descriptor of ${dll}")
     endif()
   endforeach()
 endif()

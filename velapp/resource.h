@@ -28,6 +28,14 @@
 #define IDS_CAPTION_EXIT 151
 #define IDS_CAPTION_MULTI_MODE 152
 
+// What Calib says of a calibration library it cannot use (string table; %1…
+// are filled in, see win/calibbinding.cpp).
+#define IDS_CALIB_LIBRARY_MISSING 153
+#define IDS_CALIB_LIBRARY_UNUSABLE 154
+#define IDS_CALIB_NOT_A_LIBRARY 155
+#define IDS_CALIB_LACKS_START 156
+#define IDS_CALIB_WINDOWS_ERROR 157
+
 // Controls of dialog 102.
 #define IDC_BTN_CALIB 1001
 #define IDC_BTN_RESET 1002

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "calibbinding.h"
 #include "devicelib.h"
 #include "fitlabels.h"
 #include "mousekey.h"
@@ -389,8 +390,14 @@ void CVelAppDlg::OnRotate() {
 }
 
 // Called when Calib is clicked: runs a calibration of the screen found at
-// start; returns when its window has closed.
+// start; returns when its window has closed. Without a calibration library it
+// can use, it says why, and the dialog stays open.
 void CVelAppDlg::OnCalib() {
+    const std::wstring strProblem = CalibLibraryProblem();
+    if (!strProblem.empty()) {
+        MessageBox(strProblem.c_str());
+        return;
+    }
     StartCalibrate(nullptr, m_deviceInfo.devicePath[0]);
 }
 

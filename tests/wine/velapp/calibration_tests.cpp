@@ -1,14 +1,16 @@
 // The control panel's calibration buttons as a user meets them: the
 // orientation button's cycle, Reset with its box, and Calib running a
-// calibration through the library.
+// calibration through the library, or saying why it cannot.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check.h"
 #include "resource.h"
 #include "panel_driver.h"
 #include "simdevice.h"
+#include "velversion.h"
 
 using namespace panel_test;
 
@@ -203,4 +205,108 @@ VEL_CASE(CalibThenEscapeAndASecondClickDuringTheRun) {
     ui::Sync(panel.hDlg);
     CHECK(Snapshot(panel.hDlg) == before);
     Exit(panel);
+}
+
+// Without a VelCalib.dll it can use, the control panel still starts and shows
+// the device's values; Calib says which file is wrong and what to do, in the
+// language of the user interface, and the panel stays open. A usable library
+// put in place meanwhile is taken at the next click. All along, the current
+// folder and PATH lead to the build's usable library, which is never taken.
+VEL_CASE(CalibWithoutAUsableLibrarySaysWhyAndThePanelStaysOpen) {
+    // What lies in the panel's folder as VelCalib.dll, and what Calib says.
+    const struct {
+        const wchar_t* name;
+        const char* english;
+        const char* chinese;
+    } kRows[] = {
+        {L"none",
+         "The calibration library VelCalib.dll is missing. It is looked for only in {dir}\\, the "
+         "folder of VelApp.exe. Calib needs it; everything else in the control panel works without "
+         "it. Install the touch tools again, or copy the {arch} VelCalib.dll of version {version} "
+         "into that folder.",
+         "找不到校正库 VelCalib.dll。只在 VelApp.exe 所在的文件夹 {dir}\\ 中查找它。“校正”需要它，"
+         "控制面板的其他功能不需要它。请重新安装触摸工具，或把 {version} 版 {arch} 的 VelCalib.dll "
+         "复制到该文件夹。"},
+        {L"text",
+         "{dir}\\VelCalib.dll cannot be used as the calibration library: it is not an {arch} "
+         "Windows library, or it is damaged. Calib needs it; everything else in the control panel "
+         "works without it. Install the touch tools again, or replace the file with the {arch} "
+         "VelCalib.dll of version {version}.",
+         "{dir}\\VelCalib.dll 不能用作校正库：它不是 {arch} 的 Windows "
+         "库，或者已损坏。“校正”需要它，"
+         "控制面板的其他功能不需要它。请重新安装触摸工具，或用 {version} 版 {arch} 的 VelCalib.dll "
+         "替换该文件。"},
+        {L"textfit_probe.dll",
+         "{dir}\\VelCalib.dll cannot be used as the calibration library: it lacks StartCalibrate, "
+         "which Calib calls. Calib needs it; everything else in the control panel works without "
+         "it. Install the touch tools again, or replace the file with the {arch} VelCalib.dll of "
+         "version {version}.",
+         "{dir}\\VelCalib.dll 不能用作校正库：它缺少“校正”调用的 StartCalibrate。“校正”需要它，"
+         "控制面板的其他功能不需要它。请重新安装触摸工具，或用 {version} 版 {arch} 的 VelCalib.dll "
+         "替换该文件。"},
+    };
+    const bool bChinese = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_CHINESE;
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    std::wstring path(32768, L'\0');
+    path.resize(::GetEnvironmentVariableW(L"PATH", &path[0], 32768));
+    CHECK(::SetCurrentDirectoryW(ui::BinDir().c_str()));
+    ::SetEnvironmentVariableW(L"PATH", (ui::BinDir() + L";" + path).c_str());
+    for (const auto& row : kRows) {
+        check::Note("VelCalib.dll: " + ui::Narrow(row.name));
+        simdev::Reset();
+        const std::wstring dir = simdev::Home() + L"\\panel-" + row.name;
+        const std::wstring library = dir + L"\\VelCalib.dll";
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        for (const wchar_t* file : {L"VelApp.exe", L"SDK.dll"})
+            CHECK(::CopyFileW((ui::BinDir() + L"\\" + file).c_str(), (dir + L"\\" + file).c_str(),
+                              FALSE));
+        ::DeleteFileW(library.c_str());
+        if (std::wstring(row.name) == L"textfit_probe.dll") {
+            CHECK(::CopyFileW((ui::BinDir() + L"\\" + row.name).c_str(), library.c_str(), FALSE));
+        } else if (std::wstring(row.name) == L"text") {
+            HANDLE hFile = ::CreateFileW(library.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD written = 0;
+            CHECK(::WriteFile(hFile, "not a library", 13, &written, nullptr));
+            ::CloseHandle(hFile);
+        }
+        std::string expected = bChinese ? row.chinese : row.english;
+        for (const auto& [from, to] :
+             {std::pair<std::string, std::string>{"{dir}", ui::Narrow(dir)},
+              {"{arch}", sizeof(void*) == 8 ? "x64" : "x86"},
+              {"{version}", VEL_VERSION_TEXT}}) {
+            for (size_t at; (at = expected.find(from)) != std::string::npos;)
+                expected.replace(at, from.size(), to);
+        }
+
+        Panel panel;
+        ui::Start(panel.program, dir + L"\\VelApp.exe");
+        panel.hDlg = ui::WaitForWindow(panel.program.pid, L"#32770");
+        CHECK(panel.hDlg != nullptr);
+        ui::Sync(panel.hDlg);
+        CHECK_EQ(ui::SliderPos(panel.hDlg, IDC_SLD_TOUCH_HEIGHT), 5);
+        simdev::ClearJournal();
+        ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
+        HWND hBox = ui::WaitForMessageBox(panel.program.pid, 5000, panel.hDlg);
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), expected);
+        CHECK_EQ(ui::Narrow(ui::Text(hBox)), "VelApp");
+        ui::CloseMessageBox(hBox);
+        ui::Sync(panel.hDlg);
+        CHECK(panel.program.Running() && ui::Windows(panel.program.pid, L"#32770").size() == 1);
+        CHECK(Calls().empty());
+
+        // Put right while the panel runs: the next click calibrates.
+        CHECK(::CopyFileW((ui::BinDir() + L"\\VelCalib.dll").c_str(), library.c_str(), FALSE));
+        ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
+        HWND hCalib = WaitForCalibrationWindow(panel.program.pid, panel.hDlg);
+        CHECK(hCalib != nullptr);
+        ::PostMessageW(hCalib, WM_KEYDOWN, VK_ESCAPE, 1);
+        CHECK(simdev::WaitForJournal("CloseDevice", 1, 5000));
+        CHECK(ui::WaitFor([&] { return ui::Windows(panel.program.pid, L"#32770").size() == 1; }));
+        Exit(panel);
+    }
+    ::SetEnvironmentVariableW(L"PATH", path.c_str());
+    ::SetCurrentDirectoryW(previous);
 }

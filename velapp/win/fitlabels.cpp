@@ -22,10 +22,11 @@ bool IsClass(HWND hWnd, const wchar_t* name) {
 
 // The caption of a static measured as the control draws it: in its font,
 // tabs expanded, '&' as the control takes it, and wrapped at word breaks
-// unless it keeps one line.
+// unless it keeps one line. Measured on the one screen-compatible DC the
+// fitting shares (a window's own DC costs more to get, and draws the same).
 class Caption {
 public:
-    Caption(HWND hCtl, LONG style) : m_hCtl(hCtl), m_hdc(::GetDC(hCtl)) {
+    Caption(HDC hdc, HWND hCtl, LONG style) : m_hdc(hdc) {
         wchar_t text[256] = {};
         ::GetWindowTextW(hCtl, text, 256);
         m_text = text;
@@ -33,10 +34,7 @@ public:
         m_hOld = ::SelectObject(m_hdc, hFont ? hFont : ::GetStockObject(SYSTEM_FONT));
         m_format = DT_CALCRECT | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
     }
-    ~Caption() {
-        ::SelectObject(m_hdc, m_hOld);
-        ::ReleaseDC(m_hCtl, m_hdc);
-    }
+    ~Caption() { ::SelectObject(m_hdc, m_hOld); }
     Caption(const Caption&) = delete;
     Caption& operator=(const Caption&) = delete;
 
@@ -51,7 +49,6 @@ private:
         return {rect.right - rect.left, rect.bottom - rect.top};
     }
 
-    HWND m_hCtl;
     HDC m_hdc;
     HGDIOBJ m_hOld;
     UINT m_format;
@@ -59,14 +56,12 @@ private:
 };
 
 // Room inside a group box's frame: below its caption, within its edges.
-panel::Box InsideOf(HWND hGroup, const panel::Box& box) {
-    HDC hdc = ::GetDC(hGroup);
+panel::Box InsideOf(HDC hdc, HWND hGroup, const panel::Box& box) {
     HFONT hFont = reinterpret_cast<HFONT>(::SendMessageW(hGroup, WM_GETFONT, 0, 0));
     HGDIOBJ hOld = ::SelectObject(hdc, hFont ? hFont : ::GetStockObject(SYSTEM_FONT));
     TEXTMETRICW metrics = {};
     ::GetTextMetricsW(hdc, &metrics);
     ::SelectObject(hdc, hOld);
-    ::ReleaseDC(hGroup, hdc);
     const int cx = ::GetSystemMetrics(SM_CXEDGE), cy = ::GetSystemMetrics(SM_CYEDGE);
     return {box.left + cx, box.top + metrics.tmHeight, box.right - cx, box.bottom - cy};
 }
@@ -74,6 +69,9 @@ panel::Box InsideOf(HWND hGroup, const panel::Box& box) {
 } // namespace
 
 void FitLabelsToCaptions(HWND hDlg) {
+    HDC hdc = ::CreateCompatibleDC(nullptr);
+    if (hdc == nullptr)
+        return;
     std::vector<HWND> controls;
     std::vector<panel::Neighbour> boxes;
     for (HWND hCtl = ::GetWindow(hDlg, GW_CHILD); hCtl != nullptr;
@@ -83,7 +81,7 @@ void FitLabelsToCaptions(HWND hDlg) {
         neighbour.groupBox = IsClass(hCtl, L"Button") &&
                              (::GetWindowLongW(hCtl, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
         if (neighbour.groupBox)
-            neighbour.inside = InsideOf(hCtl, neighbour.box);
+            neighbour.inside = InsideOf(hdc, hCtl, neighbour.box);
         controls.push_back(hCtl);
         boxes.push_back(neighbour);
     }
@@ -97,7 +95,7 @@ void FitLabelsToCaptions(HWND hDlg) {
             (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_SIMPLE &&
              type != SS_LEFTNOWORDWRAP))
             continue;
-        const Caption caption(controls[i], style);
+        const Caption caption(hdc, controls[i], style);
         if (caption.Empty())
             continue;
         panel::Label label;
@@ -120,4 +118,5 @@ void FitLabelsToCaptions(HWND hDlg) {
                        fitted.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         boxes[i].box = fitted;
     }
+    ::DeleteDC(hdc);
 }

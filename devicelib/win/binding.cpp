@@ -19,6 +19,7 @@
 #include "Vel_DeviceManager.h"
 #include "pefile.h"
 #include "sdkcheck.h"
+#include "systemerror.h"
 #include "utf8.h"
 #include "sdkmembers.h"
 
@@ -26,6 +27,7 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 using velsdk::Member;
 using velsdk::Problem;
+using velsdk::SystemErrorText;
 using velsdk::Utf8;
 using velsdk::Wide;
 
@@ -65,14 +67,7 @@ const unsigned char kRoomPattern = 0xA5;
 
 // "Windows error 126: The specified module could not be found."
 std::string ErrorText(DWORD error) {
-    wchar_t* pText = nullptr;
-    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
-    std::wstring text = pText != nullptr ? pText : L"";
-    ::LocalFree(pText);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
+    const std::wstring text = SystemErrorText(error);
     return "Windows error " + std::to_string(error) + (text.empty() ? "" : ": " + Utf8(text));
 }
 

@@ -17,6 +17,7 @@
 
 #include "afxwin.h"
 #include "resource.h"
+#include "systemerror.h"
 #include "velversion.h"
 
 namespace {
@@ -72,15 +73,8 @@ std::wstring LoadFailure(DWORD error, const std::wstring& strArch) {
     default:
         break;
     }
-    wchar_t* pText = nullptr;
-    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
-    std::wstring text = pText != nullptr ? pText : L"";
-    ::LocalFree(pText);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    return FormatString(IDS_CALIB_WINDOWS_ERROR, {std::to_wstring(error), text});
+    return FormatString(IDS_CALIB_WINDOWS_ERROR,
+                        {std::to_wstring(error), velsdk::SystemErrorText(error)});
 }
 
 // The delay-load helper asks here before it loads a library itself.

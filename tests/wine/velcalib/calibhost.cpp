@@ -210,7 +210,11 @@ std::string TargetColours() {
 }
 
 bool WaitForTargetColours(const std::string& expected, DWORD timeoutMs) {
-    return ui::WaitFor([&] { return TargetColours() == expected; }, timeoutMs);
+    std::string seen;
+    if (ui::WaitFor([&] { return (seen = TargetColours()) == expected; }, timeoutMs))
+        return true;
+    check::Note("expected target colours " + expected + ", seen " + seen);
+    return false;
 }
 
 ExpectedRecords ExpectRecords(const std::string& panel) {

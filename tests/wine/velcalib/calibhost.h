@@ -94,7 +94,7 @@ bool WaitForPixel(POINT point, COLORREF colour, DWORD timeoutMs = 3000);
 // The four targets' colours, top left first, as "tl tr bl br" names
 // (steping, steped, notstep or the hex value).
 std::string TargetColours();
-bool WaitForTargetColours(const std::string& expected, DWORD timeoutMs = 3000);
+bool WaitForTargetColours(const std::string& expected, DWORD timeoutMs = 10000);
 
 // The raw points the simulated panel reports for the four targets and the
 // two records CalcCalibMatrix makes of them, as hex of their bytes.

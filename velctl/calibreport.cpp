@@ -154,7 +154,7 @@ std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& 
                (problem.nDisplays == 1 ? " display" : " displays") +
                " (velctl displays lists them)";
     case PlaceProblem::NoSuchSpace:
-        return "space " + std::to_string(problem.nSpace) + ": " + SpaceValues();
+        return "space " + std::to_string(problem.nSpace) + ": " + SpaceChoices(true);
     case PlaceProblem::NoSize:
         return display + " has no size";
     case PlaceProblem::BeyondRange:

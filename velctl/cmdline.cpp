@@ -259,18 +259,6 @@ bool ParseSpace(const std::string& text, uint32_t& value) {
     return pRow != nullptr;
 }
 
-// "primary, display or desktop".
-std::string SpaceWords() {
-    std::string text;
-    const std::vector<SpaceRow>& spaces = Spaces();
-    for (size_t i = 0; i < spaces.size(); ++i)
-        text += (i == 0                   ? ""
-                 : i + 1 == spaces.size() ? " or "
-                                          : ", ") +
-                std::string(spaces[i].name);
-    return text;
-}
-
 const CalibrateOption* FindCalibrateOption(const std::string& arg) {
     for (const CalibrateOption& option : kCalibrateOptions) {
         const size_t n = std::strlen(option.name);
@@ -310,8 +298,8 @@ std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector
     if (option.pCount == nullptr && option.pPixels == nullptr) {
         return ParseSpace(value, options.nSpace)
                    ? std::string()
-                   : std::string(option.name) + " takes " + SpaceWords() + ", not \"" + value +
-                         "\" (velctl help calibrate)";
+                   : std::string(option.name) + " takes " + SpaceChoices(false) + ", not \"" +
+                         value + "\" (velctl help calibrate)";
     }
     const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
                                               : ParseReal(value, options.*option.pPixels);

@@ -52,7 +52,7 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
         return "display " + std::to_string(options.nDisplay) + ": at most " +
                std::to_string(CALIB_MAX_DISPLAY) + " (0: the primary)";
     if (FindSpace(options.nSpace) == nullptr)
-        return "space " + std::to_string(options.nSpace) + ": " + SpaceValues();
+        return "space " + std::to_string(options.nSpace) + ": " + SpaceChoices(true);
     if (options.nVerifyPoints > VEL_CALIB_MAX_CHECKS)
         return std::to_string(options.nVerifyPoints) + " verify points: at most 9";
     const double dVerifyLimit = options.dMaxVerifyError;

@@ -124,13 +124,14 @@ const char* SpaceName(uint32_t nSpace) {
     return pRow != nullptr ? pRow->name : "";
 }
 
-std::string SpaceValues() {
+std::string SpaceChoices(bool bValues) {
     std::string text;
     for (size_t i = 0; i < kSpaces.size(); ++i) {
         text += (i == 0                    ? ""
                  : i + 1 == kSpaces.size() ? " or "
                                            : ", ") +
-                std::to_string(kSpaces[i].nSpace) + " " + kSpaces[i].name;
+                (bValues ? std::to_string(kSpaces[i].nSpace) + " " : std::string()) +
+                kSpaces[i].name;
     }
     return text;
 }

@@ -44,8 +44,9 @@ const SpaceRow* FindSpace(uint32_t nSpace);
 const SpaceRow* FindSpace(const std::string& name);
 // Its word; "" for a value that is no space.
 const char* SpaceName(uint32_t nSpace);
-// The values and their words: "0 primary, 1 display or 2 desktop".
-std::string SpaceValues();
+// The spaces to choose from: their words, "primary, display or desktop", or
+// with their values, "0 primary, 1 display or 2 desktop".
+std::string SpaceChoices(bool bValues);
 
 // Where a run takes place.
 struct RunPlace {

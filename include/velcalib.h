@@ -30,30 +30,46 @@
 
 /* How a run ended: StartCalibrateEx's result and VEL_CALIB_RESULT.nOutcome. */
 enum VEL_CALIB_OUTCOME {
-    VEL_CALIB_APPLIED = 0,           /* a record was written; no check points were asked */
-    VEL_CALIB_CHECKED = 1,           /* a record was written and its check points passed */
-    VEL_CALIB_CHECK_FAILED = 2,      /* the last attempt's check points failed, none left */
-    VEL_CALIB_CANCELLED = 3,         /* the user ended it: Escape, Enter, closing the window */
-    VEL_CALIB_STOPPED = 4,           /* StopCalibrate, or the window's thread quit */
-    VEL_CALIB_TIMED_OUT = 5,         /* no touch for the idle time while targets were due */
-    VEL_CALIB_REFUSED = 6,           /* the device refused both records, no attempt left */
-    VEL_CALIB_NOT_FITTED = 7,        /* the touches made no calibration, no attempt left */
-    VEL_CALIB_BUSY = 8,              /* another calibration runs in this process */
-    VEL_CALIB_NO_DEVICE = 9,         /* the device library cannot be used: no device opens */
-    VEL_CALIB_BAD_ARGUMENTS = 10,    /* refused before any window or device call */
-    VEL_CALIB_VERIFIED = 11,         /* a record was written and every verify touch landed
-                                        within the limit where the system put the pointer */
-    VEL_CALIB_VERIFY_FAILED = 12,    /* ... and a verify touch landed beyond it */
-    VEL_CALIB_VERIFY_NO_POINTER = 13 /* ... but the verify step could not hold the system's
-                                        pointer, so no verify touch was measured */
+    VEL_CALIB_APPLIED = 0,            /* a record was written; no check points were asked */
+    VEL_CALIB_CHECKED = 1,            /* a record was written and its check points passed */
+    VEL_CALIB_CHECK_FAILED = 2,       /* the last attempt's check points failed, none left */
+    VEL_CALIB_CANCELLED = 3,          /* the user ended it: Escape, Enter, closing the window */
+    VEL_CALIB_STOPPED = 4,            /* StopCalibrate, or the window's thread quit */
+    VEL_CALIB_TIMED_OUT = 5,          /* no touch for the idle time while targets were due */
+    VEL_CALIB_REFUSED = 6,            /* the device refused both records, no attempt left */
+    VEL_CALIB_NOT_FITTED = 7,         /* the touches made no calibration, no attempt left */
+    VEL_CALIB_BUSY = 8,               /* another calibration runs in this process */
+    VEL_CALIB_NO_DEVICE = 9,          /* the device library cannot be used: no device opens */
+    VEL_CALIB_BAD_ARGUMENTS = 10,     /* refused before any window or device call */
+    VEL_CALIB_VERIFIED = 11,          /* a record was written and every verify touch landed
+                                         within the limit where the system put the pointer */
+    VEL_CALIB_VERIFY_FAILED = 12,     /* ... and a verify touch landed beyond it */
+    VEL_CALIB_VERIFY_NO_POINTER = 13, /* ... but the verify step could not hold the system's
+                                         pointer, so no verify touch was measured */
+    VEL_CALIB_IDENTIFIED = 14,        /* identify only: the touch screen's display was touched
+                                         (nDisplay, display); nothing was calibrated */
+    VEL_CALIB_NOT_IDENTIFIED = 15     /* by touch: no display's page was touched within the
+                                         identify rounds; nothing was calibrated */
 };
+
+/* VEL_CALIB_OPTIONS.nDisplay: the display is the one whose page the user
+ * touches (each display shows a page in turn, the one calibrated last first). */
+#define VEL_CALIB_DISPLAY_TOUCH 0xFFFFFFFFu
+
+/* VEL_CALIB_OPTIONS.nFlags */
+#define VEL_CALIB_FLAG_IDENTIFY_ONLY 0x1u /* find the display by touch, calibrate nothing */
 
 /* What the device's range 0..32767 covers on the desktop, as its driver or
  * the system maps it: the calibration's logical values are taken in it. */
 enum VEL_CALIB_SPACE {
     VEL_CALIB_SPACE_PRIMARY = 0, /* the primary display (as StartCalibrate assumes) */
     VEL_CALIB_SPACE_DISPLAY = 1, /* the display the window covers */
-    VEL_CALIB_SPACE_DESKTOP = 2  /* the whole virtual desktop */
+    VEL_CALIB_SPACE_DESKTOP = 2, /* the whole virtual desktop */
+    VEL_CALIB_SPACE_AUTO = 3     /* found by the verify step: the display's own space first
+                                    (the primary's on the primary display); when the touches
+                                    show the range to cover the primary display or the desktop,
+                                    the same touches are fitted again for it and verified in a
+                                    second round (needs verify points) */
 };
 
 /* Which rectangle the verify touches show the device's range to cover. */
@@ -98,11 +114,19 @@ typedef struct VEL_CALIB_OPTIONS {
     uint32_t nVerifyPoints; /* 0: none; 1..9 verify targets after the record (and checks) */
     uint32_t reserved;      /* 0 */
     double dMaxVerifyError; /* pixels a verify touch may land off; 0: 1.5; up to 10000 */
+    /* From here on (third version): with a cbSize of 56 they are 0. */
+    uint32_t nFlags;           /* VEL_CALIB_FLAG_* */
+    uint32_t nIdentifySeconds; /* by touch: seconds a display's page shows; 0: 5; up to 60 */
+    uint32_t nIdentifyRounds;  /* by touch: rounds over every display; 0: 3; up to 20 */
+    uint32_t reserved3;        /* 0 */
 } VEL_CALIB_OPTIONS;
 
 /* The sizes of the first version of VEL_CALIB_OPTIONS and VEL_CALIB_RESULT. */
 #define VEL_CALIB_OPTIONS_V1_SIZE 32
 #define VEL_CALIB_RESULT_V1_SIZE 1304
+/* ... and of the second. */
+#define VEL_CALIB_OPTIONS_V2_SIZE 56
+#define VEL_CALIB_RESULT_V2_SIZE 1608
 
 /* A rectangle in desktop pixels (the primary display's top left is 0,0). */
 typedef struct VEL_CALIB_RECT {
@@ -124,6 +148,21 @@ typedef struct VEL_CALIB_POINT {
     double dErrorPx;    /* pixels between the target and the touch mapped through the
                            set the device accepted (for targets: the fit's residual) */
 } VEL_CALIB_POINT;
+
+/* One round of the verify step: the space its set was fitted in, what its
+ * touches measured and what they showed. */
+typedef struct VEL_CALIB_VERIFY_ROUND {
+    uint32_t nSpace;            /* VEL_CALIB_SPACE */
+    uint32_t nVerifyPoints;     /* verify touches measured */
+    uint32_t nDiagnosis;        /* VEL_CALIB_DIAGNOSIS */
+    uint32_t nDiagnosedDisplay; /* VEL_CALIB_DIAGNOSIS_DISPLAY: which */
+    VEL_CALIB_RECT space;       /* the rectangle the range was taken to cover */
+    VEL_CALIB_RECT diagnosed;   /* the rectangle the range evidently covers */
+    double dVerifyMeanPx;
+    double dVerifyMaxPx;
+    VEL_CALIB_VERIFY_POINT verify[VEL_CALIB_MAX_CHECKS];
+    float fCoefficients[8]; /* the single-precision set written for the round */
+} VEL_CALIB_VERIFY_ROUND;
 
 typedef struct VEL_CALIB_ATTEMPT {
     uint32_t nEnd;         /* VEL_CALIB_ATTEMPT_END */
@@ -162,10 +201,19 @@ typedef struct VEL_CALIB_RESULT {
     uint32_t nDiagnosedDisplay; /* VEL_CALIB_DIAGNOSIS_DISPLAY: which */
     uint32_t reserved2;
     VEL_CALIB_RECT diagnosed; /* the rectangle the range evidently covers */
+    /* From here on (third version). */
+    uint32_t nChosenBy;     /* 0: the display was given; 1: found by touch */
+    uint32_t nVerifyRounds; /* 0; 1; 2 when VEL_CALIB_SPACE_AUTO fitted the touches again
+                               (nSpace, display ... diagnosed are then the second's) */
+    int32_t nOrientation;   /* the display's orientation, degrees clockwise; -1 unknown */
+    uint32_t nDpi;          /* its effective DPI */
+    VEL_CALIB_VERIFY_ROUND firstRound; /* with two rounds: the first */
 } VEL_CALIB_RESULT;
 
 #if defined(__cplusplus)
-static_assert(sizeof(VEL_CALIB_OPTIONS) == 56, "VEL_CALIB_OPTIONS is 56 bytes");
+static_assert(sizeof(VEL_CALIB_OPTIONS) == 72, "VEL_CALIB_OPTIONS is 72 bytes");
+static_assert(offsetof(VEL_CALIB_OPTIONS, nFlags) == VEL_CALIB_OPTIONS_V2_SIZE,
+              "the second version ends where nFlags starts");
 static_assert(offsetof(VEL_CALIB_OPTIONS, nDisplay) == VEL_CALIB_OPTIONS_V1_SIZE,
               "the first version ends where nDisplay starts");
 static_assert(offsetof(VEL_CALIB_OPTIONS, dMaxVerifyError) == 48, "dMaxVerifyError at 48");
@@ -176,7 +224,10 @@ static_assert(sizeof(VEL_CALIB_ATTEMPT) == 24, "VEL_CALIB_ATTEMPT is 24 bytes");
 static_assert(offsetof(VEL_CALIB_RESULT, targets) == 80, "targets at 80");
 static_assert(offsetof(VEL_CALIB_RESULT, nDisplay) == VEL_CALIB_RESULT_V1_SIZE,
               "the first version ends where nDisplay starts");
-static_assert(sizeof(VEL_CALIB_RESULT) == 1608, "VEL_CALIB_RESULT is 1608 bytes");
+static_assert(offsetof(VEL_CALIB_RESULT, nChosenBy) == VEL_CALIB_RESULT_V2_SIZE,
+              "the second version ends where nChosenBy starts");
+static_assert(sizeof(VEL_CALIB_VERIFY_ROUND) == 312, "VEL_CALIB_VERIFY_ROUND is 312 bytes");
+static_assert(sizeof(VEL_CALIB_RESULT) == 1936, "VEL_CALIB_RESULT is 1936 bytes");
 #endif
 
 #endif /* VELCALIB_H_TYPES */

@@ -57,7 +57,7 @@ struct Invocation {
     // calibrate: --targets, --checks, --max-error, --attempts, --timeout,
     // --display, --space, --verify, --max-verify-error
     VEL_CALIB_OPTIONS calibration = {
-        sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0};
+        sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0, 0, 0, 0, 0};
 };
 
 // Reads the arguments (without the program's name); "" when they are fine,

@@ -13,6 +13,7 @@
 // One display, in desktop pixels (the primary display's top left is 0,0).
 struct DisplayInfo {
     std::string device;                 // UTF-8, e.g. \\.\DISPLAY1
+    std::string identity;               // the monitor's device interface name, else device
     uintptr_t monitor = 0;              // the system's handle of it (an HMONITOR)
     VEL_CALIB_RECT rect = {0, 0, 0, 0}; // the whole display
     VEL_CALIB_RECT work = {0, 0, 0, 0}; // the work area: without the taskbar and docked bars

@@ -30,6 +30,19 @@ int SystemDpi() {
     return dpi;
 }
 
+// The identity of the monitor on an adapter output that survives its number:
+// the monitor's device interface name (which names the monitor by its make
+// and the port it hangs on), else the output's device name.
+std::string MonitorIdentity(const wchar_t* pDevice) {
+    DISPLAY_DEVICEW monitor;
+    std::memset(&monitor, 0, sizeof(monitor));
+    monitor.cb = sizeof(monitor);
+    if (::EnumDisplayDevicesW(pDevice, 0, &monitor, EDD_GET_DEVICE_INTERFACE_NAME) &&
+        monitor.DeviceID[0] != L'\0')
+        return velsdk::Utf8(monitor.DeviceID);
+    return velsdk::Utf8(pDevice);
+}
+
 // What the system tells of one monitor; not known when it tells nothing.
 EnumeratedMonitor Describe(HMONITOR hMonitor, GetDpiForMonitorFn getDpi, int systemDpi) {
     EnumeratedMonitor monitor;
@@ -44,6 +57,7 @@ EnumeratedMonitor Describe(HMONITOR hMonitor, GetDpiForMonitorFn getDpi, int sys
     display.rect = Rect(info.rcMonitor);
     display.work = Rect(info.rcWork);
     display.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    display.identity = MonitorIdentity(info.szDevice);
     DEVMODEW mode;
     std::memset(&mode, 0, sizeof(mode));
     mode.dmSize = sizeof(mode);

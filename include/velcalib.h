@@ -66,7 +66,7 @@ enum VEL_CALIB_SPACE {
     VEL_CALIB_SPACE_DISPLAY = 1, /* the display the window covers */
     VEL_CALIB_SPACE_DESKTOP = 2, /* the whole virtual desktop */
     VEL_CALIB_SPACE_AUTO = 3     /* found by the verify step: the display's own space first
-                                    (the primary's on the primary display); when the touches
+                                    (VEL_CALIB_SPACE_DISPLAY); when the touches
                                     show the range to cover the primary display or the desktop,
                                     the same touches are fitted again for it and verified in a
                                     second round (needs verify points) */

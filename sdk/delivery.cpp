@@ -145,6 +145,14 @@ private:
         case ScriptCommand::Mark:
             m_host.MakeFile(m_plan.folder, cmd.name);
             return true;
+        case ScriptCommand::Shown:
+            while (!m_host.ShownOnPanel(m_plan.panelDisplay)) {
+                if (!Pause(kReportGapMs))
+                    return false;
+            }
+            return true;
+        case ScriptCommand::Session:
+            return true;
         case ScriptCommand::Mouse:
             RunMouse();
             return false;
@@ -159,7 +167,7 @@ private:
     }
 
     void RunScript() {
-        for (const ScriptCommand& cmd : m_plan.script.commands) {
+        for (const ScriptCommand& cmd : SessionPart(m_plan.script, m_plan.session)) {
             if (!Play(cmd))
                 return;
         }

@@ -40,6 +40,7 @@ struct DeliveryPlan {
     double noise = 0.0;
     uint64_t seed = 1;
     int panelDisplay = 0; // the display the panel lies over, 0 the primary
+    int session = 0;      // which session of the program this is: the script's part
 };
 
 // What a session needs of the system: the folder's journal and handshake
@@ -60,6 +61,9 @@ public:
     virtual DisplayLayout Layout() = 0;
     // True, with the cursor's desktop pixel, while the left button is down.
     virtual bool LeftButtonAt(int* pX, int* pY) = 0;
+    // shown: whether a visible window of this program lies at the centre of
+    // the panel's display.
+    virtual bool ShownOnPanel(int panelDisplay) = 0;
     // desk X Y: one touch that the pointer driver turns into pointer input.
     virtual void DeskTouch(const std::wstring& folder, int x, int y, int panelDisplay,
                            const PanelModel& panel, GaussianNoise& noise) = 0;

@@ -85,6 +85,15 @@ public:
         return true;
     }
 
+    bool ShownOnPanel(int panelDisplay) override {
+        const PixelRect d = CurrentLayout().Display(panelDisplay);
+        const POINT centre{d.left + d.width / 2, d.top + d.height / 2};
+        const HWND hWnd = GetAncestor(WindowFromPoint(centre), GA_ROOT);
+        DWORD process = 0;
+        return hWnd != nullptr && IsWindowVisible(hWnd) &&
+               GetWindowThreadProcessId(hWnd, &process) != 0 && process == GetCurrentProcessId();
+    }
+
     void DeskTouch(const std::wstring& folder, int x, int y, int panelDisplay,
                    const PanelModel& panel, GaussianNoise& noise) override {
         velsim::DeskTouch(folder, x, y, panelDisplay, panel, noise);

@@ -5,6 +5,8 @@
 // so a test that sees the line also sees the new state.
 #include "devicemanager.h"
 
+#include <atomic>
+
 #include "desktouch.h"
 #include "devicecall.h"
 #include "folder.h"
@@ -224,8 +226,12 @@ void SimDevice::StartCalibMode() {
         std::string text;
         plan.fromScript =
             open && velsim::ReadWholeFile(velsim::FolderFile(plan.folder, L"script.txt"), &text);
-        if (plan.fromScript)
+        if (plan.fromScript) {
             plan.script = velsim::ParseScript(text);
+            // The program's sessions in turn play the script's parts.
+            static std::atomic<int> s_nSessions{0};
+            plan.session = s_nSessions++;
+        }
         call.Journal("StartCalibMode");
         for (const velsim::ScriptError& error : plan.script.errors)
             call.Journal("ScriptError line=" + std::to_string(error.line) + " " + error.message);

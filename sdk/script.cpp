@@ -68,6 +68,10 @@ std::string ParseCommand(const std::vector<std::string>& t, ScriptCommand* pCmd)
         TargetPosition(index, &cmd.x, &cmd.y);
         return std::string();
     }
+    if (verb == "shown" || verb == "session") {
+        cmd.kind = verb == "shown" ? ScriptCommand::Shown : ScriptCommand::Session;
+        return args == 0 ? std::string() : verb + " takes no arguments";
+    }
     if (verb == "lift" || verb == "mouse") {
         cmd.kind = verb == "lift" ? ScriptCommand::Lift : ScriptCommand::Mouse;
         return args == 0 ? std::string() : verb + " takes no arguments";
@@ -138,6 +142,26 @@ Script ParseScript(const std::string& text) {
             script.errors.push_back(ScriptError{number, error});
     }
     return script;
+}
+
+std::vector<ScriptCommand> SessionPart(const Script& script, int index) {
+    std::vector<ScriptCommand> part;
+    bool bMarked = false;
+    int nPart = 0;
+    for (const ScriptCommand& cmd : script.commands) {
+        if (cmd.kind == ScriptCommand::Session) {
+            bMarked = true;
+            ++nPart;
+        } else if (nPart == index) {
+            part.push_back(cmd);
+        }
+    }
+    if (!bMarked) {
+        part.clear();
+        for (const ScriptCommand& cmd : script.commands)
+            part.push_back(cmd);
+    }
+    return part;
 }
 
 } // namespace velsim

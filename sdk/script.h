@@ -13,6 +13,11 @@
 //   mouse                 the mouse delivers for the rest of the session
 //   desk <X> <Y>          once calibration mode is off, a touch at desktop pixel (X, Y)
 //                         that the simulated driver turns into pointer input
+//   shown                 wait until a window of this program shows at the centre of
+//                         the panel's display (a person sees something to touch there)
+//   session               ends the part of the script one calibration mode session
+//                         plays: the Nth session of a program plays the Nth part; a
+//                         script without it plays whole in every session
 //
 // Reports (touch, screen, target, lift, raw) need calibration mode; once it
 // is off they are dropped and the rest of the script still runs.
@@ -27,7 +32,7 @@
 namespace velsim {
 
 struct ScriptCommand {
-    enum Kind { Touch, Screen, Lift, Wait, WaitFor, Mark, Raw, Mouse, Desk };
+    enum Kind { Touch, Screen, Lift, Wait, WaitFor, Mark, Raw, Mouse, Desk, Shown, Session };
     Kind kind = Lift;
     int line = 0;
     int x = 0; // Touch: raw units; Screen: logical units; Desk: desktop pixels
@@ -50,6 +55,10 @@ struct Script {
 };
 
 Script ParseScript(const std::string& text);
+
+// The commands session `index` (0, 1, …) of a program plays: the part
+// between its `session` lines; the whole script when it has none.
+std::vector<ScriptCommand> SessionPart(const Script& script, int index);
 
 // Logical position of target i of the four-target layout: a sixteenth of the
 // screen in from each edge, top left, top right, bottom left, bottom right.

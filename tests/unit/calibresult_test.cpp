@@ -85,7 +85,26 @@ TEST(CalibOptions, WhatRunsAndWhatIsRefused) {
          },
          ""},
         {"display 65", [](VEL_CALIB_OPTIONS& o, double) { o.nDisplay = 65; }, "at most 64"},
-        {"space 3", [](VEL_CALIB_OPTIONS& o, double) { o.nSpace = 3; }, "0 primary, 1 display"},
+        {"space 4", [](VEL_CALIB_OPTIONS& o, double) { o.nSpace = 4; }, "0 primary, 1 display"},
+        {"display by touch, auto space, 5 verify points, 2 s a page, 1 round",
+         [](VEL_CALIB_OPTIONS& o, double) {
+             o.nDisplay = VEL_CALIB_DISPLAY_TOUCH, o.nSpace = VEL_CALIB_SPACE_AUTO;
+             o.nVerifyPoints = 5, o.nIdentifySeconds = 2, o.nIdentifyRounds = 1;
+         },
+         ""},
+        {"auto space, 1 verify point",
+         [](VEL_CALIB_OPTIONS& o, double) { o.nSpace = VEL_CALIB_SPACE_AUTO, o.nVerifyPoints = 1; },
+         "2 verify points"},
+        {"identify only", [](VEL_CALIB_OPTIONS& o, double) { o.nFlags = 1; }, ""},
+        {"an unknown flag", [](VEL_CALIB_OPTIONS& o, double) { o.nFlags = 2; }, "only 1"},
+        {"61 s a page", [](VEL_CALIB_OPTIONS& o, double) { o.nIdentifySeconds = 61; },
+         "at most 60"},
+        {"21 rounds", [](VEL_CALIB_OPTIONS& o, double) { o.nIdentifyRounds = 21; }, "at most 20"},
+        {"the second version, whatever lies beyond it",
+         [](VEL_CALIB_OPTIONS& o, double) {
+             o.cbSize = VEL_CALIB_OPTIONS_V2_SIZE, o.nFlags = 99, o.nIdentifyRounds = 99;
+         },
+         ""},
         {"10 verify points", [](VEL_CALIB_OPTIONS& o, double) { o.nVerifyPoints = 10; },
          "at most 9"},
         {"NaN verify limit", [](VEL_CALIB_OPTIONS& o, double n) { o.dMaxVerifyError = n; }, "0 to"},

@@ -323,3 +323,111 @@ TEST(DisplaySpace, TheToolsAndTheSimulatedDriverNumberDisplaysAlike) {
         EXPECT_EQ(theirs.primary + 1, row.nPrimary) << row.what;
     }
 }
+
+// The auto space over three displays (the primary 1024x768; a portrait
+// 600x800 left of it; an 800x600 above it): the simulated panel over each
+// display, its driver mapping the range to the primary display, that display
+// or the desktop, also turned and mirrored. The four touches are fitted in
+// the display's own space and verified where the driver puts the pointer;
+// when that fails, the same touches are fitted again for the space the
+// diagnosis names and verified again. Every touch lands on its target's
+// pixel wherever a space fits.
+TEST(DisplaySpace, TheAutoSpaceFitsTheSameTouchesAgainForTheSpaceFound) {
+    const DesktopLayout layout = Layout(
+        {{0, 0, 1024, 768}, {-600, 0, 600, 800}, {0, -600, 800, 600}}, 1, {-600, -600, 1624, 1400});
+    velsim::DisplayLayout driverLayout;
+    for (const DisplayInfo& d : layout.displays)
+        driverLayout.displays.push_back({d.rect.x, d.rect.y, d.rect.width, d.rect.height});
+    driverLayout.desktop = {-600, -600, 1624, 1400};
+    using velsim::DriverMaps;
+    const velsim::PanelGeometry straight{{{26000, 0}, {0, 25000}}, 0, {32000, 33000}, {0.02, 0.01}};
+    velsim::PanelGeometry turned = straight, mirrored = straight;
+    turned.orientation = 1;
+    mirrored.orientation = 4;
+    const struct {
+        uint32_t nDisplay;
+        DriverMaps maps;
+        const velsim::PanelGeometry& panel;
+        uint32_t nFound; // the space of the last round; 99: none fits
+        int nRounds;
+    } kRows[] = {
+        {1, DriverMaps::Primary, straight, VEL_CALIB_SPACE_DISPLAY, 1},
+        {1, DriverMaps::Display, straight, VEL_CALIB_SPACE_DISPLAY, 1},
+        {1, DriverMaps::Desktop, straight, VEL_CALIB_SPACE_DESKTOP, 2},
+        {2, DriverMaps::Primary, straight, 99, 1},
+        {2, DriverMaps::Display, straight, VEL_CALIB_SPACE_DISPLAY, 1},
+        {2, DriverMaps::Desktop, straight, VEL_CALIB_SPACE_DESKTOP, 2},
+        {3, DriverMaps::Primary, straight, 99, 1},
+        {3, DriverMaps::Display, straight, VEL_CALIB_SPACE_DISPLAY, 1},
+        {3, DriverMaps::Desktop, straight, VEL_CALIB_SPACE_DESKTOP, 2},
+        {2, DriverMaps::Desktop, turned, VEL_CALIB_SPACE_DESKTOP, 2},
+        {2, DriverMaps::Display, mirrored, VEL_CALIB_SPACE_DISPLAY, 1},
+    };
+    CalibSettings settings;
+    settings.nSpace = VEL_CALIB_SPACE_AUTO;
+    settings.nVerifyPoints = 5;
+    const std::vector<CalibPoint> targets = TargetsOfRun(settings);
+    const CollectHelper grid(4, CALIB_PATH_TYPE_0);
+    for (const auto& row : kRows) {
+        const std::string what = "display " + std::to_string(row.nDisplay) + ", driver " +
+                                 velsim::DriverMapsName(row.maps) + ", orientation " +
+                                 std::to_string(row.panel.orientation);
+        const velsim::PanelModel panel = velsim::PanelModel::FromGeometry(row.panel);
+        velsim::GaussianNoise still(1, 0.0);
+        // The four touches, each at the centre of the pixel its target is drawn at.
+        RunPlace place;
+        ASSERT_EQ(PlaceRun(layout, row.nDisplay, FirstSpace(settings, layout, row.nDisplay),
+                           targets.data(), static_cast<int>(targets.size()), place)
+                      .kind,
+                  PlaceProblem::None)
+            << what;
+        CalibPoint samples[4];
+        for (int i = 0; i < 4; ++i) {
+            const CalibPoint pixel = TargetPixel(grid.Targets()[i], place.window);
+            double X = 0, Y = 0;
+            ASSERT_TRUE(velsim::PanelPoint(pixel.x, pixel.y,
+                                           driverLayout.displays[row.nDisplay - 1], &X, &Y));
+            const velsim::RawPoint raw = velsim::ScreenToRaw(panel, still, X, Y);
+            samples[i] = {raw.x, raw.y};
+        }
+        // Fits a place, verifies five touches through the driver: the largest error.
+        VEL_CALIB_VERIFY_POINT points[5];
+        auto verify = [&](const RunPlace& at) {
+            CalibPoint inSpace[4];
+            int16_t m[8];
+            float f[8];
+            EXPECT_TRUE(FitInPlace(at, grid.Targets(), samples, 4, inSpace, m, f)) << what;
+            velsim::CalibrationSet set;
+            for (int i = 0; i < 8; ++i)
+                set.m[i] = f[i];
+            double dMax = 0.0;
+            for (int i = 0; i < 5; ++i) {
+                const CalibPoint pixel = TargetPixel(kCheckTargets[i], at.window);
+                velsim::PointerInput input;
+                EXPECT_TRUE(velsim::MapDeskTouch(pixel.x, pixel.y, driverLayout,
+                                                 static_cast<int>(row.nDisplay), panel, still, set,
+                                                 row.maps, &input));
+                points[i] = {pixel.x, pixel.y, input.pixelX, input.pixelY,
+                             std::hypot(input.pixelX - pixel.x, input.pixelY - pixel.y)};
+                dMax = std::fmax(dMax, points[i].dErrorPx);
+            }
+            return dMax;
+        };
+        int nRounds = 1;
+        uint32_t nFound = place.nSpace;
+        if (verify(place) > CALIB_DEFAULT_VERIFY_ERROR) {
+            RunPlace second;
+            if (SecondPlace(layout, place, Diagnose(layout, place, points, 5), targets, second)) {
+                ++nRounds;
+                nFound = second.nSpace;
+                EXPECT_EQ(verify(second), 0.0) << what;
+            } else {
+                nFound = 99;
+            }
+        } else {
+            EXPECT_EQ(verify(place), 0.0) << what;
+        }
+        EXPECT_EQ(nFound, row.nFound) << what;
+        EXPECT_EQ(nRounds, row.nRounds) << what;
+    }
+}

@@ -33,6 +33,7 @@ public:
     void MakeFile(const std::wstring&, const std::string&) override { marked = true; }
     velsim::DisplayLayout Layout() override { return {{{0, 0, 800, 600}}, 0, {0, 0, 800, 600}}; }
     bool LeftButtonAt(int*, int*) override { return false; }
+    bool ShownOnPanel(int) override { return true; }
     void DeskTouch(const std::wstring&, int, int, int, const velsim::PanelModel&,
                    velsim::GaussianNoise&) override {}
 };

@@ -94,11 +94,39 @@ TEST(SdkScript, BadLinesAreReportedByNumberAndLeftOut) {
         "desk 1 2 3",
         "desk 1.5 2",
         "desk 0 -100001",
+        "shown 1",
+        "session now",
     };
     for (const char* line : bad) {
         Script script = ParseScript(std::string("touch 1 1\n") + line + "\nlift\n");
         ASSERT_EQ(script.errors.size(), 1u) << line;
         EXPECT_EQ(script.errors[0].line, 2) << line;
         EXPECT_EQ(script.commands.size(), 2u) << line;
+    }
+}
+
+// Each session of a program plays its own part; a script without parts plays
+// whole every time; a session beyond the parts plays nothing.
+TEST(SdkScript, SessionsPlayTheirParts) {
+    const Script parted = ParseScript("shown\ntouch 1 1\nlift\nsession\ntouch 2 2\nsession\n");
+    const Script whole = ParseScript("shown\ntouch 1 1\n");
+    ASSERT_TRUE(parted.errors.empty());
+    const struct {
+        const Script& script;
+        int session;
+        std::vector<ScriptCommand::Kind> kinds;
+    } rows[] = {
+        {parted, 0, {ScriptCommand::Shown, ScriptCommand::Touch, ScriptCommand::Lift}},
+        {parted, 1, {ScriptCommand::Touch}},
+        {parted, 2, {}},
+        {parted, 3, {}},
+        {whole, 0, {ScriptCommand::Shown, ScriptCommand::Touch}},
+        {whole, 5, {ScriptCommand::Shown, ScriptCommand::Touch}},
+    };
+    for (const auto& row : rows) {
+        std::vector<ScriptCommand::Kind> kinds;
+        for (const ScriptCommand& cmd : velsim::SessionPart(row.script, row.session))
+            kinds.push_back(cmd.kind);
+        EXPECT_EQ(kinds, row.kinds) << row.session;
     }
 }

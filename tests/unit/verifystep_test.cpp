@@ -1,5 +1,6 @@
 // The verify step's decisions: which runs have one, which touches count, and
 // which way out is kept, as sequences of the window's events.
+#include "identifystep.h"
 #include "verifystep.h"
 
 #include <gtest/gtest.h>
@@ -74,4 +75,63 @@ TEST(VerifyStep, KeepsTheFirstWayOutAndCountsWholeTouches) {
     EXPECT_FALSE(VerifyStep::Follows(true, 0, true, VEL_CALIB_ATTEMPT_APPLIED));
     EXPECT_FALSE(VerifyStep::Follows(true, 5, false, VEL_CALIB_ATTEMPT_APPLIED));
     EXPECT_FALSE(VerifyStep::Follows(true, 5, true, VEL_CALIB_ATTEMPT_CHECK_FAILED));
+}
+
+// The identify step over three displays, two seconds a page, two rounds:
+// events t tick, s Enter or Space, p press, r release, E Escape, C close.
+TEST(IdentifyStep, PicksTheDisplayTouchedAndEndsEveryOtherWay) {
+    const struct {
+        const char* what;
+        uint32_t nFirst; // the display calibrated last; 0 none, 4 one that is gone
+        const char* events;
+        uint32_t nOutcome;
+        uint32_t nChosen;
+        uint32_t nShown; // the page showing at the end (0: over)
+    } kRows[] = {
+        {"a touch on the first page", 0, "pr", VEL_CALIB_IDENTIFIED, 1, 0},
+        {"the remembered display first: one touch", 3, "pr", VEL_CALIB_IDENTIFIED, 3, 0},
+        {"a remembered display that is gone", 4, "pr", VEL_CALIB_IDENTIFIED, 1, 0},
+        {"the page moves on by itself", 0, "ttpr", VEL_CALIB_IDENTIFIED, 2, 0},
+        {"Enter moves on", 3, "spr", VEL_CALIB_IDENTIFIED, 1, 0},
+        {"the second round", 0, "sssspr", VEL_CALIB_IDENTIFIED, 2, 0},
+        {"the page counts the press, not the release", 0, "pttr", VEL_CALIB_IDENTIFIED, 1, 0},
+        {"a release without a press", 0, "rt", VEL_CALIB_STOPPED, 0, 1},
+        {"nobody touches", 0, "tttttttttttt", VEL_CALIB_NOT_IDENTIFIED, 0, 0},
+        {"nobody touches, Enter throughout", 0, "ssssss", VEL_CALIB_NOT_IDENTIFIED, 0, 0},
+        {"a finger still down as the rounds end", 0, "sssssptttr", VEL_CALIB_IDENTIFIED, 3, 0},
+        {"Escape", 0, "tpE", VEL_CALIB_CANCELLED, 0, 0},
+        {"a touch after Escape", 0, "Epr", VEL_CALIB_CANCELLED, 0, 0},
+        {"StopCalibrate", 2, "tC", VEL_CALIB_STOPPED, 0, 0},
+    };
+    for (const auto& row : kRows) {
+        IdentifyStep step(3, row.nFirst, 2, 2);
+        for (const char* p = row.events; *p != '\0'; ++p) {
+            switch (*p) {
+            case 't':
+                step.Tick();
+                break;
+            case 's':
+                step.Skip();
+                break;
+            case 'p':
+                step.Pressed();
+                break;
+            case 'r':
+                step.Released();
+                break;
+            case 'E':
+                step.End(VEL_CALIB_CANCELLED);
+                break;
+            case 'C':
+                step.End(VEL_CALIB_STOPPED);
+                break;
+            }
+        }
+        EXPECT_EQ(step.Outcome(), row.nOutcome) << row.what;
+        EXPECT_EQ(step.Chosen(), row.nChosen) << row.what;
+        EXPECT_EQ(step.Current(), row.nShown) << row.what;
+    }
+    // No display: nothing to touch.
+    EXPECT_EQ(IdentifyStep(0, 0, 0, 0).Outcome(), uint32_t(VEL_CALIB_NOT_IDENTIFIED));
+    EXPECT_EQ(IdentifyStep::Order(3, 2), (std::vector<uint32_t>{2, 1, 3}));
 }

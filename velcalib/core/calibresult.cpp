@@ -5,6 +5,7 @@
 
 #include "calibview.h"
 #include "collecthelper.h"
+#include "identifystep.h"
 
 namespace {
 
@@ -48,13 +49,25 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     if (pOptions->nIdleSeconds > CALIB_MAX_IDLE_SECONDS)
         return "an idle time of " + std::to_string(pOptions->nIdleSeconds) +
                " seconds: at most 3600 (0: 20)";
-    if (options.nDisplay > CALIB_MAX_DISPLAY)
+    if (options.nDisplay > CALIB_MAX_DISPLAY && options.nDisplay != VEL_CALIB_DISPLAY_TOUCH)
         return "display " + std::to_string(options.nDisplay) + ": at most " +
-               std::to_string(CALIB_MAX_DISPLAY) + " (0: the primary)";
-    if (FindSpace(options.nSpace) == nullptr)
-        return "space " + std::to_string(options.nSpace) + ": " + SpaceChoices(true);
+               std::to_string(CALIB_MAX_DISPLAY) + " (0: the primary; " +
+               std::to_string(VEL_CALIB_DISPLAY_TOUCH) + ": by touch)";
+    if (FindSpace(options.nSpace) == nullptr && options.nSpace != VEL_CALIB_SPACE_AUTO)
+        return "space " + std::to_string(options.nSpace) + ": " + SpaceChoices(true) + " or " +
+               std::to_string(VEL_CALIB_SPACE_AUTO) + " auto";
     if (options.nVerifyPoints > VEL_CALIB_MAX_CHECKS)
         return std::to_string(options.nVerifyPoints) + " verify points: at most 9";
+    if (options.nSpace == VEL_CALIB_SPACE_AUTO && options.nVerifyPoints < 2 &&
+        (options.nFlags & VEL_CALIB_FLAG_IDENTIFY_ONLY) == 0)
+        return "the auto space is found by the verify touches: 2 verify points or more";
+    if ((options.nFlags & ~VEL_CALIB_FLAG_IDENTIFY_ONLY) != 0)
+        return "flags " + std::to_string(options.nFlags) + ": only " +
+               std::to_string(VEL_CALIB_FLAG_IDENTIFY_ONLY) + " (identify only) is known";
+    if (options.nIdentifySeconds > IdentifyStep::MAX_SECONDS)
+        return std::to_string(options.nIdentifySeconds) + " seconds a page: at most 60 (0: 5)";
+    if (options.nIdentifyRounds > IdentifyStep::MAX_ROUNDS)
+        return std::to_string(options.nIdentifyRounds) + " identify rounds: at most 20 (0: 3)";
     const double dVerifyLimit = options.dMaxVerifyError;
     if (!(dVerifyLimit >= 0.0 && dVerifyLimit <= CALIB_MAX_CHECK_ERROR))
         return "a verify error limit of " + std::to_string(dVerifyLimit) +
@@ -72,11 +85,51 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     settings.nVerifyPoints = static_cast<int>(options.nVerifyPoints);
     if (dVerifyLimit != 0.0)
         settings.dMaxVerifyError = dVerifyLimit;
+    settings.bIdentifyOnly = (options.nFlags & VEL_CALIB_FLAG_IDENTIFY_ONLY) != 0;
+    settings.bByTouch = settings.bIdentifyOnly || options.nDisplay == VEL_CALIB_DISPLAY_TOUCH;
+    settings.nIdentifySeconds = options.nIdentifySeconds;
+    settings.nIdentifyRounds = options.nIdentifyRounds;
     return "";
 }
 
 bool ResultUsable(const VEL_CALIB_RESULT* pResult) {
     return pResult != nullptr && pResult->cbSize >= VEL_CALIB_RESULT_V1_SIZE;
+}
+
+uint32_t FirstSpace(const CalibSettings& settings, const DesktopLayout& layout, uint32_t nDisplay) {
+    (void)layout;
+    (void)nDisplay;
+    return settings.nSpace == VEL_CALIB_SPACE_AUTO ? static_cast<uint32_t>(VEL_CALIB_SPACE_DISPLAY)
+                                                   : settings.nSpace;
+}
+
+bool SecondPlace(const DesktopLayout& layout, const RunPlace& place, const Diagnosis& diagnosis,
+                 const std::vector<CalibPoint>& targets, RunPlace& second) {
+    uint32_t nSpace = 0;
+    if (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_PRIMARY)
+        nSpace = VEL_CALIB_SPACE_PRIMARY;
+    else if (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_DESKTOP)
+        nSpace = VEL_CALIB_SPACE_DESKTOP;
+    else if (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_DISPLAY && diagnosis.nDisplay == place.nDisplay)
+        nSpace = VEL_CALIB_SPACE_DISPLAY;
+    else
+        return false;
+    // The space the first round took already: the touches landed off.
+    if (InChosenSpace(diagnosis.rect, place.space))
+        return false;
+    return PlaceRun(layout, place.nDisplay, nSpace, targets.data(),
+                    static_cast<int>(targets.size()), second)
+               .kind == PlaceProblem::None;
+}
+
+bool FitInPlace(const RunPlace& place, const CalibPoint* pTargets, const CalibPoint* pSamples,
+                int nCount, CalibPoint* pInSpace, int16_t* pMatrix, float* pMatrix_f) {
+    for (int i = 0; i < nCount; ++i)
+        pInSpace[i] = ToSpace(pTargets[i], place);
+    return CalcCalibMatrix(pInSpace, pSamples, static_cast<unsigned char>(nCount), pMatrix,
+                           pMatrix_f) &&
+           IsPlausibleCalibration(pInSpace, pSamples, static_cast<unsigned char>(nCount),
+                                  pMatrix_f);
 }
 
 std::vector<CalibPoint> TargetsOfRun(const CalibSettings& settings) {
@@ -125,6 +178,8 @@ void CalibRecorder::Place(const RunPlace& place) {
 void CalibRecorder::Verified(const CalibPoint& target, const CalibPoint& pointer) {
     if (m_result.nVerifyPoints >= VEL_CALIB_MAX_CHECKS)
         return;
+    if (m_result.nVerifyRounds == 0)
+        m_result.nVerifyRounds = 1;
     VEL_CALIB_VERIFY_POINT& point = m_result.verify[m_result.nVerifyPoints++];
     point.targetX = target.x;
     point.targetY = target.y;
@@ -152,6 +207,54 @@ bool CalibRecorder::VerifyPassed(const DesktopLayout& layout) {
     m_result.nDiagnosedDisplay = diagnosis.nDisplay;
     m_result.diagnosed = diagnosis.rect;
     return false;
+}
+
+Diagnosis CalibRecorder::LastDiagnosis() const {
+    Diagnosis diagnosis;
+    diagnosis.nCode = m_result.nDiagnosis;
+    diagnosis.nDisplay = m_result.nDiagnosedDisplay;
+    diagnosis.rect = m_result.diagnosed;
+    return diagnosis;
+}
+
+void CalibRecorder::SecondRound(const RunPlace& place, const CalibPoint* pTargets,
+                                const float* pMatrix_f, const int16_t* pMatrix, uint32_t nRecord) {
+    VEL_CALIB_VERIFY_ROUND& first = m_result.firstRound;
+    first.nSpace = m_result.nSpace;
+    first.nVerifyPoints = m_result.nVerifyPoints;
+    first.nDiagnosis = m_result.nDiagnosis;
+    first.nDiagnosedDisplay = m_result.nDiagnosedDisplay;
+    first.space = m_result.space;
+    first.diagnosed = m_result.diagnosed;
+    first.dVerifyMeanPx = m_result.dVerifyMeanPx;
+    first.dVerifyMaxPx = m_result.dVerifyMaxPx;
+    std::memcpy(first.verify, m_result.verify, sizeof first.verify);
+    std::memcpy(first.fCoefficients, m_result.fCoefficients, sizeof first.fCoefficients);
+    const uint32_t nAttempts = m_result.nAttempts;
+    const uint32_t nLastEnd = m_lastEnd;
+    Place(place);
+    m_result.nVerifyRounds = 2;
+    m_result.nVerifyPoints = 0;
+    m_result.nDiagnosis = VEL_CALIB_DIAGNOSIS_NONE;
+    m_result.nDiagnosedDisplay = 0;
+    m_result.diagnosed = VEL_CALIB_RECT{0, 0, 0, 0};
+    m_result.dVerifyMeanPx = m_result.dVerifyMaxPx = 0.0;
+    std::memset(m_result.verify, 0, sizeof m_result.verify);
+    for (uint32_t i = 0; i < m_result.nTargets; ++i) {
+        m_result.targets[i].x = pTargets[i].x;
+        m_result.targets[i].y = pTargets[i].y;
+    }
+    // The same attempt, its set fitted anew: its end stays what it was.
+    Sent(pMatrix_f, pMatrix, nRecord);
+    m_result.nAttempts = nAttempts;
+    SetEnd(nRecord == VEL_CALIB_RECORD_NONE ? static_cast<uint32_t>(VEL_CALIB_ATTEMPT_REFUSED)
+                                            : nLastEnd);
+}
+
+void CalibRecorder::Chosen(bool bByTouch, int orientation, int dpi) {
+    m_result.nChosenBy = bByTouch ? 1 : 0;
+    m_result.nOrientation = orientation;
+    m_result.nDpi = dpi < 0 ? 0 : static_cast<uint32_t>(dpi);
 }
 
 VEL_CALIB_ATTEMPT* CalibRecorder::Attempt() {

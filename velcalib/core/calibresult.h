@@ -32,7 +32,31 @@ struct CalibSettings {
     uint32_t nSpace = VEL_CALIB_SPACE_PRIMARY;
     int nVerifyPoints = 0;
     double dMaxVerifyError = CALIB_DEFAULT_VERIFY_ERROR; // pixels
+    // Found by a touch: the display (nDisplay is VEL_CALIB_DISPLAY_TOUCH
+    // until then), and whether nothing but the display is asked for.
+    bool bByTouch = false;
+    bool bIdentifyOnly = false;
+    uint32_t nIdentifySeconds = 0; // 0: the identify step's default
+    uint32_t nIdentifyRounds = 0;
 };
+
+// The space a run takes for its first round: the options' space, or with
+// VEL_CALIB_SPACE_AUTO the display's own, also on the primary display (its
+// targets' values are then their drawn pixels' centres, exact to the pixel).
+uint32_t FirstSpace(const CalibSettings& settings, const DesktopLayout& layout, uint32_t nDisplay);
+
+// The auto space's second round: after a first round in `place` whose
+// verify touches failed with this diagnosis, the place of the space they
+// show the range to cover (the primary display or the desktop, for the same
+// display), when its range holds every target; false when there is none.
+bool SecondPlace(const DesktopLayout& layout, const RunPlace& place, const Diagnosis& diagnosis,
+                 const std::vector<CalibPoint>& targets, RunPlace& second);
+
+// The calibration of the touches (raw) at the targets (logical, relative to
+// the window) taken in the place's space: the targets' values there
+// (pInSpace) and both sets; false when they fit no set a real panel gives.
+bool FitInPlace(const RunPlace& place, const CalibPoint* pTargets, const CalibPoint* pSamples,
+                int nCount, CalibPoint* pInSpace, int16_t* pMatrix, float* pMatrix_f);
 
 // The options' bounds.
 const uint32_t CALIB_MAX_ATTEMPTS = 1000;
@@ -92,6 +116,15 @@ public:
     // the limit; else the diagnosis is taken from the touches.
     bool VerifyPassed(const DesktopLayout& layout);
     uint32_t VerifyPoints() const { return m_result.nVerifyPoints; }
+    // The diagnosis VerifyPassed took.
+    Diagnosis LastDiagnosis() const;
+    // The auto space's second round: the first is kept as it was, the
+    // targets take their values in the new place's space with the set fitted
+    // there and sent (nRecord as Sent), and the verify touches start again.
+    void SecondRound(const RunPlace& place, const CalibPoint* pTargets, const float* pMatrix_f,
+                     const int16_t* pMatrix, uint32_t nRecord);
+    // How the display was chosen and how it stood.
+    void Chosen(bool bByTouch, int orientation, int dpi);
 
     // Whether the attempts allowed are used up.
     bool AttemptsLeft() const;

@@ -247,6 +247,11 @@ void CalibAdmission::Publish(CalibRun* pRun) {
     }
 }
 
+void CalibAdmission::Withdraw() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_pRun = nullptr;
+}
+
 void CalibAdmission::Retire() {
     std::lock_guard<std::mutex> lock(m_lock);
     m_bRunning = false;

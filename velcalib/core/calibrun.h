@@ -182,6 +182,10 @@ public:
     // The admitted run's object, once it exists; a stop that came before it
     // existed reaches it now.
     void Publish(CalibRun* pRun);
+    // One window of the admitted run has ended and another follows (the
+    // identify pages, then the targets): StopCalibrate no longer reaches the
+    // first; a stop that comes before the next Publish reaches that at once.
+    void Withdraw();
     // The admitted run's window has ended: the running flag clears and
     // StopCalibrate no longer reaches the run, whose objects may go.
     void Retire();

@@ -44,6 +44,16 @@ bool VerifyStep::Next() {
     return ++m_nCurrent >= m_nPoints;
 }
 
+bool VerifyStep::Again() {
+    if (!m_bActive) {
+        return false;
+    }
+    m_nCurrent = 0;
+    m_bPressed = false;
+    m_nIdleTicks = 0;
+    return true;
+}
+
 bool VerifyStep::IdleTick() {
     if (!m_bActive || ++m_nIdleTicks < m_nIdleTicksToEnd) {
         return false;

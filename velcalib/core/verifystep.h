@@ -41,6 +41,10 @@ public:
     bool Released();
     // On to the next target; true when that was the last one.
     bool Next();
+    // After the last target (Next was true), another round over every
+    // target from the first: the auto space's second. False when the step
+    // is no longer active.
+    bool Again();
     // One idle tick; true when the idle time ran out (the step ended as
     // timed out).
     bool IdleTick();

@@ -269,8 +269,43 @@ void CalibDialog::VerifyTouched(CPoint client) {
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         return;
     }
-    EndVerify(m_recorder.VerifyPassed(m_layout) ? VEL_CALIB_VERIFIED : VEL_CALIB_VERIFY_FAILED);
+    const bool bPassed = m_recorder.VerifyPassed(m_layout);
+    if (!bPassed && BeginSecondRound()) {
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return;
+    }
+    EndVerify(bPassed ? VEL_CALIB_VERIFIED : VEL_CALIB_VERIFY_FAILED);
     ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+// The auto space, after a first round whose touches show the range to cover
+// another rectangle of this display: the touches taken for the targets are
+// fitted again for that space and the set written, and the verify targets
+// come again. Nothing is touched twice. False when no space fits or the
+// device refused the new set (the first round's result stands).
+bool CalibDialog::BeginSecondRound() {
+    RunPlace second;
+    if (m_settings.nSpace != VEL_CALIB_SPACE_AUTO || m_recorder.Result().nVerifyRounds != 1 ||
+        !SecondPlace(m_layout, m_place, m_recorder.LastDiagnosis(), TargetsOfRun(m_settings),
+                     second)) {
+        return false;
+    }
+    const int nCount = m_pCollect->Total();
+    CalibPoint targets[CALIB_MAX_POINTS];
+    int16_t velMatrix[8];
+    float velMatrix_f[8];
+    if (!FitInPlace(second, m_pCollect->Targets(), m_pCollect->Samples(), nCount, targets,
+                    velMatrix, velMatrix_f)) {
+        return false;
+    }
+    CWaitCursor wait;
+    const uint32_t nRecord = ApplySets(velMatrix, velMatrix_f);
+    if (nRecord == VEL_CALIB_RECORD_NONE) {
+        return false;
+    }
+    m_place = second;
+    m_recorder.SecondRound(second, targets, velMatrix_f, velMatrix, nRecord);
+    return m_verify.Again();
 }
 
 // A way out of the verify step (its outcome is the first one's); the
@@ -483,27 +518,18 @@ void CalibDialog::FinishCalib() {
     const unsigned char nCount = static_cast<unsigned char>(m_pCollect->Total());
     // The targets as the device's range sees them.
     CalibPoint targets[CALIB_MAX_POINTS];
-    ToSpace(m_pCollect->Targets(), nCount, targets);
+    const bool bFitted = FitInPlace(m_place, m_pCollect->Targets(), m_pCollect->Samples(), nCount,
+                                    targets, velMatrix, velMatrix_f);
     m_recorder.BeginAttempt(targets, m_pCollect->Samples(), nCount);
     bool bAccepted = false;
     const wchar_t* pFailure = nullptr;
-    if (!CalcCalibMatrix(targets, m_pCollect->Samples(), nCount, velMatrix, velMatrix_f) ||
-        !IsPlausibleCalibration(targets, m_pCollect->Samples(), nCount, velMatrix_f)) {
+    if (!bFitted) {
         m_recorder.NotFitted();
         pFailure = COMPUTE_FAILED;
     } else {
-        _VEL_CALIB_PARAM param;
-        _VEL_CALIB_PARAM_HD param_hd;
-        FillCalibRecords(velMatrix, velMatrix_f, param, param_hd);
-        uint32_t nRecord = VEL_CALIB_RECORD_HD;
-        int nResult = m_pDevice->ApplyCalibParam_hd(param_hd);
-        if (nResult == 0) {
-            nRecord = VEL_CALIB_RECORD_16;
-            nResult = m_pDevice->ApplyCalibParam(param);
-        }
-        bAccepted = nResult != 0;
-        m_recorder.Sent(velMatrix_f, velMatrix,
-                        bAccepted ? nRecord : static_cast<uint32_t>(VEL_CALIB_RECORD_NONE));
+        const uint32_t nRecord = ApplySets(velMatrix, velMatrix_f);
+        bAccepted = nRecord != VEL_CALIB_RECORD_NONE;
+        m_recorder.Sent(velMatrix_f, velMatrix, nRecord);
         if (!bAccepted) {
             pFailure = APPLY_FAILED;
         }
@@ -524,6 +550,19 @@ void CalibDialog::FinishCalib() {
     // the window; otherwise the run starts again at the first target.
     m_run.LeaveFinish(bAccepted || !bAttemptsLeft ? CalibRun::Next::Release
                                                   : CalibRun::Next::Restart);
+}
+
+// The HD record, and the 16-bit one only if the device refused the first;
+// the record the device took, or none.
+uint32_t CalibDialog::ApplySets(const int16_t* pMatrix, const float* pMatrix_f) {
+    _VEL_CALIB_PARAM param;
+    _VEL_CALIB_PARAM_HD param_hd;
+    FillCalibRecords(pMatrix, pMatrix_f, param, param_hd);
+    if (m_pDevice->ApplyCalibParam_hd(param_hd) != 0) {
+        return VEL_CALIB_RECORD_HD;
+    }
+    return m_pDevice->ApplyCalibParam(param) != 0 ? static_cast<uint32_t>(VEL_CALIB_RECORD_16)
+                                                  : static_cast<uint32_t>(VEL_CALIB_RECORD_NONE);
 }
 
 // The check targets are done: each touch mapped through the set the device

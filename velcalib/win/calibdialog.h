@@ -51,6 +51,7 @@ public:
     CalibRun& Run() { return m_run; }
     // What the run measured; complete once the dialog has ended.
     const CalibRecorder& Recorder() const { return m_recorder; }
+    CalibRecorder& Recorder() { return m_recorder; }
     // How the run ended (VEL_CALIB_OUTCOME), once the dialog has ended.
     uint32_t Outcome() const;
 
@@ -85,6 +86,8 @@ private:
                     bool bWholeArms = false);
 
     void ShowFailure(const wchar_t* pText);
+    uint32_t ApplySets(const int16_t* pMatrix, const float* pMatrix_f);
+    bool BeginSecondRound();
     // The targets' logical values in the run's space.
     void ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const;
     // The verify step: its current target's desktop pixel, a touch's end.

@@ -5,3 +5,8 @@
 
 // Strings.
 #define IDS_CHECK_FAILED 201
+
+// The identify pages.
+#define IDS_IDENTIFY_DISPLAY 211
+#define IDS_IDENTIFY_TOUCH 212
+#define IDS_IDENTIFY_KEYS 213

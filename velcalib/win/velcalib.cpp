@@ -16,9 +16,12 @@
 #include "calibdialog.h"
 #include "calibresult.h"
 #include "calibrun.h"
+#include "calibstore.h"
 #include "desktoplayout.h"
+#include "identifydialog.h"
 #include "devicelib.h"
 #include "parentwindow.h"
+#include "utf8.h"
 
 // The library's application object. It owns the GDI+ token of the
 // calibration window. GDI+ may not be started or stopped from the DLL's entry
@@ -144,24 +147,40 @@ HWND ParentWindow(const void* pParent) {
 }
 
 // Runs the admitted run's dialog and retires the run; fills pResult (when
-// given) and returns the run's outcome.
+// given, as far as its size goes) and pFull (when given: all of it) and
+// returns the run's outcome. bByTouch: the display was found by a touch.
 uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
                    VEL_CALIB_RESULT* pResult, const DesktopLayout& layout = DesktopLayout(),
-                   const RunPlace& place = RunPlace()) {
+                   const RunPlace& place = RunPlace(), bool bByTouch = false,
+                   VEL_CALIB_RESULT* pFull = nullptr) {
     theApp.StartGdiplus();
     CalibDialog* pDlg =
         new (std::nothrow) CalibDialog(pParent, pDevicePath, settings, layout, place);
     // A dialog that could not be made ran nothing: "stopped", an empty result.
     uint32_t nOutcome = VEL_CALIB_STOPPED;
+    VEL_CALIB_RESULT full;
+    std::memset(&full, 0, sizeof(full));
+    full.cbSize = sizeof(full);
     if (pDlg != nullptr && pDlg->IsUsable()) {
         g_admission.Publish(&pDlg->Run());
         pDlg->DoModal();
         nOutcome = pDlg->Outcome();
-        if (pResult != nullptr) {
-            pDlg->Recorder().Fill(nOutcome, pResult);
+        CalibRecorder& recorder = pDlg->Recorder();
+        if (!layout.displays.empty()) {
+            const DisplayInfo& display = layout.displays[place.nDisplay - 1];
+            recorder.Chosen(bByTouch, display.orientation, display.dpi);
         }
-    } else if (pResult != nullptr) {
-        CalibRecorder(settings).Fill(nOutcome, pResult);
+        recorder.Fill(nOutcome, &full);
+    } else {
+        CalibRecorder(settings).Fill(nOutcome, &full);
+    }
+    if (pResult != nullptr) {
+        const uint32_t cbSize = pResult->cbSize;
+        std::memcpy(pResult, &full, cbSize < sizeof(full) ? cbSize : sizeof(full));
+        pResult->cbSize = cbSize;
+    }
+    if (pFull != nullptr) {
+        *pFull = full;
     }
     // StopCalibrate no longer reaches the run once it is retired.
     g_admission.Retire();
@@ -169,6 +188,38 @@ uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& set
     theApp.StopGdiplus();
     g_admission.Finish();
     return nOutcome;
+}
+
+// The identify pages of an admitted run: the display touched (1…N) and
+// VEL_CALIB_IDENTIFIED, or how they ended. The display calibrated last for
+// this device comes first.
+uint32_t RunIdentify(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
+                     const DesktopLayout& layout, uint32_t& nChosen) {
+    nChosen = 0;
+    const std::vector<RememberedCalibration> memory = LoadMemory();
+    const RememberedCalibration* pLast = Recall(memory, velsdk::Utf8(pDevicePath));
+    const uint32_t nFirst = pLast != nullptr ? FindRemembered(layout, *pLast) : 0;
+    IdentifyDialog* pDlg = new (std::nothrow) IdentifyDialog(
+        pParent, pDevicePath, layout, nFirst, settings.nIdentifySeconds, settings.nIdentifyRounds);
+    uint32_t nOutcome = VEL_CALIB_STOPPED;
+    if (pDlg != nullptr && pDlg->IsUsable()) {
+        g_admission.Publish(&pDlg->Run());
+        pDlg->DoModal();
+        nOutcome = pDlg->Outcome();
+        nChosen = pDlg->Chosen();
+    }
+    g_admission.Withdraw();
+    delete pDlg;
+    return nOutcome;
+}
+
+// What this run leaves to remember: a set the device took.
+void RememberRunOf(const wchar_t* pDevicePath, const DesktopLayout& layout,
+                   const VEL_CALIB_RESULT& result) {
+    if (result.nAccepted == VEL_CALIB_RECORD_NONE || result.nAttempts == 0) {
+        return;
+    }
+    SaveRemembered(RememberRun(velsdk::Utf8(pDevicePath), layout, result, UtcNow()));
 }
 
 } // namespace
@@ -220,14 +271,17 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     }
     // The run's display and space, in physical pixels for the whole run; a
     // display the system lacks, or targets beyond the device's range, are bad
-    // arguments too.
+    // arguments too (found by touch: once it is known).
     const PerMonitorDpiScope dpiScope;
     const DesktopLayout layout = CurrentDesktopLayout();
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
-    if (PlaceRun(layout, settings.nDisplay, settings.nSpace, targets.data(),
-                 static_cast<int>(targets.size()), place)
-            .kind != PlaceProblem::None) {
+    auto placeRun = [&](uint32_t nDisplay) {
+        return PlaceRun(layout, nDisplay, FirstSpace(settings, layout, nDisplay), targets.data(),
+                        static_cast<int>(targets.size()), place)
+                   .kind == PlaceProblem::None;
+    };
+    if (settings.bByTouch ? layout.displays.empty() : !placeRun(settings.nDisplay)) {
         return finish(VEL_CALIB_BAD_ARGUMENTS);
     }
     if (!velsdk::LibraryProblem().empty()) {
@@ -241,8 +295,37 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     // A handle that is no window of this process is no parent.
     const HWND hChecked = reinterpret_cast<HWND>(
         CheckParentHandle(reinterpret_cast<uintptr_t>(hParent), ProcessParentProbe()));
-    const uint32_t nOutcome =
-        RunDialog(CWnd::FromHandle(hChecked), szPath, settings, pResult, layout, place);
+    if (settings.bByTouch) {
+        uint32_t nChosen = 0;
+        const uint32_t nIdentified =
+            RunIdentify(CWnd::FromHandle(hChecked), szPath, settings, layout, nChosen);
+        if (nChosen >= 1 && nChosen <= layout.displays.size()) {
+            const DisplayInfo& display = layout.displays[nChosen - 1];
+            RunPlace chosen;
+            chosen.nDisplay = nChosen;
+            chosen.nPrimary = layout.nPrimary;
+            chosen.window = display.rect;
+            chosen.nSpace = FirstSpace(settings, layout, nChosen);
+            recorder.Place(chosen);
+            recorder.Chosen(true, display.orientation, display.dpi);
+        }
+        const bool bGoOn = nIdentified == VEL_CALIB_IDENTIFIED && !settings.bIdentifyOnly;
+        if (bGoOn && !placeRun(nChosen)) {
+            // A space given that cannot hold the touched display's targets.
+            g_admission.Retire();
+            g_admission.Finish();
+            return finish(VEL_CALIB_BAD_ARGUMENTS);
+        }
+        if (!bGoOn) {
+            g_admission.Retire();
+            g_admission.Finish();
+            return finish(nIdentified);
+        }
+    }
+    VEL_CALIB_RESULT full;
+    const uint32_t nOutcome = RunDialog(CWnd::FromHandle(hChecked), szPath, settings, pResult,
+                                        layout, place, settings.bByTouch, &full);
+    RememberRunOf(szPath, layout, full);
     return static_cast<int>(nOutcome);
 }
 

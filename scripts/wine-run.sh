@@ -2,7 +2,8 @@
 # Runs one Windows program under Wine with the test fixture's display and prefix.
 # usage: wine-run.sh <wine> <wine-dir> <program.exe> [args...]
 # Unless the caller set VEL_SDK_HOME, the program gets a new, empty simulated
-# device folder under <wine-dir>/homes.
+# device folder under <wine-dir>/homes (and VEL_TOOLS_HOME, the tools' own
+# folder, within it).
 wine="$1"; dir="$2"; shift 2
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -22,6 +23,11 @@ if [ -z "$VEL_SDK_HOME" ]; then
   home=$(mktemp -d "$dir/homes/home.XXXXXX")
   VEL_SDK_HOME="Z:$(echo "$home" | tr / '\\')"; export VEL_SDK_HOME
   VEL_SDK_HOME_UNIX="$home"; export VEL_SDK_HOME_UNIX
+fi
+# What the tools remember of their calibrations goes beside it, so that every
+# start begins with none unless the caller names a folder.
+if [ -z "$VEL_TOOLS_HOME" ]; then
+  VEL_TOOLS_HOME="$VEL_SDK_HOME\\tools"; export VEL_TOOLS_HOME
 fi
 # The prefix's settings, in this start's locale (see wine-settings.reg).
 reg=$(cd "$(dirname "$0")" && pwd)/wine-settings.reg

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cmdline.h"
+#include "calibmemory.h"
 #include "calibresult.h"
+#include "cmdline.h"
 #include "displayspace.h"
 #include "screenreport.h"
 
@@ -12,35 +13,35 @@ namespace ctl {
 
 namespace {
 
+// The outcomes' words are the calibration memory's (OutcomeWord).
 const struct {
     uint32_t outcome;
-    const char* name;
     int exitCode;
     const char* meaning;
 } kOutcomes[] = {
-    {VEL_CALIB_APPLIED, "applied", kExitOk, "the calibration was written"},
-    {VEL_CALIB_CHECKED, "checked", kExitOk,
-     "the calibration was written and its check points passed"},
-    {VEL_CALIB_CHECK_FAILED, "check failed", kExitCheckFailed,
+    {VEL_CALIB_APPLIED, kExitOk, "the calibration was written"},
+    {VEL_CALIB_CHECKED, kExitOk, "the calibration was written and its check points passed"},
+    {VEL_CALIB_CHECK_FAILED, kExitCheckFailed,
      "a check point lay beyond the limit in the last attempt; its calibration stays written"},
-    {VEL_CALIB_CANCELLED, "cancelled", kExitCancelled, "the user ended it"},
-    {VEL_CALIB_STOPPED, "stopped", kExitStopped, "another program ended it"},
-    {VEL_CALIB_TIMED_OUT, "timed out", kExitTimedOut, "no touch for the idle time"},
-    {VEL_CALIB_REFUSED, "refused", kExitDevice,
-     "the screen refused every record of the last attempt"},
-    {VEL_CALIB_NOT_FITTED, "not fitted", kExitNotFitted,
-     "the touches made no calibration in the last attempt"},
-    {VEL_CALIB_BUSY, "busy", kExitBusy, "another calibration runs"},
-    {VEL_CALIB_NO_DEVICE, "no device", kExitNoScreen, "the device library cannot be used"},
-    {VEL_CALIB_BAD_ARGUMENTS, "bad arguments", kExitBadValue,
-     "the calibration library refused the options"},
-    {VEL_CALIB_VERIFIED, "verified", kExitOk,
+    {VEL_CALIB_CANCELLED, kExitCancelled, "the user ended it"},
+    {VEL_CALIB_STOPPED, kExitStopped, "another program ended it"},
+    {VEL_CALIB_TIMED_OUT, kExitTimedOut, "no touch for the idle time"},
+    {VEL_CALIB_REFUSED, kExitDevice, "the screen refused every record of the last attempt"},
+    {VEL_CALIB_NOT_FITTED, kExitNotFitted, "the touches made no calibration in the last attempt"},
+    {VEL_CALIB_BUSY, kExitBusy, "another calibration runs"},
+    {VEL_CALIB_NO_DEVICE, kExitNoScreen, "the device library cannot be used"},
+    {VEL_CALIB_BAD_ARGUMENTS, kExitBadValue, "the calibration library refused the options"},
+    {VEL_CALIB_VERIFIED, kExitOk,
      "the calibration was written and every verify touch landed on its target"},
-    {VEL_CALIB_VERIFY_FAILED, "verify failed", kExitVerifyFailed,
+    {VEL_CALIB_VERIFY_FAILED, kExitVerifyFailed,
      "a verify touch landed beyond the limit; the calibration stays written"},
-    {VEL_CALIB_VERIFY_NO_POINTER, "verify not measured", kExitVerifyNoPointer,
+    {VEL_CALIB_VERIFY_NO_POINTER, kExitVerifyNoPointer,
      "the verify step could not hold the pointer (another program holds it), so no verify touch "
      "was measured; the calibration stays written"},
+    {VEL_CALIB_IDENTIFIED, kExitOk,
+     "the touch screen's display was found by a touch; nothing was calibrated"},
+    {VEL_CALIB_NOT_IDENTIFIED, kExitNotIdentified,
+     "no display's page was touched within the rounds; nothing was calibrated"},
 };
 
 const char* const kAttemptEnds[] = {"",        "not fitted",   "refused",    "applied",
@@ -56,28 +57,39 @@ std::string SpaceWords(uint32_t nSpace) {
     return pRow != nullptr ? pRow->words : "an unknown space";
 }
 
-const char* RecordName(uint32_t nRecord) {
-    return nRecord == VEL_CALIB_RECORD_HD   ? "hd"
-           : nRecord == VEL_CALIB_RECORD_16 ? "16-bit"
-                                            : "none";
+// A space's word, auto's too (a result names the space found; a run that
+// ended before its place was known may still hold auto).
+std::string SpaceWord(uint32_t nSpace) {
+    return nSpace == VEL_CALIB_SPACE_AUTO ? "auto" : SpaceName(nSpace);
 }
 
-// Pixels with two decimals; a set that maps a touch nowhere shows so.
-std::string Pixels(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
+// What a diagnosis says the range covers: "the whole desktop", "display 3".
+std::string CoverWords(uint32_t nDiagnosis, uint32_t nDiagnosedDisplay,
+                       const VEL_CALIB_RECT& rect) {
+    if (nDiagnosis == VEL_CALIB_DIAGNOSIS_DISPLAY)
+        return "display " + std::to_string(nDiagnosedDisplay) + " (" + RectText(rect) + ")";
+    for (const SpaceRow& row : Spaces()) {
+        if (row.nDiagnosis == nDiagnosis)
+            return std::string(row.words) + " (" + RectText(rect) + ")";
+    }
+    if (nDiagnosis == VEL_CALIB_DIAGNOSIS_UNKNOWN && rect.width == 0 && rect.height == 0)
+        return "a rectangle too few verify touches cannot tell";
+    return "no display and not the desktop (" + RectText(rect) + ")";
 }
 
-// JSON has no infinity: a touch mapped nowhere is null there.
+// Whether the result holds the third version's fields.
+bool HasChoice(const VEL_CALIB_RESULT& r) {
+    return r.cbSize >= sizeof(VEL_CALIB_RESULT);
+}
+
+// The display's own orientation and DPI, as the run found them.
+std::string OrientationText(int32_t degrees) {
+    return degrees < 0 ? std::string("unknown") : std::to_string(degrees) + " degrees";
+}
+
+// JSON has no infinity: a touch mapped nowhere (Pixels: inf) is null there.
 std::string JsonPixels(double value) {
     return std::isfinite(value) ? Pixels(value) : std::string("null");
-}
-
-std::string Real(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
 }
 
 std::string Pad(const std::string& text, size_t width) {
@@ -99,12 +111,6 @@ std::string PointJson(const VEL_CALIB_POINT& point) {
 }
 
 const char* const kDiagnoses[] = {"", "primary", "display", "desktop", "none"};
-
-std::string RectJson(const VEL_CALIB_RECT& rect) {
-    return "{\"x\": " + std::to_string(rect.x) + ", \"y\": " + std::to_string(rect.y) +
-           ", \"width\": " + std::to_string(rect.width) +
-           ", \"height\": " + std::to_string(rect.height) + "}";
-}
 
 std::string VerifyLine(uint32_t i, const VEL_CALIB_VERIFY_POINT& point) {
     return "  " + Pad(std::to_string(i + 1), 4) +
@@ -139,11 +145,21 @@ std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& 
     CalibSettings settings;
     if (!CheckOptions(&options, settings).empty())
         return ""; // told by the options' own check
+    // What the library decides only after the touch is not refused here: by
+    // touch, no display is known yet; the auto space starts in the display's
+    // own space, which always holds its targets.
+    const bool bByTouch = options.nDisplay == VEL_CALIB_DISPLAY_TOUCH;
+    const uint32_t nDisplay = bByTouch ? 0 : settings.nDisplay;
+    const uint32_t nSpace = settings.nSpace == VEL_CALIB_SPACE_AUTO
+                                ? static_cast<uint32_t>(VEL_CALIB_SPACE_DISPLAY)
+                                : settings.nSpace;
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
-    const PlaceProblem problem = PlaceRun(layout, settings.nDisplay, settings.nSpace,
-                                          targets.data(), static_cast<int>(targets.size()), place);
+    const PlaceProblem problem =
+        PlaceRun(layout, nDisplay, nSpace, targets.data(), static_cast<int>(targets.size()), place);
     const std::string display = "display " + std::to_string(problem.nDisplay);
+    if (bByTouch && problem.kind != PlaceProblem::NoDisplay)
+        return "";
     switch (problem.kind) {
     case PlaceProblem::None:
         return "";
@@ -175,8 +191,13 @@ std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& 
     return text;
 }
 
-std::string DiagnosisText(const VEL_CALIB_RESULT& r) {
+std::string DiagnosisText(const VEL_CALIB_RESULT& r, bool bAutoSpace) {
     const std::string display = std::to_string(r.nDisplay);
+    // With the auto space, velctl tried every space that reaches the display:
+    // what is left to change is the mapping itself.
+    const std::string remap =
+        "map the touch screen to display " + display +
+        " in the touch screen driver's settings (or the system's pen and touch display setting)";
     const std::string found = " (" + RectText(r.diagnosed) + ")";
     // The range covers what the run took it to cover: the touches themselves
     // landed off.
@@ -195,6 +216,10 @@ std::string DiagnosisText(const VEL_CALIB_RESULT& r) {
             return "the touches land as if the screen's range covered this display, the "
                    "primary" +
                    found + ": calibrate with --space display (or primary)";
+        if (bAutoSpace)
+            return "the touches land as if the screen's range covered the primary display" + found +
+                   ": its driver reaches only the primary display; " + remap +
+                   ", or make display " + display + " the primary display, then calibrate again";
         return "the touches land as if the screen's range covered the primary display" + found +
                ": its driver reaches only the primary display; set it to cover the whole "
                "desktop and calibrate with --space desktop, or map the touch screen to display " +
@@ -203,6 +228,13 @@ std::string DiagnosisText(const VEL_CALIB_RESULT& r) {
         if (r.nDisplay == r.nDiagnosedDisplay)
             return "the touches land as if the screen's range covered this display" + found +
                    ": calibrate with --space display";
+        if (bAutoSpace)
+            return "the touches land as if the screen's range covered display " +
+                   std::to_string(r.nDiagnosedDisplay) + found +
+                   ": the system maps the touch screen to that display; " + remap +
+                   ", then calibrate again, or calibrate on display " +
+                   std::to_string(r.nDiagnosedDisplay) + " (--display " +
+                   std::to_string(r.nDiagnosedDisplay) + ")";
         return "the touches land as if the screen's range covered display " +
                std::to_string(r.nDiagnosedDisplay) + found +
                ": the system maps the touch screen to that display; map it to display " + display +
@@ -232,7 +264,7 @@ int CalibrationExitCode(uint32_t nOutcome) {
 const char* OutcomeName(uint32_t nOutcome) {
     for (const auto& entry : kOutcomes) {
         if (entry.outcome == nOutcome)
-            return entry.name;
+            return OutcomeWord(nOutcome);
     }
     return "unknown";
 }
@@ -244,16 +276,31 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
             meaning = entry.meaning;
     }
     std::string text = Pad("outcome", 15) + OutcomeName(r.nOutcome) + ": " + meaning + "\n";
+    const bool bAuto = options.nSpace == VEL_CALIB_SPACE_AUTO;
+    // Found by touch, a display the space asked for cannot reach is known only
+    // after the touch.
+    if (r.nOutcome == VEL_CALIB_BAD_ARGUMENTS && HasChoice(r) && r.nChosenBy == 1 &&
+        r.nDisplay != 0)
+        return text + Pad("display", 15) + std::to_string(r.nDisplay) + " found by touch (" +
+               RectText(r.display) + "): its targets lie beyond the screen's range if it covers " +
+               SpaceWords(options.nSpace) +
+               "; calibrate with --space auto (and --verify 2 or more), or with the space the "
+               "touch screen's driver maps it to\n";
     if (r.nOutcome == VEL_CALIB_BUSY || r.nOutcome == VEL_CALIB_NO_DEVICE ||
         r.nOutcome == VEL_CALIB_BAD_ARGUMENTS)
         return text;
     text += Pad("attempts", 15) + std::to_string(r.nAttempts) + "\n";
     text += Pad("screen", 15) + std::to_string(r.nScreenWidth) + " x " +
             std::to_string(r.nScreenHeight) + " pixels\n";
-    if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && r.nDisplay != 0)
-        text += Pad("display", 15) + std::to_string(r.nDisplay) + " (" + RectText(r.display) +
+    if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && r.nDisplay != 0) {
+        text += Pad("display", 15) + std::to_string(r.nDisplay) +
+                (r.nChosenBy == 1 ? " found by touch" : "") + " (" + RectText(r.display) +
                 "); the screen's range taken to cover " + SpaceWords(r.nSpace) + " (" +
                 RectText(r.space) + ")\n";
+        if (HasChoice(r) && r.nDpi != 0)
+            text += Pad("orientation", 15) + OrientationText(r.nOrientation) + "\n" +
+                    Pad("dpi", 15) + std::to_string(r.nDpi) + "\n";
+    }
     if (r.nAttempts == 0)
         return text;
     text += Pad("record taken", 15) + RecordName(r.nAccepted) + "\n";
@@ -277,6 +324,21 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
             text += PointLine(i, r.checks[i]);
     }
     if (r.cbSize >= sizeof(VEL_CALIB_RESULT) && options.nVerifyPoints > 0) {
+        if (HasChoice(r) && r.nVerifyRounds == 2) {
+            // The auto space's first round, in the display's own space, and
+            // the space its touches showed, where the second took them.
+            const VEL_CALIB_VERIFY_ROUND& f = r.firstRound;
+            text += Pad("verify round 1", 15) + SpaceWord(f.nSpace) + " (" + RectText(f.space) +
+                    "): " + std::to_string(f.nVerifyPoints) + " of " +
+                    std::to_string(options.nVerifyPoints) + ", mean " + Pixels(f.dVerifyMeanPx) +
+                    " px, max " + Pixels(f.dVerifyMaxPx) +
+                    " px; the touches land as if the screen's range covered " +
+                    CoverWords(f.nDiagnosis, f.nDiagnosedDisplay, f.diagnosed) + "\n";
+            for (uint32_t i = 0; i < Clamp(f.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
+                text += VerifyLine(i, f.verify[i]);
+            text += Pad("verify round 2", 15) + SpaceWord(r.nSpace) + " (" + RectText(r.space) +
+                    "), the space round 1 showed: the same touches fitted again for it\n";
+        }
         text += Pad("verify points", 15) + std::to_string(r.nVerifyPoints) + " of " +
                 std::to_string(options.nVerifyPoints) + ", mean " + Pixels(r.dVerifyMeanPx) +
                 " px, max " + Pixels(r.dVerifyMaxPx) + " px, limit " +
@@ -284,7 +346,7 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
         for (uint32_t i = 0; i < Clamp(r.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
             text += VerifyLine(i, r.verify[i]);
         if (r.nDiagnosis != VEL_CALIB_DIAGNOSIS_NONE)
-            text += Pad("diagnosis", 15) + DiagnosisText(r) + "\n";
+            text += Pad("diagnosis", 15) + DiagnosisText(r, bAuto) + "\n";
     }
     for (uint32_t i = 0; i < r.nAttemptsKept && r.nAttempts > 1; ++i) {
         const VEL_CALIB_ATTEMPT& a = r.attempts[i];
@@ -295,6 +357,37 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
         text += "\n";
     }
     return text;
+}
+
+std::string IdentifyText(const VEL_CALIB_RESULT& r, const DesktopLayout& layout) {
+    std::string meaning;
+    for (const auto& entry : kOutcomes) {
+        if (entry.outcome == r.nOutcome)
+            meaning = entry.meaning;
+    }
+    std::string text = Pad("outcome", 15) + OutcomeName(r.nOutcome) + ": " + meaning + "\n";
+    if (r.nOutcome != VEL_CALIB_IDENTIFIED || r.nDisplay == 0)
+        return text;
+    const std::string device =
+        r.nDisplay <= layout.displays.size() ? layout.displays[r.nDisplay - 1].device : "";
+    return text + Pad("display", 15) + std::to_string(r.nDisplay) +
+           (device.empty() ? "" : " (" + device + ")") + "\n" + Pad("rectangle", 15) +
+           RectText(r.display) + "\n" + Pad("orientation", 15) + OrientationText(r.nOrientation) +
+           "\n" + Pad("dpi", 15) + std::to_string(r.nDpi) + "\n";
+}
+
+std::string IdentifyJson(const VEL_CALIB_RESULT& r, const DesktopLayout& layout) {
+    std::string json = "{\n  \"outcome\": " + JsonString(OutcomeName(r.nOutcome)) +
+                       ",\n  \"exitCode\": " + std::to_string(CalibrationExitCode(r.nOutcome));
+    if (r.nOutcome != VEL_CALIB_IDENTIFIED || r.nDisplay == 0)
+        return json + ",\n  \"display\": null,\n  \"device\": null,\n  \"rect\": null" +
+               ",\n  \"orientation\": null,\n  \"dpi\": null\n}\n";
+    const bool bKnown = r.nDisplay <= layout.displays.size();
+    return json + ",\n  \"display\": " + std::to_string(r.nDisplay) + ",\n  \"device\": " +
+           (bKnown ? JsonString(layout.displays[r.nDisplay - 1].device) : std::string("null")) +
+           ",\n  \"rect\": " + RectJson(r.display) + ",\n  \"orientation\": " +
+           (r.nOrientation < 0 ? std::string("null") : std::to_string(r.nOrientation)) +
+           ",\n  \"dpi\": " + std::to_string(r.nDpi) + "\n}\n";
 }
 
 std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& options) {
@@ -331,7 +424,7 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
     if (r.cbSize >= sizeof(VEL_CALIB_RESULT)) {
         json += ",\n  \"display\": " + std::to_string(r.nDisplay) +
                 ",\n  \"displayRect\": " + RectJson(r.display) +
-                ",\n  \"space\": " + JsonString(SpaceName(r.nSpace)) +
+                ",\n  \"space\": " + JsonString(SpaceWord(r.nSpace)) +
                 ",\n  \"spaceRect\": " + RectJson(r.space) + ",\n  \"verify\": [";
         for (uint32_t i = 0; i < Clamp(r.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
             json += std::string(i ? ",\n    " : "\n    ") + VerifyJson(r.verify[i]);
@@ -343,8 +436,32 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
             json += ",\n  \"diagnosis\": {\"covers\": " +
                     JsonString(r.nDiagnosis < 5 ? kDiagnoses[r.nDiagnosis] : "?") +
                     ", \"display\": " + std::to_string(r.nDiagnosedDisplay) +
-                    ", \"rect\": " + RectJson(r.diagnosed) +
-                    ", \"advice\": " + JsonString(DiagnosisText(r)) + "}";
+                    ", \"rect\": " + RectJson(r.diagnosed) + ", \"advice\": " +
+                    JsonString(DiagnosisText(r, options.nSpace == VEL_CALIB_SPACE_AUTO)) + "}";
+    }
+    if (HasChoice(r)) {
+        json += std::string(",\n  \"chosenBy\": ") +
+                (r.nChosenBy == 1 ? "\"touch\"" : "\"option\"") + ",\n  \"orientation\": " +
+                (r.nOrientation < 0 ? std::string("null") : std::to_string(r.nOrientation)) +
+                ",\n  \"dpi\": " + std::to_string(r.nDpi) +
+                ",\n  \"verifyRounds\": " + std::to_string(r.nVerifyRounds) +
+                ",\n  \"firstRound\": ";
+        if (r.nVerifyRounds == 2) {
+            const VEL_CALIB_VERIFY_ROUND& f = r.firstRound;
+            json += "{\n    \"space\": " + JsonString(SpaceWord(f.nSpace)) +
+                    ",\n    \"spaceRect\": " + RectJson(f.space) + ",\n    \"verify\": [";
+            for (uint32_t i = 0; i < Clamp(f.nVerifyPoints, VEL_CALIB_MAX_CHECKS); ++i)
+                json += std::string(i ? ",\n      " : "\n      ") + VerifyJson(f.verify[i]);
+            json += std::string(f.nVerifyPoints ? "\n    " : "") +
+                    "],\n    \"verifyMeanPx\": " + JsonPixels(f.dVerifyMeanPx) +
+                    ",\n    \"verifyMaxPx\": " + JsonPixels(f.dVerifyMaxPx) +
+                    ",\n    \"diagnosis\": {\"covers\": " +
+                    JsonString(f.nDiagnosis < 5 ? kDiagnoses[f.nDiagnosis] : "?") +
+                    ", \"display\": " + std::to_string(f.nDiagnosedDisplay) +
+                    ", \"rect\": " + RectJson(f.diagnosed) + "}\n  }";
+        } else {
+            json += "null";
+        }
     }
     return json + "\n}\n";
 }

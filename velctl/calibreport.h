@@ -25,11 +25,19 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTI
 // Why a calibration with these options cannot take place on this desktop
 // (a display the system lacks, a space whose range cannot reach the
 // display's targets), as velctl says it before any window, naming the
-// options that fit; "" when it can.
+// options that fit; "" when it can, or when only the run can tell (the
+// display by touch, the auto space).
 std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout);
 
 // What a failed verify step shows, in words a user can act on: which
-// rectangle the screen's range evidently covers and which options match.
-std::string DiagnosisText(const VEL_CALIB_RESULT& result);
+// rectangle the screen's range evidently covers and which options match;
+// after the auto space (which tried the spaces that reach the display), what
+// to change in the mapping.
+std::string DiagnosisText(const VEL_CALIB_RESULT& result, bool bAutoSpace = false);
+
+// What identify prints: how it ended and the display touched, by its number,
+// the device name the layout gives it, its rectangle, orientation and DPI.
+std::string IdentifyText(const VEL_CALIB_RESULT& result, const DesktopLayout& layout);
+std::string IdentifyJson(const VEL_CALIB_RESULT& result, const DesktopLayout& layout);
 
 } // namespace ctl

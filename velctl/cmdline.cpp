@@ -39,6 +39,8 @@ commands:
   reset                drops the calibration
   calibrate [OPTIONS]  runs the calibration window; tells how it ended
                        (velctl help calibrate)
+  identify [OPTIONS]   finds the display the touch screen lies over: each
+                       display asks for a touch in turn (velctl help identify)
   check-sdk [FILE]     tells whether the tools can use a device library
                        (default: the SDK.dll beside velctl)
   displays [--json]    the displays of the desktop: number, device, rectangle,
@@ -61,7 +63,8 @@ exit codes:
   5  a file or the registry could not be read or written
   6  SDK.dll is missing, of the other architecture or lacks a member (the
      message says which; velctl check-sdk tells more)
-  7-14  calibrate: how the calibration ended (velctl help calibrate)
+  7-15  calibrate and identify: how the run ended (velctl help calibrate,
+        velctl help identify)
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -77,6 +80,17 @@ Prints every touch parameter of the screen by name with its value, range and
 unit, the device's output mode, and the double-click settings: as the registry
 holds them and as the system uses them now. A value outside its range is
 marked. The device cannot report its orientation, so show does not guess it.
+
+After them, the calibration the tools remember for this screen (the last one
+calibrate, or another program through StartCalibrateEx, wrote to it): the
+display it was made on (number, device name, identity), the space, the
+display's rectangle, orientation and DPI then, how the run ended, the verify
+accuracy, the set written and the date (UTC); and a warning line for each
+change since: the display is gone, moved, resized, turned or at another DPI
+(calibrate again). "no calibration remembered for this screen" when there is
+none. The tools keep it in calibrations.ini in %LOCALAPPDATA%\VelTouch, or in
+the folder %VEL_TOOLS_HOME% names.
+
 With --json the same as one JSON object.
 )";
 
@@ -119,8 +133,9 @@ Tells the screen to drop its calibration. Prints "Reset Success." or
 )";
 
 const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate [--targets N] [--checks N]
-          [--max-error PX] [--attempts N] [--timeout S] [--display N]
-          [--space primary|display|desktop] [--verify N]
+          [--max-error PX] [--attempts N] [--timeout S]
+          [--display N|touch [--page-seconds N] [--rounds N]]
+          [--space primary|display|desktop|auto] [--verify N]
           [--max-verify-error PX] [--json]
 
 Runs a calibration of the screen through VelCalib.dll: a window covering the
@@ -140,9 +155,19 @@ rectangle the screen's range evidently covers (with --json, one object).
   --timeout S     seconds without a touch that end it (0, the default: 20)
   --display N     the display the touch screen lies over, as velctl displays
                   numbers them (0, the default: the primary)
+  --display touch the display is the one touched: each display shows a page
+                  asking for a touch in turn, as velctl identify does, and
+                  the calibration runs on the display touched
+  --page-seconds N, --rounds N
+                  with --display touch: how long a page shows and how many
+                  rounds over the displays (velctl help identify)
   --space SPACE   what the screen's range covers, as its driver or the system
                   maps it: primary (default: the primary display), display
-                  (the display of --display) or desktop (the whole desktop)
+                  (the display of --display), desktop (the whole desktop) or
+                  auto: the display's own space first; when the verify touches
+                  show the range to cover the primary display or the whole
+                  desktop, the same touches are fitted again for that space
+                  and verified in a second round (needs --verify 2 or more)
   --verify N      0 (default) to 9 verify targets after the record (and its
                   checks): the screen leaves calibration mode, and each touch
                   is measured where the system puts the pointer
@@ -152,7 +177,8 @@ rectangle the screen's range evidently covers (with --json, one object).
 
 exit codes:
   0   the calibration was written (and its checks passed, when asked)
-  2   an option out of range
+  2   an option out of range, --space auto with fewer than 2 verify points,
+      or a display or space that does not fit the desktop
   3   no screen, several, or the device library cannot be used
   4   the screen refused every record of the last attempt
   7   a check point lay beyond --max-error in the last attempt (the
@@ -166,6 +192,35 @@ exit codes:
       written; the output says which rectangle the range covers)
   14  the verify step could not hold the pointer, so it measured no touch
       (the calibration stays written)
+  15  --display touch: no display's page was touched within the rounds
+      (nothing was calibrated)
+)";
+
+const char kIdentifyHelp[] =
+    R"(usage: velctl [--device PATH] identify [--page-seconds N] [--rounds N] [--json]
+
+Finds the display the touch screen lies over. Each display shows in turn a
+page with its number, "Touch this screen" in the user's language and a
+countdown, the display calibrated last first. A touch on the screen picks the
+display whose page shows; Enter or Space moves on to the next display, Escape
+cancels. Pages move on by themselves, round after round, so no keyboard is
+needed. Prints the display touched: its number (as velctl displays numbers
+them), device name, rectangle, orientation and DPI (with --json, one object).
+Nothing is calibrated; calibrate --display touch finds the display the same
+way and calibrates it.
+
+  --page-seconds N  seconds a page shows (0, the default: 5; up to 60)
+  --rounds N        rounds over every display before giving up (0, the
+                    default: 3; up to 20)
+
+exit codes:
+  0   a display was touched
+  2   an option out of range
+  3   no screen, several, or the device library cannot be used
+  6   SDK.dll is missing, of the other architecture or lacks a member
+  8   the user ended it (Escape or closing the page)
+  9   another program ended it
+  15  no page was touched within the rounds
 )";
 
 const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
@@ -229,34 +284,56 @@ const CommandSpec kCommands[] = {
     {Command::Calibrate, "calibrate", 0, 0, "", true, kCalibrateHelp},
     {Command::CheckSdk, "check-sdk", 0, 1, "FILE", false, kCheckSdkHelp},
     {Command::Displays, "displays", 0, 0, "", true, kDisplaysHelp},
+    {Command::Identify, "identify", 0, 0, "", true, kIdentifyHelp},
 };
 
 // calibrate's options and the field each sets: a count, a number of pixels,
-// or (neither) the space's name.
+// or (neither) the space's name. identify takes those that find the display.
 struct CalibrateOption {
     const char* name;
     uint32_t VEL_CALIB_OPTIONS::*pCount;
     double VEL_CALIB_OPTIONS::*pPixels;
+    bool bIdentify; // identify's too; calibrate's only with --display touch
 };
 
 const CalibrateOption kCalibrateOptions[] = {
-    {"--targets", &VEL_CALIB_OPTIONS::nTargets, nullptr},
-    {"--checks", &VEL_CALIB_OPTIONS::nCheckPoints, nullptr},
-    {"--max-error", nullptr, &VEL_CALIB_OPTIONS::dMaxCheckError},
-    {"--attempts", &VEL_CALIB_OPTIONS::nAttempts, nullptr},
-    {"--timeout", &VEL_CALIB_OPTIONS::nIdleSeconds, nullptr},
-    {"--display", &VEL_CALIB_OPTIONS::nDisplay, nullptr},
-    {"--space", nullptr, nullptr},
-    {"--verify", &VEL_CALIB_OPTIONS::nVerifyPoints, nullptr},
-    {"--max-verify-error", nullptr, &VEL_CALIB_OPTIONS::dMaxVerifyError},
+    {"--targets", &VEL_CALIB_OPTIONS::nTargets, nullptr, false},
+    {"--checks", &VEL_CALIB_OPTIONS::nCheckPoints, nullptr, false},
+    {"--max-error", nullptr, &VEL_CALIB_OPTIONS::dMaxCheckError, false},
+    {"--attempts", &VEL_CALIB_OPTIONS::nAttempts, nullptr, false},
+    {"--timeout", &VEL_CALIB_OPTIONS::nIdleSeconds, nullptr, false},
+    {"--display", &VEL_CALIB_OPTIONS::nDisplay, nullptr, false},
+    {"--space", nullptr, nullptr, false},
+    {"--verify", &VEL_CALIB_OPTIONS::nVerifyPoints, nullptr, false},
+    {"--max-verify-error", nullptr, &VEL_CALIB_OPTIONS::dMaxVerifyError, false},
+    {"--page-seconds", &VEL_CALIB_OPTIONS::nIdentifySeconds, nullptr, true},
+    {"--rounds", &VEL_CALIB_OPTIONS::nIdentifyRounds, nullptr, true},
 };
 
-// --space's words, by VEL_CALIB_SPACE.
+// auto is no rectangle of its own, so it is no row of the spaces' table.
+const char kAutoSpace[] = "auto";
+
+// --space's words: the table's and auto.
 bool ParseSpace(const std::string& text, uint32_t& value) {
     const SpaceRow* pRow = FindSpace(text);
     if (pRow != nullptr)
         value = pRow->nSpace;
-    return pRow != nullptr;
+    else if (text == kAutoSpace)
+        value = VEL_CALIB_SPACE_AUTO;
+    return pRow != nullptr || text == kAutoSpace;
+}
+
+// "primary, display, desktop or auto".
+std::string SpaceWordsWithAuto() {
+    std::vector<std::string> words;
+    for (const SpaceRow& row : Spaces())
+        words.push_back(row.name);
+    if (FindSpace(kAutoSpace) == nullptr)
+        words.push_back(kAutoSpace);
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    return text;
 }
 
 const CalibrateOption* FindCalibrateOption(const std::string& arg) {
@@ -298,14 +375,21 @@ std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector
     if (option.pCount == nullptr && option.pPixels == nullptr) {
         return ParseSpace(value, options.nSpace)
                    ? std::string()
-                   : std::string(option.name) + " takes " + SpaceChoices(false) + ", not \"" +
+                   : std::string(option.name) + " takes " + SpaceWordsWithAuto() + ", not \"" +
                          value + "\" (velctl help calibrate)";
+    }
+    const bool bDisplay = option.pCount == &VEL_CALIB_OPTIONS::nDisplay;
+    if (bDisplay && value == "touch") {
+        options.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
+        return std::string();
     }
     const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
                                               : ParseReal(value, options.*option.pPixels);
     return bOk ? std::string()
-               : std::string(option.name) + " needs a number, not \"" + value +
-                     "\" (velctl help calibrate)";
+               : std::string(option.name) +
+                     (bDisplay ? " needs a number or touch" : " needs a number") + ", not \"" +
+                     value + "\" (velctl help " + (option.bIdentify ? "identify" : "calibrate") +
+                     ")";
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
@@ -330,7 +414,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     invocation = Invocation();
     std::vector<std::string> words;
     bool bOptions = true;
-    std::string calibrateOption; // the first one given
+    std::vector<const CalibrateOption*> calibrateOptions; // in the order given
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!bOptions || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -358,8 +442,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             const std::string why = TakeCalibrateOption(*pOption, args, i, invocation.calibration);
             if (!why.empty())
                 return why;
-            if (calibrateOption.empty())
-                calibrateOption = pOption->name;
+            calibrateOptions.push_back(pOption);
         } else {
             return "unknown option " + arg + " (velctl --help lists them)";
         }
@@ -378,10 +461,26 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.help)
         return std::string();
-    if (!calibrateOption.empty() && pSpec->command != Command::Calibrate)
-        return calibrateOption + " goes with calibrate, not with " + pSpec->name;
+    const bool bCalibrate = pSpec->command == Command::Calibrate;
+    const bool bIdentify = pSpec->command == Command::Identify;
+    for (const CalibrateOption* pOption : calibrateOptions) {
+        const std::string name = pOption->name;
+        if (!bCalibrate && !(bIdentify && pOption->bIdentify))
+            return name +
+                   (pOption->bIdentify ? " goes with identify and calibrate"
+                                       : " goes with calibrate") +
+                   ", not with " + pSpec->name;
+        if (bCalibrate && pOption->bIdentify &&
+            invocation.calibration.nDisplay != VEL_CALIB_DISPLAY_TOUCH)
+            return name + " goes with --display touch (velctl help calibrate)";
+    }
+    if (bIdentify) {
+        invocation.calibration.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
+        invocation.calibration.nFlags = VEL_CALIB_FLAG_IDENTIFY_ONLY;
+    }
     if (invocation.json && !pSpec->json)
-        return std::string("--json goes with list, show, displays and calibrate, not with ") +
+        return std::string(
+                   "--json goes with list, show, displays, calibrate and identify, not with ") +
                pSpec->name;
     const size_t count = invocation.operands.size();
     const std::string name = pSpec->name;
@@ -411,9 +510,15 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
 }
 
 std::string CheckCalibrateOptions(const Invocation& invocation) {
+    const VEL_CALIB_OPTIONS& options = invocation.calibration;
+    const std::string command = invocation.command == Command::Identify ? "identify" : "calibrate";
+    // The library would find it out only after the run: said before any window.
+    if (options.nSpace == VEL_CALIB_SPACE_AUTO && options.nVerifyPoints < 2)
+        return "calibrate: --space auto needs --verify 2 or more: where the verify touches "
+               "land tells which space the screen's range covers (velctl help calibrate)";
     CalibSettings settings;
-    const std::string why = CheckOptions(&invocation.calibration, settings);
-    return why.empty() ? why : "calibrate: " + why + " (velctl help calibrate)";
+    const std::string why = CheckOptions(&options, settings);
+    return why.empty() ? why : command + ": " + why + " (velctl help " + command + ")";
 }
 
 std::string HelpText(Command command) {

@@ -23,7 +23,8 @@ enum class Command {
     Reset,
     Calibrate,
     CheckSdk,
-    Displays
+    Displays,
+    Identify
 };
 
 // What the program ends with.
@@ -36,14 +37,15 @@ enum ExitCode {
     kExitFileOrSystem = 5, // a file or the registry could not be read or written
     kExitLibrary = 6,      // SDK.dll is missing, of the other architecture, or incomplete
     // calibrate: how the run ended (also 0, 2, 3 and 4 above)
-    kExitCheckFailed = 7,     // the check points lay beyond --max-error in the last attempt
-    kExitCancelled = 8,       // the user ended it (Escape)
-    kExitStopped = 9,         // another program ended it
-    kExitTimedOut = 10,       // no touch for the idle time
-    kExitBusy = 11,           // another calibration runs in the process
-    kExitNotFitted = 12,      // the touches made no calibration in the last attempt
-    kExitVerifyFailed = 13,   // a verify touch landed beyond --max-verify-error
-    kExitVerifyNoPointer = 14 // the verify step could not hold the system's pointer
+    kExitCheckFailed = 7,      // the check points lay beyond --max-error in the last attempt
+    kExitCancelled = 8,        // the user ended it (Escape)
+    kExitStopped = 9,          // another program ended it
+    kExitTimedOut = 10,        // no touch for the idle time
+    kExitBusy = 11,            // another calibration runs in the process
+    kExitNotFitted = 12,       // the touches made no calibration in the last attempt
+    kExitVerifyFailed = 13,    // a verify touch landed beyond --max-verify-error
+    kExitVerifyNoPointer = 14, // the verify step could not hold the system's pointer
+    kExitNotIdentified = 15    // identify, calibrate --display touch: no page was touched
 };
 
 struct Invocation {
@@ -55,7 +57,9 @@ struct Invocation {
     std::vector<std::string> operands;
     int rotation = -1; // rotate: index into the orientation cycle
     // calibrate: --targets, --checks, --max-error, --attempts, --timeout,
-    // --display, --space, --verify, --max-verify-error
+    // --display, --space, --verify, --max-verify-error; with --display touch
+    // and for identify (which sets the display and the flag): --page-seconds,
+    // --rounds
     VEL_CALIB_OPTIONS calibration = {
         sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0, 0, 0, 0, 0};
 };
@@ -64,7 +68,8 @@ struct Invocation {
 // else a message. Options may stand anywhere; "--" ends them.
 std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation);
 
-// calibrate's options in their ranges: "", or what is wrong.
+// calibrate's and identify's options in their ranges and together: "", or
+// what is wrong.
 std::string CheckCalibrateOptions(const Invocation& invocation);
 
 // The help of a command; Command::None or Help: the tool's.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "displayspace.h"
 #include "settings.h"
 
 namespace ctl {
@@ -34,7 +35,103 @@ std::string Column(std::string text, size_t width) {
     return text + " ";
 }
 
+std::string Degrees(int degrees) {
+    return degrees < 0 ? std::string("orientation unknown") : std::to_string(degrees) + " degrees";
+}
+
+// The set written: "hd f0 ... f7", "16-bit m0 ... m7" or "none".
+std::string SetText(const RememberedCalibration& e, const char* separator) {
+    std::string text;
+    for (int k = 0; k < 8 && e.nRecord != VEL_CALIB_RECORD_NONE; ++k)
+        text += (k ? separator : "") + (e.nRecord == VEL_CALIB_RECORD_HD
+                                            ? Real(e.fCoefficients[k])
+                                            : std::to_string(e.nCoefficients[k]));
+    return text;
+}
+
+std::vector<std::string> Changes(const ScreenState& state) {
+    const RememberedCalibration& e = state.remembered;
+    return ChangeTexts(e, CompareWithLayout(e, state.layout), state.layout);
+}
+
+// show's lines of the remembered calibration, after its own.
+std::string RememberedText(const ScreenState& state) {
+    if (!state.hasRemembered)
+        return Column("calibration", 17) + "no calibration remembered for this screen\n";
+    const RememberedCalibration& e = state.remembered;
+    std::string text = Column("calibration", 17) + OutcomeWord(e.nOutcome) + ", " + e.date + "\n";
+    text += Column("calibDisplay", 17) + std::to_string(e.nDisplay) + " (" + e.displayName + "), " +
+            RectText(e.rect) + ", " + Degrees(e.orientation) + ", " +
+            (e.dpi > 0 ? std::to_string(e.dpi) + " DPI" : std::string("DPI unknown")) + "\n";
+    text += Column("calibIdentity", 17) + e.display + "\n";
+    text += Column("calibSpace", 17) + SpaceName(e.nSpace) + " (" + RectText(e.space) + ")\n";
+    text += Column("calibVerify", 17) +
+            (e.nVerifyPoints == 0
+                 ? std::string("none")
+                 : std::to_string(e.nVerifyPoints) + " points, mean " + Pixels(e.dVerifyMeanPx) +
+                       " px, max " + Pixels(e.dVerifyMaxPx) + " px") +
+            "\n";
+    text += Column("calibSet", 17) + RecordName(e.nRecord) +
+            (e.nRecord == VEL_CALIB_RECORD_NONE ? "" : " " + SetText(e, " ")) + "\n";
+    for (const std::string& change : Changes(state))
+        text += Column("warning", 17) + change + "\n";
+    return text;
+}
+
+std::string RememberedJson(const ScreenState& state) {
+    if (!state.hasRemembered)
+        return "null";
+    const RememberedCalibration& e = state.remembered;
+    const DisplayChange change = CompareWithLayout(e, state.layout);
+    std::string json = "{\n    \"display\": " + std::to_string(e.nDisplay) +
+                       ",\n    \"displayName\": " + JsonString(e.displayName) +
+                       ",\n    \"identity\": " + JsonString(e.display) +
+                       ",\n    \"rect\": " + RectJson(e.rect) + ",\n    \"orientation\": " +
+                       (e.orientation < 0 ? std::string("null") : std::to_string(e.orientation)) +
+                       ",\n    \"dpi\": " + std::to_string(e.dpi) +
+                       ",\n    \"space\": " + JsonString(SpaceName(e.nSpace)) +
+                       ",\n    \"spaceRect\": " + RectJson(e.space) +
+                       ",\n    \"outcome\": " + JsonString(OutcomeWord(e.nOutcome)) +
+                       ",\n    \"verifyPoints\": " + std::to_string(e.nVerifyPoints) +
+                       ",\n    \"verifyMeanPx\": " + Pixels(e.dVerifyMeanPx) +
+                       ",\n    \"verifyMaxPx\": " + Pixels(e.dVerifyMaxPx) +
+                       ",\n    \"checkMaxPx\": " + Pixels(e.dCheckMaxPx) +
+                       ",\n    \"record\": " + JsonString(RecordName(e.nRecord)) +
+                       ",\n    \"set\": [" + SetText(e, ", ") + "]" +
+                       ",\n    \"date\": " + JsonString(e.date) + ",\n    \"displayNow\": " +
+                       (change.gone ? std::string("null") : std::to_string(change.nDisplay)) +
+                       ",\n    \"changes\": [";
+    const std::vector<std::string> changes = ChangeTexts(e, change, state.layout);
+    for (size_t i = 0; i < changes.size(); ++i)
+        json += (i ? ", " : "") + JsonString(changes[i]);
+    return json + "]\n  }";
+}
+
 } // namespace
+
+std::string RectJson(const VEL_CALIB_RECT& rect) {
+    return "{\"x\": " + std::to_string(rect.x) + ", \"y\": " + std::to_string(rect.y) +
+           ", \"width\": " + std::to_string(rect.width) +
+           ", \"height\": " + std::to_string(rect.height) + "}";
+}
+
+std::string Real(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+std::string Pixels(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+const char* RecordName(uint32_t nRecord) {
+    return nRecord == VEL_CALIB_RECORD_HD   ? "hd"
+           : nRecord == VEL_CALIB_RECORD_16 ? "16-bit"
+                                            : "none";
+}
 
 std::string JsonString(const std::string& text) {
     std::string json = "\"";
@@ -92,7 +189,7 @@ std::string ShowText(const ScreenState& state) {
             " ms, rectangle " + std::to_string(state.systemWidth) + " x " +
             std::to_string(state.systemHeight) + " pixels\n";
     text += Column("orientation", 17) + kNoOrientation + "\n";
-    return text;
+    return text + RememberedText(state);
 }
 
 std::string ShowJson(const ScreenState& state) {
@@ -117,7 +214,7 @@ std::string ShowJson(const ScreenState& state) {
             ",\n  \"systemDoubleClick\": {\"time\": " + std::to_string(state.systemSpeed) +
             ", \"width\": " + std::to_string(state.systemWidth) +
             ", \"height\": " + std::to_string(state.systemHeight) +
-            "},\n  \"orientation\": null\n}\n";
+            "},\n  \"orientation\": null,\n  \"calibration\": " + RememberedJson(state) + "\n}\n";
     return json;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "calibmemory.h"
+#include "desktop.h"
 #include "panelcore.h"
 
 namespace ctl {
@@ -31,6 +33,11 @@ struct ScreenState {
     int systemSpeed = 0;
     int systemWidth = 0;
     int systemHeight = 0;
+    // The calibration the tools remember for this screen (show only), and
+    // the displays as they stand now, to tell what changed since.
+    bool hasRemembered = false;
+    RememberedCalibration remembered;
+    DesktopLayout layout;
 };
 
 std::string ListText(const ScreenList& list);
@@ -40,5 +47,13 @@ std::string ShowJson(const ScreenState& state);
 
 // A JSON string literal: quoted, with \ " and control characters escaped.
 std::string JsonString(const std::string& text);
+// {"x": 0, "y": 0, "width": 1024, "height": 768}
+std::string RectJson(const VEL_CALIB_RECT& rect);
+// A coefficient as the reports write it: nine significant digits.
+std::string Real(double value);
+// Pixels with two decimals.
+std::string Pixels(double value);
+// The record a device took: "hd", "16-bit" or "none".
+const char* RecordName(uint32_t nRecord);
 
 } // namespace ctl

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calibreport.h"
+#include "calibstore.h"
 #include "cmdline.h"
 #include "devicelib.h"
 #include "devicesession.h"
@@ -119,6 +120,13 @@ int Show(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
     ctl::ScreenState state;
     if (!ReadState(pPath, state))
         return ReadFailed(host::Utf8(pPath));
+    // What the tools remember of its calibration, against the displays now.
+    const std::vector<RememberedCalibration> memory = LoadMemory();
+    if (const RememberedCalibration* pEntry = Recall(memory, state.devicePath)) {
+        state.hasRemembered = true;
+        state.remembered = *pEntry;
+        state.layout = LayoutForCalibration();
+    }
     Out(invocation.json ? ctl::ShowJson(state) : ctl::ShowText(state));
     return ctl::kExitOk;
 }
@@ -189,6 +197,21 @@ int Calibrate(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
     return ctl::CalibrationExitCode(nOutcome);
 }
 
+// The pages of every display in turn until one is touched; nothing is
+// calibrated.
+int Identify(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    VEL_CALIB_RESULT result;
+    std::memset(&result, 0, sizeof(result));
+    result.cbSize = sizeof(result);
+    const uint32_t nOutcome =
+        static_cast<uint32_t>(StartCalibrateEx(nullptr, pPath, &invocation.calibration, &result));
+    result.nOutcome = nOutcome;
+    // The device name of the display touched, numbered as the library numbers it.
+    const DesktopLayout layout = LayoutForCalibration();
+    Out(invocation.json ? ctl::IdentifyJson(result, layout) : ctl::IdentifyText(result, layout));
+    return ctl::CalibrationExitCode(nOutcome);
+}
+
 // Reads the library's file and reports on it; loads nothing.
 int CheckSdk(const ctl::Invocation& invocation) {
     const std::string path =
@@ -231,7 +254,8 @@ int Run(const std::vector<std::string>& args) {
         return LibraryUsable() ? List(invocation) : ctl::kExitLibrary;
 
     // Everything the user gave is checked before a screen is even looked for.
-    if (invocation.command == ctl::Command::Calibrate) {
+    if (invocation.command == ctl::Command::Calibrate ||
+        invocation.command == ctl::Command::Identify) {
         const std::string why = ctl::CheckCalibrateOptions(invocation);
         if (!why.empty()) {
             Error(why);
@@ -240,7 +264,9 @@ int Run(const std::vector<std::string>& args) {
         // The display and the space, against the displays the system has.
         const std::string where = ctl::PlaceRefusal(invocation.calibration, LayoutForCalibration());
         if (!where.empty()) {
-            Error("calibrate: " + where + " (velctl displays, velctl help calibrate)");
+            const std::string command =
+                invocation.command == ctl::Command::Identify ? "identify" : "calibrate";
+            Error(command + ": " + where + " (velctl displays, velctl help " + command + ")");
             return ctl::kExitBadValue;
         }
     }
@@ -286,6 +312,8 @@ int Run(const std::vector<std::string>& args) {
         return Reset(pPath);
     case ctl::Command::Calibrate:
         return Calibrate(invocation, pPath);
+    case ctl::Command::Identify:
+        return Identify(invocation, pPath);
     default:
         return ctl::kExitUsage;
     }

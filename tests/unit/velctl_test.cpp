@@ -1,11 +1,14 @@
 // velctl's windowless core: settings by name with the control panel's ranges,
 // values as the command line and profiles give them, the command line, the
-// profile round trip and its bad lines, JSON strings, the list of displays.
+// profile round trip and its bad lines, JSON strings, the list of displays,
+// the calibration and identify reports, show's remembered calibration.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "calibreport.h"
 #include "cmdline.h"
 #include "displays.h"
 #include "profile.h"
@@ -129,7 +132,8 @@ std::string Summary(const ctl::Invocation& invocation) {
            (invocation.hasDevice ? " device=" + invocation.device : "") +
            " operands=" + std::to_string(invocation.operands.size()) +
            (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "") +
-           (invocation.command == ctl::Command::Calibrate
+           (invocation.command == ctl::Command::Calibrate ||
+                    invocation.command == ctl::Command::Identify
                 ? " targets=" + std::to_string(invocation.calibration.nTargets) +
                       " checks=" + std::to_string(invocation.calibration.nCheckPoints) +
                       " max=" + std::to_string(invocation.calibration.dMaxCheckError) +
@@ -142,6 +146,13 @@ std::string Summary(const ctl::Invocation& invocation) {
                                  " space=" + std::to_string(invocation.calibration.nSpace) +
                                  " verify=" + std::to_string(invocation.calibration.nVerifyPoints) +
                                  " vmax=" + std::to_string(invocation.calibration.dMaxVerifyError)
+                           : "") +
+                      (invocation.calibration.nFlags + invocation.calibration.nIdentifySeconds +
+                                   invocation.calibration.nIdentifyRounds >
+                               0
+                           ? " flags=" + std::to_string(invocation.calibration.nFlags) + " pages=" +
+                                 std::to_string(invocation.calibration.nIdentifySeconds) +
+                                 " rounds=" + std::to_string(invocation.calibration.nIdentifyRounds)
                            : "")
                 : "");
 }
@@ -169,7 +180,7 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list, show, displays and calibrate, not with set",
+         "--json goes with list, show, displays, calibrate and identify, not with set",
          summary(C::Set, " json operands=1")},
         {{"calibrate", "--targets", "9", "--checks=5", "--max-error", "2.5", "--attempts=3",
           "--timeout", "60", "--json"},
@@ -182,7 +193,31 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
          summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0"
                                " display=2 space=2 verify=5 vmax=2.000000")},
         {{"calibrate", "--space", "screen"},
-         "--space takes primary, display or desktop, not \"screen\"",
+         "--space takes primary, display, desktop or auto, not \"screen\"",
+         summary(C::None, " operands=0")},
+        {{"identify", "--json", "--page-seconds", "8", "--rounds=4"},
+         "",
+         summary(C::Identify, " json operands=0 targets=0 checks=0 max=0.000000 attempts=0 "
+                              "timeout=0 display=4294967295 space=0 verify=0 vmax=0.000000 "
+                              "flags=1 pages=8 rounds=4")},
+        {{"calibrate", "--display", "touch", "--rounds", "2", "--space", "auto", "--verify", "3"},
+         "",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0 "
+                               "display=4294967295 space=3 verify=3 vmax=0.000000 flags=0 "
+                               "pages=0 rounds=2")},
+        {{"calibrate", "--display", "2", "--page-seconds", "8"},
+         "--page-seconds goes with --display touch",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0 "
+                               "display=2 space=0 verify=0 vmax=0.000000 flags=0 pages=8 "
+                               "rounds=0")},
+        {{"identify", "--targets", "9"},
+         "--targets goes with calibrate, not with identify",
+         summary(C::Identify, " operands=0 targets=9 checks=0 max=0.000000 attempts=0 timeout=0")},
+        {{"show", "--rounds", "2"},
+         "--rounds goes with identify and calibrate, not with show",
+         summary(C::Show, " operands=0")},
+        {{"calibrate", "--display", "screen"},
+         "--display needs a number or touch, not \"screen\"",
          summary(C::None, " operands=0")},
         {{"show", "--targets", "9"},
          "--targets goes with calibrate, not with show",
@@ -309,6 +344,190 @@ TEST(VelctlReport, DisplaysAsTableAndJson) {
     for (const auto& row : rows) {
         EXPECT_EQ(ctl::DisplaysText(row.displays), row.text);
         EXPECT_EQ(ctl::DisplaysJson(row.displays), row.json);
+    }
+}
+
+// Display 1 the primary, display 2 left of it, lower down.
+DesktopLayout TwoDisplays() {
+    DisplayInfo primary, left;
+    primary.device = "\\\\.\\DISPLAY1", primary.rect = {0, 0, 1024, 768};
+    primary.primary = true;
+    left.device = "\\\\.\\DISPLAY2", left.rect = {-800, 100, 800, 600};
+    left.identity = "\\\\?\\DISPLAY#VEL0002#2";
+    DesktopLayout layout;
+    layout.displays = {primary, left};
+    layout.desktop = {-800, 0, 1824, 768};
+    return layout;
+}
+
+// What calibrate and identify check before a window: the options' ranges, and
+// what the desktop can hold (not what only the run can tell).
+TEST(VelctlCommandLine, CalibrateOptionsAndPlaceAreCheckedBeforeAnyRun) {
+    const struct {
+        std::vector<std::string> args;
+        const char* check; // prefix of CheckCalibrateOptions; "" when fine
+        const char* place; // prefix of PlaceRefusal
+    } rows[] = {
+        {{"calibrate", "--space", "auto", "--verify", "1"},
+         "calibrate: --space auto needs --verify 2 or more",
+         ""},
+        {{"calibrate", "--display", "2", "--space", "auto", "--verify", "2"}, "", ""},
+        {{"calibrate", "--display", "touch"}, "", ""},
+        {{"calibrate", "--display", "3", "--space", "auto", "--verify", "2"},
+         "",
+         "display 3: the system has 2 displays"},
+        {{"identify", "--rounds", "21"}, "identify: 21 ", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[1] + " " + row.args.back());
+        ctl::Invocation invocation;
+        ASSERT_EQ(ctl::ParseCommandLine(row.args, invocation), "");
+        const std::string check = ctl::CheckCalibrateOptions(invocation);
+        EXPECT_EQ(check.substr(0, std::strlen(row.check)), row.check);
+        EXPECT_EQ(check.empty(), row.check[0] == 0);
+        const std::string place = ctl::PlaceRefusal(invocation.calibration, TwoDisplays());
+        EXPECT_EQ(place.substr(0, std::strlen(row.place)), row.place);
+        EXPECT_EQ(place.empty(), row.place[0] == 0);
+    }
+    VEL_CALIB_OPTIONS byTouch = ctl::Invocation().calibration;
+    byTouch.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
+    EXPECT_EQ(ctl::PlaceRefusal(byTouch, DesktopLayout()), "the system reports no display");
+}
+
+TEST(VelctlReport, OutcomesNamesAndExitCodes) {
+    const struct {
+        uint32_t outcome;
+        const char* name;
+        int exitCode;
+    } rows[] = {{VEL_CALIB_IDENTIFIED, "identified", 0},
+                {VEL_CALIB_NOT_IDENTIFIED, "not identified", 15},
+                {VEL_CALIB_CANCELLED, "cancelled", 8},
+                {VEL_CALIB_STOPPED, "stopped", 9},
+                {99, "unknown", 1}};
+    for (const auto& row : rows) {
+        EXPECT_STREQ(ctl::OutcomeName(row.outcome), row.name);
+        EXPECT_EQ(ctl::CalibrationExitCode(row.outcome), row.exitCode) << row.name;
+    }
+    VEL_CALIB_RESULT r = {};
+    r.cbSize = sizeof r, r.nOutcome = VEL_CALIB_IDENTIFIED, r.nDisplay = 2;
+    r.display = {-800, 100, 800, 600}, r.nOrientation = 90, r.nDpi = 144;
+    EXPECT_EQ(
+        ctl::IdentifyText(r, TwoDisplays()),
+        "outcome        identified: the touch screen's display was found by a touch; nothing "
+        "was calibrated\ndisplay        2 (\\\\.\\DISPLAY2)\nrectangle      -800,100 800x600\n"
+        "orientation    90 degrees\ndpi            144\n");
+    r.nOutcome = VEL_CALIB_NOT_IDENTIFIED, r.nDisplay = 0;
+    EXPECT_EQ(ctl::IdentifyText(r, TwoDisplays()).find("\ndisplay"), std::string::npos);
+}
+
+// An auto run on display 2 found by touch: the first round in the display's
+// own space showed the whole desktop, the second verified there; or no space
+// reached display 2 and the advice is to change the mapping.
+TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
+    VEL_CALIB_RESULT two = {};
+    two.cbSize = sizeof two, two.nOutcome = VEL_CALIB_VERIFIED, two.nAttempts = 1;
+    two.nDisplay = 2, two.display = {-800, 100, 800, 600};
+    two.nSpace = VEL_CALIB_SPACE_DESKTOP, two.space = {-800, 0, 1824, 768};
+    two.nChosenBy = 1, two.nVerifyRounds = 2, two.nOrientation = 0, two.nDpi = 96;
+    two.nVerifyPoints = 2, two.dVerifyMeanPx = 0.5, two.dVerifyMaxPx = 1.0;
+    VEL_CALIB_VERIFY_ROUND& first = two.firstRound;
+    first.nSpace = VEL_CALIB_SPACE_DISPLAY, first.space = two.display, first.nVerifyPoints = 2;
+    first.nDiagnosis = VEL_CALIB_DIAGNOSIS_DESKTOP, first.diagnosed = {-799, 0, 1824, 768};
+    first.dVerifyMeanPx = 501.12, first.dVerifyMaxPx = 769.17;
+    VEL_CALIB_RESULT unreached = two;
+    unreached.nOutcome = VEL_CALIB_BAD_ARGUMENTS, unreached.nVerifyRounds = 0;
+    VEL_CALIB_RESULT failed = two;
+    failed.nOutcome = VEL_CALIB_VERIFY_FAILED, failed.nChosenBy = 0, failed.nVerifyRounds = 1;
+    failed.nSpace = VEL_CALIB_SPACE_DISPLAY, failed.space = failed.display;
+    failed.nDiagnosis = VEL_CALIB_DIAGNOSIS_PRIMARY, failed.nDiagnosedDisplay = 1;
+    failed.diagnosed = {0, 0, 1024, 768};
+    const struct {
+        const VEL_CALIB_RESULT& result;
+        uint32_t nSpace; // asked for
+        std::vector<std::string> text, json;
+    } rows[] = {
+        {two,
+         VEL_CALIB_SPACE_AUTO,
+         {"display        2 found by touch (-800,100 800x600); the screen's range taken to cover "
+          "the whole desktop (-800,0 1824x768)\norientation    0 degrees\ndpi            96\n",
+          "verify round 1 display (-800,100 800x600): 2 of 2, mean 501.12 px, max 769.17 px; the "
+          "touches land as if the screen's range covered the whole desktop (-799,0 1824x768)\n",
+          "\nverify round 2 desktop (-800,0 1824x768), the space round 1 showed"},
+         {"\"chosenBy\": \"touch\"",
+          "\"verifyRounds\": 2,\n  \"firstRound\": {\n    \"space\": \"display\"",
+          "\"verifyMaxPx\": 769.17,\n    \"diagnosis\": {\"covers\": \"desktop\""}},
+        {failed,
+         VEL_CALIB_SPACE_AUTO,
+         {"\ndisplay        2 (-800,100 800x600)",
+          "diagnosis      the touches land as if the screen's range covered the primary display "
+          "(0,0 1024x768): its driver reaches only the primary display; map the touch screen to "
+          "display 2 in the touch screen driver's settings (or the system's pen and touch display "
+          "setting), or make display 2 the primary display, then calibrate again\n"},
+         {"\"chosenBy\": \"option\"", "\"firstRound\": null"}},
+        {unreached,
+         VEL_CALIB_SPACE_PRIMARY,
+         {"display        2 found by touch (-800,100 800x600): its targets lie beyond the "
+          "screen's range if it covers the primary display; calibrate with --space auto"},
+         {}},
+    };
+    for (const auto& row : rows) {
+        VEL_CALIB_OPTIONS options = ctl::Invocation().calibration;
+        options.nSpace = row.nSpace, options.nVerifyPoints = 2;
+        const std::string text = ctl::CalibrationText(row.result, options);
+        const std::string json = ctl::CalibrationJson(row.result, options);
+        for (const std::string& part : row.text)
+            EXPECT_NE(text.find(part), std::string::npos) << part << "\nin:\n" << text;
+        for (const std::string& part : row.json)
+            EXPECT_NE(json.find(part), std::string::npos) << part << "\nin:\n" << json;
+        EXPECT_EQ(text.find("verify round") != std::string::npos, row.result.nVerifyRounds == 2);
+    }
+}
+
+// show's lines after its own: the calibration remembered for the screen and
+// a warning per change of its display since.
+TEST(VelctlReport, ShowAddsTheRememberedCalibrationAndWhatChanged) {
+    ctl::ScreenState state;
+    state.layout = TwoDisplays();
+    RememberedCalibration& e = state.remembered;
+    e.display = "\\\\?\\DISPLAY#VEL0002#2", e.displayName = "\\\\.\\DISPLAY2", e.nDisplay = 2;
+    e.rect = {-800, 100, 800, 600}, e.orientation = 0, e.dpi = 96;
+    e.nSpace = VEL_CALIB_SPACE_DISPLAY, e.space = e.rect, e.nOutcome = VEL_CALIB_VERIFIED;
+    e.nVerifyPoints = 5, e.dVerifyMeanPx = 0.4, e.dVerifyMaxPx = 0.8;
+    e.nRecord = VEL_CALIB_RECORD_16, e.nCoefficients[0] = 1111, e.date = "2026-12-09T21:04:05Z";
+    const std::string remembered =
+        "calibration       verified, 2026-12-09T21:04:05Z\n"
+        "calibDisplay      2 (\\\\.\\DISPLAY2), -800,100 800x600, 0 degrees, 96 DPI\n"
+        "calibIdentity     \\\\?\\DISPLAY#VEL0002#2\n"
+        "calibSpace        display (-800,100 800x600)\n"
+        "calibVerify       5 points, mean 0.40 px, max 0.80 px\n"
+        "calibSet          16-bit 1111 0 0 0 0 0 0 0\n";
+    DesktopLayout moved = TwoDisplays(), gone = TwoDisplays();
+    moved.displays[1].rect = {1024, 0, 800, 600};
+    gone.displays.pop_back();
+    const struct {
+        bool hasRemembered;
+        DesktopLayout layout;
+        std::string tail; // after "orientation ..."
+        const char* json; // part of ShowJson
+    } rows[] = {
+        {false, TwoDisplays(), "calibration       no calibration remembered for this screen\n",
+         "\"orientation\": null,\n  \"calibration\": null\n}"},
+        {true, TwoDisplays(), remembered, "\"displayNow\": 2,\n    \"changes\": []"},
+        {true, moved,
+         remembered + "warning           display 2 (\\\\.\\DISPLAY2) was -800,100 800x600 and is "
+                      "1024,0 800x600\n",
+         "\"set\": [1111, 0, 0, 0, 0, 0, 0, 0]"},
+        {true, gone,
+         remembered + "warning           display 2 (\\\\.\\DISPLAY2), calibrated "
+                      "2026-12-09T21:04:05Z, is gone\n",
+         "\"displayNow\": null"},
+    };
+    for (const auto& row : rows) {
+        state.hasRemembered = row.hasRemembered, state.layout = row.layout;
+        const std::string text = ctl::ShowText(state);
+        const std::string own = "cannot report its orientation\n";
+        EXPECT_EQ(text.substr(text.find(own) + own.size()), row.tail);
+        EXPECT_NE(ctl::ShowJson(state).find(row.json), std::string::npos) << ctl::ShowJson(state);
     }
 }
 

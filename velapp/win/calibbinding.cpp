@@ -1,18 +1,18 @@
 // VelCalib.dll as a delayed import (see calibbinding.h).
 //
-// The program links a delay-import library of VelCalib.dll: StartCalibrate's
-// import is resolved by the C runtime's delay-load helper at the first call.
+// The program links a delay-import library of VelCalib.dll: the imports of
+// StartCalibrate and StartCalibrateEx are resolved by the C runtime's
+// delay-load helper at the first call of each.
 // Left to itself the helper would load the library by its bare name, through
 // the search path (the current folder and PATH among it); its notification
 // hook below hands it the library that CalibLibraryProblem() loaded by full
-// path instead, and Calib calls StartCalibrate only after that succeeded.
+// path instead, and Calib calls either only after that succeeded.
 #include "calibbinding.h"
 
 #include <windows.h>
 
 #include <delayimp.h>
 
-#include <initializer_list>
 #include <vector>
 
 #include "afxwin.h"
@@ -37,29 +37,6 @@ std::wstring ProgramPath() {
             return std::wstring(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
-}
-
-// A string of the table, in the language of the user interface, with %1, %2…
-// replaced by the arguments in their order.
-std::wstring FormatString(UINT nID, std::initializer_list<std::wstring> args) {
-    const wchar_t* pText = nullptr;
-    // With no buffer, LoadString gives the resource's own (unterminated) text.
-    const int nLength =
-        ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<wchar_t*>(&pText), 0);
-    const std::wstring text(pText != nullptr && nLength > 0 ? pText : L"",
-                            nLength > 0 ? static_cast<size_t>(nLength) : 0);
-    std::wstring result;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t next = i + 1 < text.size() ? text[i + 1] : L'\0';
-        if (text[i] == L'%' && next >= L'1' && next <= L'9' &&
-            static_cast<size_t>(next - L'1') < args.size()) {
-            result += args.begin()[next - L'1'];
-            ++i;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
 }
 
 // Why Windows would not load the library, for the message.
@@ -89,6 +66,27 @@ FARPROC WINAPI NotifyDelayLoad(unsigned dliNotify, PDelayLoadInfo pdli) {
 // The C runtime's delay-load helper calls this hook.
 PfnDliHook __pfnDliNotifyHook2 = NotifyDelayLoad;
 
+std::wstring FormatString(unsigned nID, const std::vector<std::wstring>& args) {
+    const wchar_t* pText = nullptr;
+    // With no buffer, LoadString gives the resource's own (unterminated) text.
+    const int nLength =
+        ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<wchar_t*>(&pText), 0);
+    const std::wstring text(pText != nullptr && nLength > 0 ? pText : L"",
+                            nLength > 0 ? static_cast<size_t>(nLength) : 0);
+    std::wstring result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t next = i + 1 < text.size() ? text[i + 1] : L'\0';
+        if (text[i] == L'%' && next >= L'1' && next <= L'9' &&
+            static_cast<size_t>(next - L'1') < args.size()) {
+            result += args[static_cast<size_t>(next - L'1')];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 std::wstring CalibLibraryProblem() {
     if (g_hCalibLibrary != nullptr)
         return L"";
@@ -116,6 +114,9 @@ std::wstring CalibLibraryProblem() {
         // Let go, so that the file can be replaced while the control panel runs.
         ::FreeLibrary(hModule);
         strWhy = FormatString(IDS_CALIB_LACKS_START, {});
+    } else if (::GetProcAddress(hModule, "StartCalibrateEx") == nullptr) {
+        ::FreeLibrary(hModule);
+        strWhy = FormatString(IDS_CALIB_LACKS_START_EX, {});
     } else {
         g_hCalibLibrary = hModule;
         return L"";

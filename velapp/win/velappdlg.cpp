@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calibbinding.h"
+#include "calibmessage.h"
 #include "devicelib.h"
 #include "fitlabels.h"
 #include "mousekey.h"
@@ -390,15 +391,30 @@ void CVelAppDlg::OnRotate() {
 }
 
 // Called when Calib is clicked: runs a calibration of the screen found at
-// start; returns when its window has closed. Without a calibration library it
-// can use, it says why, and the dialog stays open.
+// start; returns when its window has closed. With several displays the user
+// first touches the display the touch screen lies over, and a box tells how
+// the run ended (panel::CalibOutcomeMessage). Without a calibration library
+// it can use, it says why, and the dialog stays open.
 void CVelAppDlg::OnCalib() {
     const std::wstring strProblem = CalibLibraryProblem();
     if (!strProblem.empty()) {
         MessageBox(strProblem.c_str());
         return;
     }
-    StartCalibrate(nullptr, m_deviceInfo.devicePath[0]);
+    if (::GetSystemMetrics(SM_CMONITORS) <= 1) {
+        StartCalibrate(nullptr, m_deviceInfo.devicePath[0]);
+        return;
+    }
+    const VEL_CALIB_OPTIONS options = panel::SeveralDisplaysCalibOptions();
+    VEL_CALIB_RESULT result;
+    std::memset(&result, 0, sizeof(result));
+    result.cbSize = sizeof(result);
+    result.nOutcome = static_cast<uint32_t>(
+        StartCalibrateEx(m_hWnd, m_deviceInfo.devicePath[0], &options, &result));
+    const panel::CalibMessage message = panel::CalibOutcomeMessage(result);
+    if (message.nString != 0)
+        MessageBox(FormatString(message.nString, message.args).c_str(), nullptr,
+                   MB_OK | (message.bWarning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 // Called when Reset is clicked: the device drops its calibration.

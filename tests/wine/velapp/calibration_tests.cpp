@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "panel_driver.h"
 #include "simdevice.h"
+#include "touchscript.h"
 #include "velversion.h"
 
 using namespace panel_test;
@@ -309,4 +310,65 @@ VEL_CASE(CalibWithoutAUsableLibrarySaysWhyAndThePanelStaysOpen) {
     }
     ::SetEnvironmentVariableW(L"PATH", path.c_str());
     ::SetCurrentDirectoryW(previous);
+}
+
+// Calib on two displays, the touch screen on the second (left of the
+// primary): the identify page shows on each display in turn, a touch on the
+// page over the touch screen picks it, the targets and the verify touches
+// follow there, and a box in the panel's language tells how it went: where
+// the driver maps the screen to that display, calibrated within a pixel;
+// where it maps it to the primary display, what to change.
+VEL_CASE(CalibOnTwoDisplaysFindsTheTouchScreenAndTellsHowItWent) {
+    const bool bChinese = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_CHINESE;
+    const struct {
+        const char* driver;
+        long firstPage; // where the first page shows: the primary, then the display calibrated
+        const char* english;
+        const char* chinese;
+    } kRows[] = {
+        {"display", 0, "Calibrated on display 2: 5 of 5 checks within 0.0 px.",
+         "已在显示器 2 上完成校正：5 次检验中有 5 次误差不超过 0.0 像素。"},
+        {"primary", -800,
+         "The touch screen lies over display 2, but its driver maps it to the primary display. "
+         "Map it to display 2 in the touch screen driver's settings, or make display 2 the "
+         "primary display, then calibrate again.",
+         "触摸屏位于显示器 2 上，但其驱动程序把它映射到了主显示器。请在触摸屏驱动程序的设置中把"
+         "它映射到显示器 2，或把显示器 2 设为主显示器，然后重新校正。"},
+    };
+    MONITORINFO second = {};
+    second.cbSize = sizeof second;
+    const POINT left = {-1, 200};
+    CHECK(::GetMonitorInfoW(::MonitorFromPoint(left, MONITOR_DEFAULTTONULL), &second));
+    const RECT& r = second.rcMonitor;
+    const VEL_CALIB_RECT window = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    for (const auto& row : kRows) {
+        check::Note(std::string("driver ") + row.driver);
+        simdev::Reset();
+        simdev::Set("panelDisplay", "2");
+        simdev::Set("driverMaps", row.driver);
+        simdev::WriteScript(touchscript::ByTouch(window));
+        Panel panel;
+        Open(panel);
+        simdev::ClearJournal();
+        ui::ClickButton(panel.hDlg, IDC_BTN_CALIB);
+        // The first page: over the primary, or over the display calibrated last; the one over
+        // display 2 is touched.
+        RECT page = {};
+        CHECK(ui::WaitFor([&] {
+            for (HWND h : ui::Windows(panel.program.pid, L"#32770")) {
+                if (h != panel.hDlg && ::IsWindowVisible(h) && ::GetWindowRect(h, &page))
+                    return true;
+            }
+            return false;
+        }));
+        CHECK_EQ(page.left, row.firstPage);
+        const HWND hBox = ui::WaitForMessageBox(panel.program.pid, 60000);
+        CHECK(hBox != nullptr);
+        CHECK_EQ(ui::Narrow(ui::MessageBoxText(hBox)), bChinese ? row.chinese : row.english);
+        ui::CloseMessageBox(hBox);
+        // The identify page and the targets each held the device once.
+        CHECK_EQ(simdev::CountJournal("OpenDevice"), 2u);
+        CHECK_EQ(simdev::CountJournal("ApplyCalibParam_hd "), 1u);
+        Exit(panel);
+    }
 }

@@ -22,6 +22,7 @@
 #include "collecthelper.h"
 #include "displayspace.h"
 #include "simdevice.h"
+#include "touchscript.h"
 #include "uidriver.h"
 
 namespace {
@@ -42,31 +43,6 @@ std::vector<VEL_CALIB_RECT> Displays() {
     std::vector<VEL_CALIB_RECT> displays;
     ::EnumDisplayMonitors(nullptr, nullptr, AddDisplay, reinterpret_cast<LPARAM>(&displays));
     return displays;
-}
-
-// The panel's logical coordinate of the centre of the pixel a window of
-// `size` pixels on the panel's display draws logical v at.
-int DrawnCentre(int32_t v, int32_t size) {
-    return static_cast<int>(std::lround(32768.0 * (LogicalToPixel(v, size) + 0.5) / size));
-}
-
-// The four targets through the panel model, each at the centre of its drawn
-// pixel, then a desk touch on each verify target of a window on the display
-// (they wait until calibration mode is off).
-std::string Script(const VEL_CALIB_RECT& window, int nVerify) {
-    std::string script;
-    const CollectHelper grid(4, CALIB_PATH_TYPE_0);
-    for (int i = 0; i < grid.Total(); ++i) {
-        const CalibPoint& target = grid.Targets()[i];
-        script += "screen " + std::to_string(DrawnCentre(target.x, window.width)) + " " +
-                  std::to_string(DrawnCentre(target.y, window.height)) + " 5\nlift\n";
-    }
-    for (int i = 0; i < nVerify; ++i) {
-        const CalibPoint pixel = TargetPixel(kCheckTargets[i], window);
-        script +=
-            "desk " + std::to_string(pixel.x) + " " + std::to_string(pixel.y) + "\nwait 150\n";
-    }
-    return script;
 }
 
 // The value after `"key": ` in velctl's JSON; "" when absent.
@@ -112,7 +88,7 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
         simdev::Set("driverMaps", row.driver);
         const VEL_CALIB_RECT& window = kDisplays[row.panelDisplay - 1];
         const bool bEscape = row.exitCode == 8;
-        simdev::WriteScript(Script(window, bEscape ? 0 : 5));
+        simdev::WriteScript(touchscript::Targets(window, bEscape ? 0 : 5));
         RECT shown = {};
         const ui::Output result = ui::RunConsole(
             L"velctl.exe", ui::Widen(std::string("calibrate --verify 5 --json ") + row.args), 60000,
@@ -156,6 +132,126 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
                     std::atof(JsonValue(result.out, "verifyMeanPx").c_str()), maxError,
                     covers.empty() ? "-" : covers.c_str());
         // The device left calibration mode before the verify touches and was closed after.
+        CHECK_EQ(simdev::Journal().back(), std::string("CloseDevice"));
+    }
+}
+
+namespace {
+
+// A panel mounted a quarter turn off its display, and one mirrored (raw x
+// runs right to left): the default model's scales and offsets.
+const char kTurnedPanel[] = "0 -0.9 29890.3 0.88 0 350 0 0 1";
+const char kMirroredPanel[] = "-0.9 0 29890.3 0 0.88 350 0 0 1";
+
+} // namespace
+
+// velctl calibrate --display touch --space auto on a desktop of three
+// displays (the primary 1024x768; a portrait 600x800 left of it; an 800x600
+// above it): the simulated panel over each display × its driver mapping the
+// range to the primary display, that display or the desktop. Wherever a
+// space fits, verified on the display touched in the space the driver uses,
+// with a second round where the first space was not it; where none fits,
+// the advice that names what to change. Also a turned and a mirrored panel,
+// Escape on the identify page, and nobody touching.
+VEL_CASE(FindsTheTouchScreenAndItsSpaceOnThreeDisplays) {
+    const struct {
+        int panelDisplay;
+        const char* driver;
+        const char* panel; // "" for the default model
+        int exitCode;
+        const char* outcome;
+        const char* space; // found; "" when none fits
+        int rounds;
+    } kRows[] = {
+        {1, "primary", "", 0, "verified", "display", 1},
+        {1, "display", "", 0, "verified", "display", 1},
+        {1, "desktop", "", 0, "verified", "desktop", 2},
+        {2, "primary", "", 13, "verify failed", "", 1},
+        {2, "display", "", 0, "verified", "display", 1},
+        {2, "desktop", "", 0, "verified", "desktop", 2},
+        {3, "primary", "", 13, "verify failed", "", 1},
+        {3, "display", "", 0, "verified", "display", 1},
+        {3, "desktop", "", 0, "verified", "desktop", 2},
+        {2, "display", kTurnedPanel, 0, "verified", "display", 1},
+        {2, "desktop", kMirroredPanel, 0, "verified", "desktop", 2},
+    };
+    const std::vector<VEL_CALIB_RECT> kDisplays = Displays();
+    CHECK_EQ(kDisplays.size(), size_t(3));
+    std::printf("layout %s, %s, %s\n", RectText(kDisplays[0]).c_str(),
+                RectText(kDisplays[1]).c_str(), RectText(kDisplays[2]).c_str());
+    std::printf("%-6s %-8s %-9s %-14s %-8s %-7s %-12s %s\n", "panel", "driver", "mounted",
+                "outcome", "space", "rounds", "1st max px", "max px");
+    const std::wstring memory = simdev::Home() + L"\\tools\\calibrations.ini";
+    for (const auto& row : kRows) {
+        check::Note(std::string("display ") + std::to_string(row.panelDisplay) + ", driver " +
+                    row.driver + (*row.panel ? ", turned or mirrored" : ""));
+        simdev::Reset();
+        ::DeleteFileW(memory.c_str());
+        simdev::Set("panelDisplay", std::to_string(row.panelDisplay));
+        simdev::Set("driverMaps", row.driver);
+        if (*row.panel)
+            simdev::Set("panel", row.panel);
+        const VEL_CALIB_RECT& window = kDisplays[row.panelDisplay - 1];
+        simdev::WriteScript(touchscript::ByTouch(window));
+        RECT shown = {};
+        const ui::Output result = ui::RunConsole(
+            L"velctl.exe", L"calibrate --display touch --space auto --verify 5 --json", 90000,
+            [&](ui::Program& program) {
+                // The targets' window, once the identify page has gone.
+                if (simdev::WaitForJournal("OpenDevice", 2, 40000)) {
+                    const HWND hWnd = ui::WaitForWindow(program.pid, L"#32770");
+                    if (hWnd != nullptr)
+                        ::GetWindowRect(hWnd, &shown);
+                }
+            });
+        CHECK_EQ(result.exitCode, row.exitCode);
+        CHECK_EQ(JsonValue(result.out, "outcome"), "\"" + std::string(row.outcome) + "\"");
+        CHECK_EQ(JsonValue(result.out, "display"), std::to_string(row.panelDisplay));
+        CHECK_EQ(JsonValue(result.out, "chosenBy"), std::string("\"touch\""));
+        CHECK_EQ(JsonValue(result.out, "verifyRounds"), std::to_string(row.rounds));
+        CHECK_EQ(shown.left, window.x);
+        CHECK_EQ(shown.right - shown.left, window.width);
+        const double maxError = std::atof(JsonValue(result.out, "verifyMaxPx").c_str());
+        const size_t first = result.out.find("\"firstRound\": {");
+        const double firstMax =
+            first == std::string::npos
+                ? 0.0
+                : std::atof(JsonValue(result.out.substr(first), "verifyMaxPx").c_str());
+        if (*row.space != '\0') {
+            CHECK_EQ(JsonValue(result.out, "space"), "\"" + std::string(row.space) + "\"");
+            CHECK(maxError < 1.5);
+        } else {
+            // None fits: the advice says what to change.
+            CHECK(maxError > 10.0);
+            CHECK(result.out.find("primary display") != std::string::npos);
+        }
+        if (row.rounds == 2)
+            CHECK(firstMax > 10.0);
+        std::printf("%-6d %-8s %-9s %-14s %-8s %-7d %-12s %.2f\n", row.panelDisplay, row.driver,
+                    *row.panel ? (row.panel == kTurnedPanel ? "turned" : "mirrored") : "straight",
+                    row.outcome, *row.space ? row.space : "none", row.rounds,
+                    row.rounds == 2 ? std::to_string(firstMax).substr(0, 6).c_str() : "-",
+                    maxError);
+        // What the tools remember: the display touched.
+        CHECK_EQ(::GetFileAttributesW(memory.c_str()) != INVALID_FILE_ATTRIBUTES, true);
+    }
+
+    // Escape on the identify page, and nobody touching: nothing is written.
+    for (const bool bEscape : {true, false}) {
+        check::Note(bEscape ? "Escape on the identify page" : "nobody touches");
+        simdev::Reset();
+        simdev::Set("panelDisplay", "2");
+        simdev::WriteScript("");
+        const ui::Output result = ui::RunConsole(
+            L"velctl.exe",
+            L"calibrate --display touch --space auto --verify 5 --page-seconds 1 --rounds 1", 60000,
+            [&](ui::Program& program) {
+                const HWND hWnd = ui::WaitForWindow(program.pid, L"#32770");
+                if (bEscape && hWnd != nullptr)
+                    ::PostMessageW(hWnd, WM_KEYDOWN, VK_ESCAPE, 1);
+            });
+        CHECK_EQ(result.exitCode, bEscape ? 8 : 15);
+        CHECK_EQ(simdev::CountJournal("ApplyCalibParam"), size_t(0));
         CHECK_EQ(simdev::Journal().back(), std::string("CloseDevice"));
     }
 }

@@ -188,6 +188,13 @@ const Row kRows[] = {
      "1        \\\\.\\DISPLAY1  0,0 1024x768  yes      0            96\n",
      "", "", ""},
     {"help set", "", 0, "  touchHeight       3..8                touch height level", "", "", ""},
+    // What only the run can tell is left to it; what cannot run is refused first.
+    {"calibrate --space auto --verify 1", "", 2, "", "--space auto needs --verify 2 or more", "",
+     ""},
+    {"calibrate --display 5 --space auto --verify 2", "", 2, "",
+     "display 5: the system has 1 display", "", ""},
+    {"identify --rounds 21", "", 2, "", "identify: 21 ", "", ""},
+    {"help identify", "", 0, "\"Touch this screen\"|  15  no page was touched", "", "", ""},
     // Profiles that cannot be applied.
     {"import Z:\\nonexistent\\profile.ini", "", 5, "", "cannot read Z:\\nonexistent\\profile.ini",
      "", ""},

@@ -111,7 +111,13 @@ new_home() {
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 export VEL_SDK_HOME="$(winpath "$home")"
 
-locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo en_US.UTF-8; }
+locale_of() {
+  case "$1" in
+  zh) echo zh_CN.UTF-8 ;;
+  utf8) echo C.UTF-8 ;; # arguments in UTF-8 whatever the machine's locales
+  *) echo en_US.UTF-8 ;;
+  esac
+}
 
 # The resolution programs get when they start (the user's LogPixels).
 set_dpi() { # <dpi>
@@ -151,9 +157,9 @@ in_desktop() { # <lang> <program> [args...]
 start() { # <lang> <program> [args...]
   in_desktop "$@" >/dev/null 2>&1 &
 }
-click() { # <lang> <window title> <control id>
-  l=$1; shift
-  in_desktop "$l" "$bin/uiclick.exe" "$@" >/dev/null 2>&1
+click() { # <lang> <window title> <control id>: the title reaches uiclick as UTF-8
+  shift
+  in_desktop utf8 "$bin/uiclick.exe" "$@" >/dev/null 2>&1
 }
 # With a layout, the bounding box of its displays, and grey where none lies.
 shot() { # <file>
@@ -274,12 +280,40 @@ second_display_shots() { # <dir>
   grep '^Desk' "$home/journal.txt" | sed 's/^/journal: /'
 }
 
+# On two displays, the touch screen on the second: the control panel's Calib
+# shows the identify page on each display in turn, the page on display 2 is
+# touched, the targets and five verify touches follow there, and a box tells
+# how it went; the page and the box in the given language.
+panel_displays_shots() { # <dir> <lang> <suffix>
+  lang=$2
+  new_home one
+  printf 'panelDisplay = 2\ndriverMaps = display\n' >"$home/device.ini"
+  {
+    printf 'shown\nmark page\nwaitfor go\nscreen 16384 16384 5\nlift\nsession\n'
+    for i in 0 1 2 3; do printf 'target %s 5\nlift\n' "$i"; done
+    printf 'wait 500\n'
+    for p in "-450 437" "-400 250" "-200 400" "-400 550" "-600 400"; do
+      printf 'desk %s\nwait 150\n' "$p"
+    done
+  } >"$home/script.txt"
+  start "$lang" "$bin/VelApp.exe"
+  sleep 5
+  click "$lang" "$(title)" 1001 || { echo "run.sh: no control panel ($lang) to click" >&2; exit 1; }
+  wait_file page; shot "$1/calib-identify$3.png"; touch "$home/go"
+  wait_closed "the control panel's calibration on display 2"
+  sleep 2
+  shot "$1/calib-outcome$3.png"
+  stop_programs
+}
+
 # The dialog's title in that language.
 title() { [ "$lang" = zh ] && echo "TOUCH 控制面板" || echo "VELTOUCH Control Panel"; }
 
 if [ -n "$shots" ] && [ -n "$layout" ]; then
   mkdir -p "$shots"
   second_display_shots "$(cd "$shots" && pwd)"
+  panel_displays_shots "$(cd "$shots" && pwd)" en ""
+  panel_displays_shots "$(cd "$shots" && pwd)" zh "-zh"
   exit 0
 fi
 if [ -n "$shots" ]; then

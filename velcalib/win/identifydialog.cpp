@@ -43,9 +43,23 @@ HFONT PageFont(int nHeight, bool bBold) {
     return ::CreateFontIndirectW(&font);
 }
 
+// One centred line at a height in pixels, made smaller until it fits the
+// page's width with a margin (down to 10 pixels); the next line goes below.
 void DrawLine(HDC hdc, const std::wstring& text, int nHeight, bool bBold, RECT& line) {
-    HFONT hFont = PageFont(nHeight, bBold);
-    HGDIOBJ hOld = ::SelectObject(hdc, hFont);
+    const int nWidth = (line.right - line.left) * 15 / 16;
+    HFONT hFont = nullptr;
+    HGDIOBJ hOld = nullptr;
+    for (int nTry = nHeight;; nTry = nTry * 7 / 8) {
+        hFont = PageFont(nTry, bBold);
+        hOld = ::SelectObject(hdc, hFont);
+        SIZE size = {};
+        ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
+        if (size.cx <= nWidth || nTry <= 10) {
+            break;
+        }
+        ::SelectObject(hdc, hOld);
+        ::DeleteObject(hFont);
+    }
     line.bottom = line.top + nHeight * 3 / 2;
     ::DrawTextW(hdc, text.c_str(), static_cast<int>(text.size()), &line,
                 DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);

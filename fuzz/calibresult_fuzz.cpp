@@ -24,15 +24,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     std::memcpy(&options, pBytes, got);
     CalibSettings settings;
     if (!CheckOptions(&options, settings).empty())
-        options = VEL_CALIB_OPTIONS{sizeof(options), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0};
+        options =
+            VEL_CALIB_OPTIONS{sizeof(options), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0, 0, 0, 0, 0};
     FUZZ_CHECK(CheckOptions(&options, settings).empty());
     FUZZ_CHECK(settings.nTargets == 4 || settings.nTargets == 9 || settings.nTargets == 16 ||
                settings.nTargets == 25);
     FUZZ_CHECK(settings.nCheckPoints >= 0 && settings.nCheckPoints <= VEL_CALIB_MAX_CHECKS);
     FUZZ_CHECK(settings.dMaxCheckError >= 0 && settings.dMaxCheckError <= CALIB_MAX_CHECK_ERROR);
     FUZZ_CHECK(settings.nIdleTicks >= 1 && settings.nIdleTicks <= 3600);
-    FUZZ_CHECK(settings.nDisplay <= CALIB_MAX_DISPLAY &&
-               settings.nSpace <= VEL_CALIB_SPACE_DESKTOP);
+    FUZZ_CHECK(
+        (settings.nDisplay <= CALIB_MAX_DISPLAY || settings.nDisplay == VEL_CALIB_DISPLAY_TOUCH) &&
+        settings.nSpace <= VEL_CALIB_SPACE_AUTO);
+    FUZZ_CHECK(settings.bByTouch ==
+               (settings.nDisplay == VEL_CALIB_DISPLAY_TOUCH || settings.bIdentifyOnly));
+    FUZZ_CHECK(settings.nSpace != VEL_CALIB_SPACE_AUTO || settings.bIdentifyOnly ||
+               settings.nVerifyPoints >= 2);
     FUZZ_CHECK(settings.nVerifyPoints >= 0 && settings.nVerifyPoints <= VEL_CALIB_MAX_CHECKS);
     FUZZ_CHECK(settings.dMaxVerifyError > 0 && settings.dMaxVerifyError <= CALIB_MAX_CHECK_ERROR);
 
@@ -49,15 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     layout.desktop = {in.Int32() % 40000, in.Int32() % 40000, in.Int32() % 40000,
                       in.Int32() % 40000};
     const std::vector<CalibPoint> runTargets = TargetsOfRun(settings);
+    // By touch: whichever display is touched, here the first.
+    const uint32_t nDisplay = settings.bByTouch ? 1 : settings.nDisplay;
     RunPlace place;
     const PlaceProblem problem =
-        PlaceRun(layout, settings.nDisplay, settings.nSpace, runTargets.data(),
+        PlaceRun(layout, nDisplay, FirstSpace(settings, layout, nDisplay), runTargets.data(),
                  static_cast<int>(runTargets.size()), place);
     // A place refused for its range names only spaces that hold every target.
     for (uint32_t nSpace : problem.fitting) {
         RunPlace other;
         FUZZ_CHECK(problem.kind == PlaceProblem::BeyondRange);
-        FUZZ_CHECK(PlaceRun(layout, settings.nDisplay, nSpace, runTargets.data(),
+        FUZZ_CHECK(PlaceRun(layout, nDisplay, nSpace, runTargets.data(),
                             static_cast<int>(runTargets.size()), other)
                        .kind == PlaceProblem::None);
     }

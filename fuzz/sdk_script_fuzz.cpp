@@ -64,9 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         case ScriptCommand::Desk: // any desktop pixel, negative ones included
         case ScriptCommand::Lift:
         case ScriptCommand::Mouse:
+        case ScriptCommand::Shown:
+        case ScriptCommand::Session:
             break;
         }
     }
+    // The sessions' parts hold every command but the markers, in order.
+    size_t nMarkers = 0, nInParts = 0;
+    for (const ScriptCommand& cmd : script.commands)
+        nMarkers += cmd.kind == ScriptCommand::Session;
+    for (size_t part = 0; nMarkers > 0 && part <= nMarkers; ++part)
+        nInParts += velsim::SessionPart(script, static_cast<int>(part)).size();
+    FUZZ_CHECK(nMarkers == 0 ? velsim::SessionPart(script, 7).size() == script.commands.size()
+                             : nInParts + nMarkers == script.commands.size());
     int previous = 0;
     for (const velsim::ScriptError& error : script.errors) {
         FUZZ_CHECK(error.line > previous && error.line <= lines);

@@ -87,14 +87,23 @@ std::wstring FormatString(unsigned nID, const std::vector<std::wstring>& args) {
     return result;
 }
 
-std::wstring CalibLibraryProblem() {
-    if (g_hCalibLibrary != nullptr)
-        return L"";
+std::wstring CalibLibraryProblem(bool bSeveralDisplays) {
     const std::wstring strProgram = ProgramPath();
     const std::wstring strFolder = strProgram.substr(0, strProgram.find_last_of(L"\\/") + 1);
     const std::wstring strPath = strFolder + kLibraryFile;
     const std::wstring strArch = sizeof(void*) == 8 ? L"x64" : L"x86";
     const std::wstring strVersion = L"" VEL_VERSION_TEXT;
+    // StartCalibrateEx is asked for only where Calib calls it.
+    const auto bLacksEx = [&](HMODULE hModule) {
+        return bSeveralDisplays && ::GetProcAddress(hModule, "StartCalibrateEx") == nullptr;
+    };
+    if (g_hCalibLibrary != nullptr) {
+        if (!bLacksEx(g_hCalibLibrary))
+            return L"";
+        return FormatString(IDS_CALIB_LIBRARY_UNUSABLE,
+                            {strFolder, strProgram.substr(strFolder.size()), strPath, strArch,
+                             strVersion, FormatString(IDS_CALIB_LACKS_START_EX, {})});
+    }
 
     const DWORD attributes = ::GetFileAttributesW(strPath.c_str());
     const DWORD error = ::GetLastError();
@@ -114,7 +123,7 @@ std::wstring CalibLibraryProblem() {
         // Let go, so that the file can be replaced while the control panel runs.
         ::FreeLibrary(hModule);
         strWhy = FormatString(IDS_CALIB_LACKS_START, {});
-    } else if (::GetProcAddress(hModule, "StartCalibrateEx") == nullptr) {
+    } else if (bLacksEx(hModule)) {
         ::FreeLibrary(hModule);
         strWhy = FormatString(IDS_CALIB_LACKS_START_EX, {});
     } else {

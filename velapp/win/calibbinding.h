@@ -12,11 +12,12 @@
 #include <vector>
 
 // "" when the VelCalib.dll beside the program is loaded and offers
-// StartCalibrate and StartCalibrateEx: only then may they be called. Else
+// StartCalibrate, and StartCalibrateEx when the computer has several
+// displays (the only time Calib calls it): only then may they be called. Else
 // the message for the user, in the language of the user interface. Until a
 // load succeeds, each call tries again, so a library put in place meanwhile
 // is taken at the next click.
-std::wstring CalibLibraryProblem();
+std::wstring CalibLibraryProblem(bool bSeveralDisplays);
 
 // A string of the table, in the language of the user interface, with %1,
 // %2… replaced by the arguments in their order.

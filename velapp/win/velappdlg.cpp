@@ -396,12 +396,13 @@ void CVelAppDlg::OnRotate() {
 // the run ended (panel::CalibOutcomeMessage). Without a calibration library
 // it can use, it says why, and the dialog stays open.
 void CVelAppDlg::OnCalib() {
-    const std::wstring strProblem = CalibLibraryProblem();
+    const bool bSeveralDisplays = ::GetSystemMetrics(SM_CMONITORS) > 1;
+    const std::wstring strProblem = CalibLibraryProblem(bSeveralDisplays);
     if (!strProblem.empty()) {
         MessageBox(strProblem.c_str());
         return;
     }
-    if (::GetSystemMetrics(SM_CMONITORS) <= 1) {
+    if (!bSeveralDisplays) {
         StartCalibrate(nullptr, m_deviceInfo.devicePath[0]);
         return;
     }

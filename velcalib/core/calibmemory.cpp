@@ -1,6 +1,8 @@
 #include "calibmemory.h"
 
 #include <cctype>
+#include <cfloat>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -166,7 +168,9 @@ std::vector<RememberedCalibration> ParseMemory(const std::string& text,
     std::vector<RememberedCalibration> memory;
     size_t at = 0;
     int nLine = 0;
-    bool bInEntry = false;
+    // The entry the lines go to: its index, or none before the first section
+    // and after a header that does not parse. A device's last section wins.
+    size_t nCurrent = SIZE_MAX;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos)
@@ -182,15 +186,18 @@ std::vector<RememberedCalibration> ParseMemory(const std::string& text,
             continue;
         if (line.front() == '[') {
             const size_t close = line.rfind(']');
+            nCurrent = SIZE_MAX;
             if (close == std::string::npos || close < 2) {
                 problem("\"" + line + "\" is no [device path]");
-                bInEntry = false;
                 continue;
             }
             RememberedCalibration entry;
             entry.device = line.substr(1, close - 1);
             Remember(memory, entry);
-            bInEntry = true;
+            for (size_t i = 0; i < memory.size(); ++i) {
+                if (Lower(memory[i].device) == Lower(entry.device))
+                    nCurrent = i;
+            }
             continue;
         }
         const size_t eq = line.find('=');
@@ -198,19 +205,13 @@ std::vector<RememberedCalibration> ParseMemory(const std::string& text,
             problem("\"" + line + "\" is not NAME = VALUE");
             continue;
         }
-        if (!bInEntry) {
+        if (nCurrent == SIZE_MAX) {
             problem("\"" + line + "\" stands before any [device path]");
             continue;
         }
         const std::string key = Trim(line.substr(0, eq));
         const std::string value = Trim(line.substr(eq + 1));
-        // The entry just named (Remember keeps one per device, in place).
-        RememberedCalibration* pEntry = nullptr;
-        for (RememberedCalibration& e : memory) {
-            if (Lower(e.device) == Lower(memory.back().device))
-                pEntry = &e;
-        }
-        if (pEntry != nullptr && !Take(*pEntry, key, value))
+        if (!Take(memory[nCurrent], key, value))
             problem(key + " = \"" + value + "\" is not understood");
     }
     return memory;

@@ -141,7 +141,8 @@ bool Take(RememberedCalibration& e, const std::string& key, const std::string& v
         if (!bHd && std::strcmp(kind, "16") != 0)
             return false;
         for (int i = 0; i < 8; ++i) {
-            if (!std::isfinite(v[i]) ||
+            // A single-precision set holds only what a float can.
+            if (!std::isfinite(v[i]) || std::fabs(v[i]) > FLT_MAX ||
                 (!bHd && (v[i] < -32768 || v[i] > 32767 || v[i] != std::floor(v[i]))))
                 return false;
         }

@@ -2,6 +2,7 @@
 # Shows the tool set under Wine with the simulated touch screen. Run with
 # --help for the options.
 set -e
+caller=$PWD
 cd "$(dirname "$0")"
 
 usage() {
@@ -17,6 +18,11 @@ private virtual display and saves a screenshot (its path is printed).
   --device one|none|several|FILE
                        the simulated screens: one (default), none, several, or
                        FILE, a device.ini to start from (see sdk/README.md)
+  --replay FILE        the simulated screen replays FILE, a touch recording as
+                       velctl writes it, in calibration mode: its reports
+                       with their timing, its configuration and output mode
+                       (see sdk/README.md); not with --calibrate or
+                       --screenshots, whose scripts it would replace
   --arch x64|x86       which build to run (default x64)
   --dpi 96|144|192     the screen resolution Windows reports (default 96); on
                        the private display the virtual screen is then the
@@ -42,12 +48,13 @@ build/<preset>/run/, apart from the tests'.
 EOF
 }
 
-lang=en device=one arch=x64 calibrate=0 shots="" dpi=96 layout=""
+lang=en device=one arch=x64 calibrate=0 shots="" dpi=96 layout="" replay=""
 while [ $# -gt 0 ]; do
   case "$1" in
   -h | --help) usage; exit 0 ;;
   --lang) lang=$2; shift 2 ;;
   --device) device=$2; shift 2 ;;
+  --replay) replay=$2; shift 2 ;;
   --arch) arch=$2; shift 2 ;;
   --dpi) dpi=$2; shift 2 ;;
   --calibrate) calibrate=1; shift ;;
@@ -72,6 +79,15 @@ case "$device" in
 one | none | several) ;;
 *) [ -f "$device" ] || { echo "run.sh: --device: no file $device" >&2; exit 2; } ;;
 esac
+if [ -n "$replay" ]; then
+  case "$replay" in /*) ;; *) replay=$caller/$replay ;; esac
+  [ -f "$replay" ] || { echo "run.sh: --replay: no file $replay" >&2; exit 2; }
+  if [ "$calibrate" = 1 ] || [ -n "$shots" ]; then
+    echo "run.sh: --replay goes neither with --calibrate nor with --screenshots" >&2
+    exit 2
+  fi
+  replay=$(cd "$(dirname "$replay")" && pwd)/$(basename "$replay")
+fi
 if [ -n "$layout" ]; then
   bounds=$(scripts/wine-fixture.sh bounds "$layout" 2>/dev/null) || {
     echo "run.sh: --displays takes WxH+X+Y[,WxH+X+Y...], e.g. 1024x768+800+0,800x600+0+100" >&2
@@ -106,6 +122,13 @@ new_home() {
   several) printf 'deviceCount = 2\n' >"$home/device.ini" ;;
   *) cp "$1" "$home/device.ini" ;;
   esac
+  # The recording to replay, in place of any the device.ini names.
+  if [ -n "$replay" ]; then
+    ini=$home/device.ini
+    { [ -f "$ini" ] && grep -v '^[[:space:]]*replay[[:space:]]*=' "$ini"
+      printf 'replay = %s\n' "$(winpath "$replay")"; } >"$ini.new"
+    mv "$ini.new" "$ini"
+  fi
 }
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }

@@ -2,6 +2,7 @@
 
 #include "report.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -43,7 +44,9 @@ public:
           m_noise(plan.seed, plan.noise) {}
 
     void Run() {
-        if (m_plan.fromScript)
+        if (m_plan.replay)
+            RunReplay();
+        else if (m_plan.fromScript)
             RunScript();
         else
             RunMouse();
@@ -171,6 +174,47 @@ private:
             if (!Play(cmd))
                 return;
         }
+    }
+
+    using Clock = std::chrono::steady_clock;
+
+    // Waits until `at` past *pOrigin, then for a callback to be registered;
+    // the time spent waiting for one moves *pOrigin on, so the rest keeps
+    // its spacing. False when the session or calibration mode ended first.
+    bool AwaitReport(Clock::time_point* pOrigin, std::chrono::microseconds at) {
+        std::unique_lock<std::mutex> lock(m_channel->lock);
+        auto ended = [this] { return !Live() || !m_channel->calibrating; };
+        if (m_channel->changed.wait_until(lock, *pOrigin + at, ended))
+            return false;
+        if (!m_channel->callback) {
+            const Clock::time_point held = Clock::now();
+            m_channel->changed.wait(lock, [&] { return ended() || m_channel->callback; });
+            *pOrigin += Clock::now() - held;
+        }
+        return !ended();
+    }
+
+    // The recorded reports, each at its time since the session started and
+    // exactly as recorded. Loop k plays report i at k * T + t(i), T the last
+    // report's time (at least the 10 ms gap, so that a recording of one
+    // instant does not spin): the next loop starts as the last report is
+    // due, and its first report keeps its offset. Ends with calibration mode.
+    void RunReplay() {
+        const std::vector<RecordedReport>& reports = *m_plan.replay;
+        if (reports.empty())
+            return;
+        const std::chrono::microseconds period = std::max<std::chrono::microseconds>(
+            std::chrono::microseconds(reports.back().microseconds),
+            std::chrono::milliseconds(kReportGapMs));
+        Clock::time_point origin = Clock::now();
+        do {
+            for (const RecordedReport& report : reports) {
+                if (!AwaitReport(&origin, std::chrono::microseconds(report.microseconds)) ||
+                    !Deliver(report.bytes.data(), report.bytes.size(), true) || !Live())
+                    return;
+            }
+            origin += period;
+        } while (m_plan.replayLoop);
     }
 
     // While the left button is held on the panel's display, a contact report

@@ -20,6 +20,7 @@
 #include "Vel_DeviceManager.h"
 #include "drivermap.h"
 #include "panel.h"
+#include "recording.h"
 #include "script.h"
 
 #include <cstddef>
@@ -28,6 +29,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace velsim {
 
@@ -36,6 +38,10 @@ struct DeliveryPlan {
     std::wstring folder;
     bool fromScript = false; // else the mouse
     Script script;
+    // A recording's reports: when set, the session replays them and nothing
+    // else, neither the script nor the mouse (an empty list delivers nothing).
+    std::shared_ptr<const std::vector<RecordedReport>> replay;
+    bool replayLoop = false; // from the start again after the last report
     PanelModel panel{{1, 0, 0, 0, 1, 0, 0, 0, 1}};
     double noise = 0.0;
     uint64_t seed = 1;

@@ -11,11 +11,13 @@
 #include "devicecall.h"
 #include "folder.h"
 #include "journal.h"
+#include "recording.h"
 
 #include <windows.h>
 
-#include <optional>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -64,6 +66,61 @@ std::wstring ReadPath(const VEL_WCHAR* pPath) {
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The recording device.ini's `replay` names, read afresh by each call that
+// uses it.
+struct ReplayFile {
+    bool set = false; // `replay` names a file
+    std::string path; // the file's full path, UTF-8
+    bool readable = false;
+    velsim::Recording recording;
+    // Only a whole recording stands in for the state's values.
+    bool Valid() const { return set && readable && recording.errors.empty(); }
+};
+
+// A path that starts with a drive letter or a slash is taken as it is; any
+// other lies in the device's folder.
+std::wstring ReplayPath(const std::wstring& folder, const std::wstring& value) {
+    const bool rooted =
+        value[0] == L'\\' || value[0] == L'/' || (value.size() >= 2 && value[1] == L':');
+    return rooted ? value : folder + L"\\" + value;
+}
+
+ReplayFile ReadReplay(DeviceCall& call) {
+    ReplayFile replay;
+    const std::wstring value = velsim::Utf8ToWide(call.State().Value("replay"));
+    if (value.empty())
+        return replay;
+    replay.set = true;
+    const std::wstring path = ReplayPath(call.Folder(), value);
+    replay.path = velsim::WideToUtf8(path);
+    std::string text;
+    replay.readable = velsim::ReadWholeFile(path, &text);
+    if (replay.readable)
+        replay.recording = velsim::ParseRecording(text);
+    return replay;
+}
+
+// After the line of the call that read the recording: why the state's own
+// values were used instead.
+void JournalReplayErrors(DeviceCall& call, const ReplayFile& replay) {
+    if (!replay.set)
+        return;
+    if (!replay.readable) {
+        call.Journal("ReplayError " + replay.path + ": cannot be read");
+        return;
+    }
+    for (const velsim::RecordingError& error : replay.recording.errors)
+        call.Journal("ReplayError line=" + std::to_string(error.line) + " " + error.message);
+}
+
+// The recording's output mode while it gives one, else the state's; nothing
+// when the device has none.
+std::optional<uint8_t> OutputModeInForce(DeviceCall& call, const ReplayFile& replay) {
+    if (replay.Valid() && replay.recording.hasOutputMode)
+        return replay.recording.outputMode;
+    return call.State().OutputMode();
 }
 
 } // namespace
@@ -119,9 +176,14 @@ bool SimDevice::GetDriverConfig(_VEL_DEVICE_CONFIG* pConfig) {
         call.Journal("GetDriverConfig -> 0");
         return false;
     }
-    velsim::ConfigRecord record = call.State().Config();
+    // A recording that gives a configuration stands in for the stored one.
+    const ReplayFile replay = ReadReplay(call);
+    const velsim::ConfigRecord record = replay.Valid() && replay.recording.config
+                                            ? *replay.recording.config
+                                            : call.State().Config();
     std::memcpy(pConfig, record.data(), record.size());
     call.Journal("GetDriverConfig -> 1 bytes=" + velsim::Hex(record.data(), record.size()));
+    JournalReplayErrors(call, replay);
     return true;
 }
 
@@ -144,7 +206,8 @@ bool SimDevice::SetDriverConfig(_VEL_DEVICE_CONFIG config) {
 unsigned char SimDevice::GetOutPutMode(unsigned char* pType, unsigned char* pMode,
                                        unsigned char* pEnable) {
     DeviceCall call;
-    std::optional<uint8_t> mode = call.State().OutputMode();
+    const ReplayFile replay = m_open ? ReadReplay(call) : ReplayFile();
+    std::optional<uint8_t> mode = OutputModeInForce(call, replay);
     bool ok = m_open && mode;
     if (ok) {
         if (pType)
@@ -156,19 +219,23 @@ unsigned char SimDevice::GetOutPutMode(unsigned char* pType, unsigned char* pMod
     }
     call.Journal("GetOutPutMode mode=" + (pMode ? std::to_string(*pMode) : std::string("-")) +
                  " -> " + Result(ok));
+    JournalReplayErrors(call, replay);
     return ok ? 1 : 0;
 }
 
-// Stores modes 0..3 on a device that has an output mode; refuses the rest.
+// Stores modes 0..3 on a device that has an output mode (a recording's
+// while one is replayed, which a later read still returns); refuses the rest.
 unsigned char SimDevice::ChangeOutPutMode(char mode) {
     DeviceCall call;
     int value = static_cast<signed char>(mode);
-    bool ok = m_open && call.State().OutputMode() && value >= 0 && value <= 3;
+    const ReplayFile replay = m_open ? ReadReplay(call) : ReplayFile();
+    bool ok = m_open && OutputModeInForce(call, replay) && value >= 0 && value <= 3;
     if (ok) {
         call.State().Set("outputMode", std::to_string(value));
         ok = call.Store();
     }
     call.Journal("ChangeOutPutMode mode=" + std::to_string(value) + " -> " + Result(ok));
+    JournalReplayErrors(call, replay);
     return ok ? 1 : 0;
 }
 
@@ -208,8 +275,10 @@ int SimDevice::ApplyCalibParam(_VEL_CALIB_PARAM param) {
     return ok ? 1 : 0;
 }
 
-// Reports come from script.txt when it exists now, else from the mouse. The
-// previous session ends first, so its reports precede this call's line.
+// Reports come from the recording device.ini's replay names (a bad one
+// delivers nothing), else from script.txt when it exists now, else from the
+// mouse. The previous session ends first, so its reports precede this call's
+// line.
 void SimDevice::StartCalibMode() {
     bool open = m_open;
     if (open)
@@ -223,9 +292,17 @@ void SimDevice::StartCalibMode() {
         plan.seed = call.State().Seed();
         plan.panelDisplay =
             call.State().PanelDisplay(static_cast<int>(velsim::CurrentLayout().displays.size()));
+        ReplayFile replay = open ? ReadReplay(call) : ReplayFile();
+        if (replay.set) {
+            plan.replay = std::make_shared<const std::vector<velsim::RecordedReport>>(
+                replay.Valid() ? std::move(replay.recording.reports)
+                               : std::vector<velsim::RecordedReport>());
+            plan.replayLoop = call.State().Flag("replayLoop");
+        }
         std::string text;
         plan.fromScript =
-            open && velsim::ReadWholeFile(velsim::FolderFile(plan.folder, L"script.txt"), &text);
+            open && !replay.set &&
+            velsim::ReadWholeFile(velsim::FolderFile(plan.folder, L"script.txt"), &text);
         if (plan.fromScript) {
             plan.script = velsim::ParseScript(text);
             // The program's sessions in turn play the script's parts.
@@ -235,6 +312,11 @@ void SimDevice::StartCalibMode() {
         call.Journal("StartCalibMode");
         for (const velsim::ScriptError& error : plan.script.errors)
             call.Journal("ScriptError line=" + std::to_string(error.line) + " " + error.message);
+        if (replay.Valid())
+            call.Journal("Replay file=" + replay.path +
+                         " reports=" + std::to_string(plan.replay->size()) +
+                         " loop=" + (plan.replayLoop ? "1" : "0"));
+        JournalReplayErrors(call, replay);
     }
     if (open)
         m_delivery.Start(plan);

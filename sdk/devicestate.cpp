@@ -39,6 +39,8 @@ const std::vector<StateKey>& StateKeys() {
         {"seed", "1", INT64_MIN, INT64_MAX},
         {"panelDisplay", "0", 0, kInt32Max},
         {"driverMaps", "primary"},
+        {"replay", ""},
+        {"replayLoop", "0", 0, 1},
     };
     return keys;
 }

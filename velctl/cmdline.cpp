@@ -41,6 +41,12 @@ commands:
                        (velctl help calibrate)
   identify [OPTIONS]   finds the display the touch screen lies over: each
                        display asks for a touch in turn (velctl help identify)
+  watch [OPTIONS]      shows what the screen sends while you touch it: each
+                       touch, the report rate, the noise of still touches
+                       and the Touch Jitter that covers it (velctl help watch)
+  record FILE [OPTIONS]
+                       records what the screen sends, with its settings and
+                       the displays, for support (velctl help record)
   check-sdk [FILE]     tells whether the tools can use a device library
                        (default: the SDK.dll beside velctl)
   displays [--json]    the displays of the desktop: number, device, rectangle,
@@ -65,6 +71,45 @@ exit codes:
      message says which; velctl check-sdk tells more)
   7-15  calibrate and identify: how the run ended (velctl help calibrate,
         velctl help identify)
+)";
+
+const char kWatchHelp[] = R"(usage: velctl [--device PATH] watch [--seconds N] [--json]
+
+Puts the screen in calibration mode and shows its own reports while you touch
+it, until Ctrl+C (or N seconds). Per touch: when it came down and where (raw,
+and in desktop pixels through the calibration remembered for the screen, see
+velctl show), and when it lifted: how long it lasted, its mean position and,
+for a still touch, how much it wandered per axis (standard deviation and
+range, in raw units, in the Touch Jitter setting's 1/32767 of the screen and
+in pixels). At the end: the reports per second, the noise of all still
+touches, and whether the screen's Touch Jitter covers it, with the value that
+would. With --json, one object per line: each event, a summary every second
+and at the end.
+
+Ctrl+C, closing the console, or the time running out lets the screen go: its
+calibration mode ends and the device is closed; nothing is written to it.
+
+  --seconds N  stop after N seconds (0 to 86400; default: until Ctrl+C)
+
+exit codes: 0 done (also after Ctrl+C), 3 no screen or several, 4 the screen
+refused to give its settings, 6 SDK.dll unusable
+)";
+
+const char kRecordHelp[] = R"(usage: velctl [--device PATH] record FILE [--seconds N]
+
+Writes FILE: a text file that support can read and the simulated screen can
+replay (device.ini replay = FILE). Its header: the format version, velctl's
+and Windows' versions, the device path and count, the 54-byte configuration
+record, the output mode, the displays (rectangle, primary, orientation, DPI)
+and the calibration remembered for the screen. Then, while the screen is in
+calibration mode, one line per report: microseconds since the start and the
+report's bytes in hex. Until Ctrl+C or N seconds; --seconds 0 writes the
+header alone (a snapshot for a support ticket) without calibration mode.
+
+  --seconds N  stop after N seconds (0 to 86400; default: until Ctrl+C)
+
+exit codes: 0 done (also after Ctrl+C), 3 no screen or several, 4 the screen
+refused to give its settings, 5 FILE cannot be written, 6 SDK.dll unusable
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -285,6 +330,8 @@ const CommandSpec kCommands[] = {
     {Command::CheckSdk, "check-sdk", 0, 1, "FILE", false, kCheckSdkHelp},
     {Command::Displays, "displays", 0, 0, "", true, kDisplaysHelp},
     {Command::Identify, "identify", 0, 0, "", true, kIdentifyHelp},
+    {Command::Watch, "watch", 0, 0, "", true, kWatchHelp},
+    {Command::Record, "record", 1, 1, "FILE", false, kRecordHelp},
 };
 
 // calibrate's options and the field each sets: a count, a number of pixels,
@@ -438,6 +485,14 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             if (invocation.device.empty())
                 return "--device needs a device path (velctl list shows them)";
             invocation.hasDevice = true;
+        } else if (arg == "--seconds" || arg.rfind("--seconds=", 0) == 0) {
+            const std::string value = arg == "--seconds"
+                                          ? (i + 1 < args.size() ? args[++i] : std::string())
+                                          : arg.substr(std::strlen("--seconds="));
+            uint32_t n = 0;
+            if (!ParseCount(value, n) || n > 86400)
+                return "--seconds takes 0 to 86400, not \"" + value + "\"";
+            invocation.seconds = static_cast<int>(n);
         } else if (const CalibrateOption* pOption = FindCalibrateOption(arg)) {
             const std::string why = TakeCalibrateOption(*pOption, args, i, invocation.calibration);
             if (!why.empty())
@@ -474,13 +529,16 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             invocation.calibration.nDisplay != VEL_CALIB_DISPLAY_TOUCH)
             return name + " goes with --display touch (velctl help calibrate)";
     }
+    if (invocation.seconds >= 0 && pSpec->command != Command::Watch &&
+        pSpec->command != Command::Record)
+        return std::string("--seconds goes with watch and record, not with ") + pSpec->name;
     if (bIdentify) {
         invocation.calibration.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
         invocation.calibration.nFlags = VEL_CALIB_FLAG_IDENTIFY_ONLY;
     }
     if (invocation.json && !pSpec->json)
-        return std::string(
-                   "--json goes with list, show, displays, calibrate and identify, not with ") +
+        return std::string("--json goes with list, show, displays, calibrate, identify and watch, "
+                           "not with ") +
                pSpec->name;
     const size_t count = invocation.operands.size();
     const std::string name = pSpec->name;

@@ -24,7 +24,9 @@ enum class Command {
     Calibrate,
     CheckSdk,
     Displays,
-    Identify
+    Identify,
+    Watch,
+    Record
 };
 
 // What the program ends with.
@@ -56,6 +58,7 @@ struct Invocation {
     std::string device; // --device PATH
     std::vector<std::string> operands;
     int rotation = -1; // rotate: index into the orientation cycle
+    int seconds = -1;  // watch, record: --seconds N; -1: until Ctrl+C
     // calibrate: --targets, --checks, --max-error, --attempts, --timeout,
     // --display, --space, --verify, --max-verify-error; with --display touch
     // and for identify (which sets the display and the flag): --page-seconds,

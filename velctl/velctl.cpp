@@ -5,11 +5,15 @@
 // device, the registry and files.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "calibreport.h"
+#include "calibstore.h"
+#include "capture.h"
 #include "calibstore.h"
 #include "cmdline.h"
 #include "devicelib.h"
@@ -23,7 +27,10 @@
 #include "screenreport.h"
 #include "sdkcheck.h"
 #include "settings.h"
+#include "touchrecording.h"
 #include "velcalib.h"
+#include "velversion.h"
+#include "watch.h"
 
 namespace {
 
@@ -212,6 +219,153 @@ int Identify(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
     return ctl::CalibrationExitCode(nOutcome);
 }
 
+// The calibration remembered for a screen, when it holds a set to map by.
+const RememberedCalibration* RememberedSet(const std::vector<RememberedCalibration>& memory,
+                                           VEL_WCHAR* pPath) {
+    const RememberedCalibration* pEntry = Recall(memory, host::Utf8(pPath));
+    return pEntry != nullptr && pEntry->nRecord != VEL_CALIB_RECORD_NONE ? pEntry : nullptr;
+}
+
+// Until the seconds run out or a stop is asked for, hands each report to
+// `take`, and `tick` once a second; then lets the device go, once.
+template <class Take, class Tick>
+void Capture(VEL_WCHAR* pPath, int seconds, Take take, Tick tick) {
+    host::CatchStop();
+    host::ReportCapture capture;
+    capture.Start(pPath);
+    const uint64_t end = seconds < 0 ? UINT64_MAX : static_cast<uint64_t>(seconds) * 1000000;
+    uint64_t nextTick = 1000000;
+    for (;;) {
+        const uint64_t now = capture.Now();
+        const uint64_t until = std::min(end, nextTick);
+        const DWORD wait = now >= until ? 0 : static_cast<DWORD>((until - now + 999) / 1000);
+        for (const host::CapturedReport& report : capture.Wait(wait))
+            take(report);
+        if (host::StopAsked() || capture.Now() >= end)
+            break;
+        if (capture.Now() >= nextTick) {
+            tick(capture.Now());
+            nextTick += 1000000;
+        }
+    }
+    capture.Release();
+    host::StoppedAndReleased();
+}
+
+int Watch(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    _VEL_DEVICE_CONFIG record;
+    bool hasOutputMode = false;
+    int outputMode = 0;
+    if (!host::ReadDevice(pPath, record, hasOutputMode, outputMode))
+        return ReadFailed(host::Utf8(pPath));
+    const std::vector<RememberedCalibration> memory = LoadMemory();
+    ctl::TouchWatch watch(RememberedSet(memory, pPath),
+                          panel::ParamsFromRecord(record).touchJitter);
+    if (!invocation.json)
+        Out("watching " + host::Utf8(pPath) + ": touch the screen; Ctrl+C ends\n");
+    uint64_t last = 0;
+    Capture(
+        pPath, invocation.seconds,
+        [&](const host::CapturedReport& report) {
+            last = report.microseconds;
+            for (const ctl::WatchEvent& event :
+                 watch.Feed(report.microseconds, report.bytes.data(), report.bytes.size()))
+                Out(invocation.json ? ctl::WatchEventJson(event) : ctl::WatchEventText(event));
+        },
+        [&](uint64_t now) {
+            last = now;
+            if (invocation.json)
+                Out(ctl::WatchSummaryJson(watch.Summary(now)));
+        });
+    const uint64_t end =
+        invocation.seconds >= 0 ? static_cast<uint64_t>(invocation.seconds) * 1000000 : last;
+    const ctl::WatchSummary summary = watch.Summary(std::max(end, last));
+    Out(invocation.json ? ctl::WatchSummaryJson(summary) : ctl::WatchSummaryText(summary));
+    return ctl::kExitOk;
+}
+
+// The system's own version and architecture; GetVersionEx answers what the
+// manifest lets it.
+void SystemVersion(ctl::RecordingInfo& info) {
+    typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOW*);
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
+    const RtlGetVersionFn getVersion =
+        hNtdll == nullptr ? nullptr
+                          : reinterpret_cast<RtlGetVersionFn>(
+                                reinterpret_cast<void*>(::GetProcAddress(hNtdll, "RtlGetVersion")));
+    if (getVersion != nullptr && getVersion(&version) == 0) {
+        info.osMajor = version.dwMajorVersion;
+        info.osMinor = version.dwMinorVersion;
+        info.osBuild = version.dwBuildNumber;
+    }
+    SYSTEM_INFO system = {};
+    ::GetNativeSystemInfo(&system);
+    info.osArchitecture =
+        system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? "x64" : "x86";
+}
+
+int Record(const ctl::Invocation& invocation, VEL_WCHAR* pPath, int deviceCount) {
+    const std::string& file = invocation.operands[0];
+    ctl::RecordingInfo info;
+    if (!host::ReadDevice(pPath, info.config, info.hasOutputMode, info.outputMode))
+        return ReadFailed(host::Utf8(pPath));
+    info.toolVersion = VEL_VERSION_TEXT;
+    info.toolArchitecture = sizeof(void*) == 8 ? "x64" : "x86";
+    SystemVersion(info);
+    info.started = UtcNow();
+    info.devicePath = host::Utf8(pPath);
+    info.deviceCount = deviceCount;
+    info.layout = LayoutForCalibration();
+    const std::vector<RememberedCalibration> memory = LoadMemory();
+    if (const RememberedCalibration* pEntry = RememberedSet(memory, pPath)) {
+        info.hasCalibration = true;
+        info.calibration = *pEntry;
+    }
+    HANDLE hFile = ::CreateFileW(host::Wide(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        Error("cannot write " + file);
+        return ctl::kExitFileOrSystem;
+    }
+    bool bWritten = true;
+    auto write = [&](const std::string& text) {
+        DWORD written = 0;
+        bWritten =
+            bWritten &&
+            ::WriteFile(hFile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+            written == text.size();
+    };
+    write(ctl::RecordingHeader(info));
+    uint64_t nReports = 0, last = 0;
+    if (invocation.seconds != 0) {
+        Out("recording " + info.devicePath + " to " + file + ": touch the screen; Ctrl+C ends\n");
+        Capture(
+            pPath, invocation.seconds,
+            [&](const host::CapturedReport& report) {
+                if (report.bytes.empty())
+                    return; // a report of no bytes carries nothing to replay
+                ++nReports;
+                last = report.microseconds;
+                write(ctl::RecordingLine(report.microseconds, report.bytes.data(),
+                                         report.bytes.size()));
+            },
+            [&](uint64_t) { ::FlushFileBuffers(hFile); });
+    }
+    ::CloseHandle(hFile);
+    if (!bWritten) {
+        Error("cannot write " + file + " (the disk may be full)");
+        return ctl::kExitFileOrSystem;
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", last / 1e6);
+    Out("recorded " + std::to_string(nReports) + " reports" +
+        (nReports > 0 ? std::string(" over ") + seconds + " s" : std::string()) + " to " + file +
+        "\n");
+    return ctl::kExitOk;
+}
+
 // Reads the library's file and reports on it; loads nothing.
 int CheckSdk(const ctl::Invocation& invocation) {
     const std::string path =
@@ -312,6 +466,10 @@ int Run(const std::vector<std::string>& args) {
         return Reset(pPath);
     case ctl::Command::Calibrate:
         return Calibrate(invocation, pPath);
+    case ctl::Command::Watch:
+        return Watch(invocation, pPath);
+    case ctl::Command::Record:
+        return Record(invocation, pPath, screens->info.deviceCount);
     case ctl::Command::Identify:
         return Identify(invocation, pPath);
     default:

@@ -1,9 +1,11 @@
 // velctl's windowless core: settings by name with the control panel's ranges,
 // values as the command line and profiles give them, the command line, the
 // profile round trip and its bad lines, JSON strings, the list of displays,
-// the calibration and identify reports, show's remembered calibration.
+// the calibration and identify reports, show's remembered calibration, what
+// watch makes of touches and the header record writes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,8 +14,11 @@
 #include "cmdline.h"
 #include "displays.h"
 #include "profile.h"
+#include "report.h"
 #include "screenreport.h"
 #include "settings.h"
+#include "touchrecording.h"
+#include "watch.h"
 
 namespace {
 
@@ -180,7 +185,7 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list, show, displays, calibrate and identify, not with set",
+         "--json goes with list, show, displays, calibrate, identify and watch, not with set",
          summary(C::Set, " json operands=1")},
         {{"calibrate", "--targets", "9", "--checks=5", "--max-error", "2.5", "--attempts=3",
           "--timeout", "60", "--json"},
@@ -529,6 +534,201 @@ TEST(VelctlReport, ShowAddsTheRememberedCalibrationAndWhatChanged) {
         EXPECT_EQ(text.substr(text.find(own) + own.size()), row.tail);
         EXPECT_NE(ctl::ShowJson(state).find(row.json), std::string::npos) << ctl::ShowJson(state);
     }
+}
+
+// A report of the simulated screen and when it came.
+struct Fed {
+    uint64_t us;
+    velsim::Report report;
+    size_t length = velsim::kReportSize;
+};
+
+// A touch of n contact reports 10 ms apart from startMs, then its release.
+// In the first 50 ms the finger lands 300 raw units right of where it rests;
+// after them x and y alternate ±ax and ±ay about (x, y), which move by step
+// each report.
+std::vector<Fed> Touch(uint64_t startMs, int n, int x, int y, int ax, int ay, int step = 0) {
+    std::vector<Fed> feed;
+    for (int i = 0; i < n; ++i) {
+        const int sign = i % 2 ? -1 : 1;
+        const int px = i < 5 ? x + 300 : x + sign * ax + step * i, py = i < 5 ? y : y + sign * ay;
+        feed.push_back({(startMs + 10 * i) * 1000, velsim::MakeReport(true, px, py)});
+    }
+    feed.push_back({(startMs + 10 * n) * 1000, velsim::MakeReport(false, 0, 0)});
+    return feed;
+}
+
+std::vector<Fed> operator+(std::vector<Fed> a, const std::vector<Fed>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Still touches give their noise after the finger settled, in raw units, in
+// the Touch Jitter's unit through the set's local scale and in pixels through
+// the space; touches pool; what moves or ends early measures nothing.
+TEST(VelctlWatch, StillTouchesMeasureTheirNoiseAndTheJitterThatCoversIt) {
+    // X = y / 2, Y = x / 2 in a space of 1024 x 4096 pixels at 100,0: raw x
+    // noise shows in pixel y, 1/16 pixel per raw unit, raw y noise in pixel x,
+    // 1/64 pixel per raw unit.
+    RememberedCalibration turned;
+    turned.nRecord = VEL_CALIB_RECORD_HD, turned.space = {100, 0, 1024, 4096};
+    const float set[8] = {0, 500, 0, 500, 0, 0, 0, 0};
+    std::memcpy(turned.fCoefficients, set, sizeof set);
+    velsim::Report bad = velsim::MakeReport(true, 1, 1);
+    bad[60] = 0;
+    const std::vector<Fed> odd = {{1000, velsim::MakeReport(false, 0, 0)}, {2000, bad}};
+    const struct {
+        const char* what;
+        const RememberedCalibration* calibration;
+        int jitter;
+        std::vector<Fed> feed;
+        const char* events; // their kinds, and the ups' motions
+        double noise[6][2]; // sd, range: raw x, y, jitter x, y, pixels x, y
+        double upPixel[2];  // of the last up, when mapped
+        uint64_t counts[4]; // reports, unknown, releases without a touch, still touches
+        const char* hint;
+    } rows[] = {
+        {"one still touch",
+         nullptr,
+         200,
+         Touch(0, 25, 30000, 20000, 40, 10),
+         "down up:still ",
+         {{40, 80}, {10, 20}, {40, 80}, {10, 20}, {0, 0}, {0, 0}},
+         {0, 0},
+         {26, 0, 0, 1},
+         "still touches wander \u00b140 raw units (\u00b140 in 1/32767); Touch Jitter 200 "
+         "covers them"},
+        {"two pool: the sd over both, the larger range",
+         nullptr,
+         20,
+         Touch(0, 25, 30000, 20000, 40, 10) + Touch(1000, 25, 5000, 6000, 20, 30),
+         "down up:still down up:still ",
+         {{std::sqrt(1000.0), 80},
+          {std::sqrt(500.0), 60},
+          {std::sqrt(1000.0), 80},
+          {std::sqrt(500.0), 60},
+          {0, 0},
+          {0, 0}},
+         {0, 0},
+         {52, 0, 0, 2},
+         "still touches wander \u00b140 raw units (\u00b140 in 1/32767); Touch Jitter 20 is less: "
+         "set it to at least 60 (velctl set touchJitter=60)"},
+        {"through a turned set",
+         &turned,
+         ctl::kJitterUnknown,
+         Touch(0, 25, 20000, 30000, 4, 2),
+         "down up:still ",
+         {{4, 8}, {2, 4}, {1, 2}, {2, 4}, {1.0 / 32, 2.0 / 32}, {0.25, 0.5}},
+         {100 + 15000 / 32.0, 10000 / 8.0},
+         {26, 0, 0, 1},
+         "still touches wander \u00b14 raw units (\u00b12 in 1/32767, \u00b10.25 px); the "
+         "device's Touch Jitter is unknown: 10 or more covers them"},
+        {"a stray release, a tap, an unknown report, a swipe",
+         &turned,
+         200,
+         odd + Touch(100, 3, 30000, 20000, 0, 0) + Touch(500, 25, 1000, 1000, 0, 0, 1000),
+         "unknown down up:short down up:moved ",
+         {},
+         {100 + 500 / 32.0, 7750 / 8.0},
+         {32, 1, 1, 0},
+         "no still touch yet: hold a finger still on the screen for a second"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ctl::TouchWatch watch(row.calibration, row.jitter);
+        std::string kinds;
+        ctl::WatchEvent up;
+        for (const Fed& fed : row.feed) {
+            for (const ctl::WatchEvent& event : watch.Feed(fed.us, fed.report.data(), fed.length)) {
+                const std::string json = ctl::WatchEventJson(event);
+                EXPECT_EQ(json.find('\n'), json.size() - 1) << json;
+                if (event.kind == ctl::WatchEventKind::Down)
+                    kinds += "down ";
+                if (event.kind == ctl::WatchEventKind::Unknown)
+                    kinds += "unknown ";
+                if (event.kind != ctl::WatchEventKind::Up)
+                    continue;
+                up = event;
+                kinds += event.motion == ctl::TouchMotion::Still   ? "up:still "
+                         : event.motion == ctl::TouchMotion::Moved ? "up:moved "
+                                                                   : "up:short ";
+            }
+        }
+        EXPECT_EQ(kinds, row.events);
+        EXPECT_EQ(up.hasPixel, row.calibration != nullptr);
+        if (up.hasPixel) {
+            EXPECT_NEAR(up.pixelX, row.upPixel[0], 1e-6);
+            EXPECT_NEAR(up.pixelY, row.upPixel[1], 1e-6);
+        }
+        const ctl::WatchSummary s = watch.Summary(2000000);
+        EXPECT_EQ(s.reports, row.counts[0]);
+        EXPECT_DOUBLE_EQ(s.reportRate, row.counts[0] / 2.0);
+        EXPECT_EQ(s.unknownReports, row.counts[1]);
+        EXPECT_EQ(s.strayReleases, row.counts[2]);
+        EXPECT_EQ(s.stillTouches, row.counts[3]);
+        EXPECT_EQ(s.hint, row.hint);
+        const ctl::AxisNoise* axes[6] = {&s.noise.raw.x,    &s.noise.raw.y,    &s.noise.jitter.x,
+                                         &s.noise.jitter.y, &s.noise.pixels.x, &s.noise.pixels.y};
+        for (int k = 0; k < 6 && s.hasNoise; ++k) {
+            EXPECT_NEAR(axes[k]->sd, row.noise[k][0], 1e-6) << k;
+            EXPECT_NEAR(axes[k]->range, row.noise[k][1], 1e-6) << k;
+        }
+        const std::string json = ctl::WatchSummaryJson(s);
+        EXPECT_EQ(json.find('\n'), json.size() - 1) << json;
+    }
+}
+
+// The header of a recording, line for line, and a report's line.
+TEST(VelctlRecording, HeaderAndReportLines) {
+    ctl::RecordingInfo info;
+    info.toolVersion = "1.4.0", info.toolArchitecture = "x86";
+    info.osMajor = 10, info.osMinor = 0, info.osBuild = 19045, info.osArchitecture = "x64";
+    info.started = "2026-12-09T21:40:00Z";
+    info.devicePath = "\\\\?\\hid#velsim_touch#0", info.deviceCount = 1;
+    info.config.touchEnable = 1, info.config.touchMode = 2, info.config.rightClickTime = 2000;
+    info.config.touchJitter = 200, info.config.touchHeight = 5, info.config.reserved24[29] = 0xAB;
+    info.layout = TwoDisplays();
+    info.layout.displays[1].orientation = -1, info.layout.displays[1].dpi = 120;
+    const std::string head = "# VelTouch touch recording\r\n"
+                             "format = 1\r\n"
+                             "tool = velctl 1.4.0 x86\r\n"
+                             "os = Windows 10.0.19045 x64\r\n"
+                             "started = 2026-12-09T21:40:00Z\r\n"
+                             "devicePath = \\\\?\\hid#velsim_touch#0\r\n"
+                             "deviceCount = 1\r\n"
+                             "config = 010200000000d00700000000000000000000c80000000500" +
+                             std::string(58, '0') + "ab\r\n";
+    const std::string displays = "display = 1 \\\\.\\DISPLAY1 0,0 1024x768 primary 0 96\r\n"
+                                 "display = 2 \\\\.\\DISPLAY2 -800,100 800x600 - -1 120\r\n";
+    RememberedCalibration hd, sixteen;
+    hd.nDisplay = 2, hd.displayName = "\\\\.\\DISPLAY2", hd.nSpace = VEL_CALIB_SPACE_DISPLAY;
+    hd.space = {-800, 100, 800, 600}, hd.nRecord = VEL_CALIB_RECORD_HD;
+    hd.fCoefficients[0] = 1024.5f, hd.fCoefficients[4] = -0.1f, hd.date = "2026-12-09T21:04:05Z";
+    sixteen.nRecord = VEL_CALIB_RECORD_16, sixteen.nCoefficients[0] = -1000;
+    const struct {
+        bool hasOutputMode;
+        const RememberedCalibration* calibration;
+        std::string tail; // after the displays
+    } rows[] = {
+        {true, &hd,
+         "calibration = display 2 \\\\.\\DISPLAY2 space display -800,100 800x600 hd 1024.5 0 0 0 "
+         "-0.100000001 0 0 0 2026-12-09T21:04:05Z\r\n"},
+        {false, &sixteen,
+         "calibration = display 0 - space primary 0,0 0x0 16 -1000 0 0 0 0 0 0 0 -\r\n"},
+        {false, nullptr, "calibration = none\r\n"},
+    };
+    for (const auto& row : rows) {
+        info.hasOutputMode = row.hasOutputMode, info.outputMode = 2;
+        info.hasCalibration = row.calibration != nullptr;
+        if (row.calibration != nullptr)
+            info.calibration = *row.calibration;
+        EXPECT_EQ(ctl::RecordingHeader(info),
+                  head + (row.hasOutputMode ? "outputMode = 2\r\n" : "outputMode = none\r\n") +
+                      displays + row.tail + "reports\r\n");
+    }
+    const velsim::Report report = velsim::MakeReport(true, 0x8002, 0x1234);
+    EXPECT_EQ(ctl::RecordingLine(10512, report.data(), report.size()),
+              "10512 000000000000000000000007028034120" + std::string(87, '0') + "01000000\r\n");
 }
 
 } // namespace

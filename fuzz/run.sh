@@ -8,7 +8,7 @@ set -e
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 [ $# -gt 0 ] && shift
-targets=${*:-"report_collector_fuzz calibmatrix_fuzz panelcore_fuzz sdk_state_fuzz sdk_script_fuzz sdk_recording_fuzz pefile_fuzz calibresult_fuzz"}
+targets=${*:-"report_collector_fuzz calibmatrix_fuzz panelcore_fuzz sdk_state_fuzz sdk_script_fuzz sdk_recording_fuzz pefile_fuzz calibresult_fuzz calibmemory_fuzz"}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
 status=0

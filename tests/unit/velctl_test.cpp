@@ -14,6 +14,7 @@
 #include "cmdline.h"
 #include "displays.h"
 #include "profile.h"
+#include "recording.h"
 #include "report.h"
 #include "screenreport.h"
 #include "settings.h"
@@ -727,8 +728,19 @@ TEST(VelctlRecording, HeaderAndReportLines) {
                       displays + row.tail + "reports\r\n");
     }
     const velsim::Report report = velsim::MakeReport(true, 0x8002, 0x1234);
-    EXPECT_EQ(ctl::RecordingLine(10512, report.data(), report.size()),
+    const std::string line = ctl::RecordingLine(10512, report.data(), report.size());
+    EXPECT_EQ(line,
               "10512 000000000000000000000007028034120" + std::string(87, '0') + "01000000\r\n");
+    // What the x86 tools write, the simulated screen of either architecture
+    // reads whole: the same record, output mode and report.
+    const velsim::Recording read = velsim::ParseRecording(ctl::RecordingHeader(info) + line);
+    EXPECT_TRUE(read.errors.empty());
+    ASSERT_TRUE(read.config.has_value());
+    EXPECT_EQ(std::memcmp(&*read.config, &info.config, sizeof info.config), 0);
+    EXPECT_TRUE(read.hasOutputMode && !read.outputMode.has_value());
+    ASSERT_EQ(read.reports.size(), 1u);
+    EXPECT_EQ(read.reports[0].microseconds, 10512u);
+    EXPECT_EQ(read.reports[0].bytes, std::vector<uint8_t>(report.begin(), report.end()));
 }
 
 } // namespace

@@ -48,8 +48,11 @@ enum VEL_CALIB_OUTCOME {
                                          pointer, so no verify touch was measured */
     VEL_CALIB_IDENTIFIED = 14,        /* identify only: the touch screen's display was touched
                                          (nDisplay, display); nothing was calibrated */
-    VEL_CALIB_NOT_IDENTIFIED = 15     /* by touch: no display's page was touched within the
+    VEL_CALIB_NOT_IDENTIFIED = 15,    /* by touch: no display's page was touched within the
                                          identify rounds; nothing was calibrated */
+    VEL_CALIB_VERIFY_UNDONE = 16      /* the last verify round failed, so what was in force before
+                                         the run was put back (nRestored says which); the result
+                                         still describes the failed calibration */
 };
 
 /* VEL_CALIB_OPTIONS.nDisplay: the display is the one whose page the user
@@ -58,6 +61,16 @@ enum VEL_CALIB_OUTCOME {
 
 /* VEL_CALIB_OPTIONS.nFlags */
 #define VEL_CALIB_FLAG_IDENTIFY_ONLY 0x1u /* find the display by touch, calibrate nothing */
+/* A calibration whose verify step failed stays in force (VEL_CALIB_VERIFY_FAILED). */
+#define VEL_CALIB_FLAG_KEEP_UNVERIFIED 0x2u
+
+/* VEL_CALIB_RESULT.nRestored: what was put back after a failed verify step. */
+enum VEL_CALIB_RESTORED {
+    VEL_CALIB_RESTORED_NONE = 0,       /* nothing: the run's calibration is in force */
+    VEL_CALIB_RESTORED_REMEMBERED = 1, /* the set the tools last wrote for this device */
+    VEL_CALIB_RESTORED_RESET = 2,      /* none was remembered: the device's own reset */
+    VEL_CALIB_RESTORED_FAILED = 3      /* the device refused to take either back */
+};
 
 /* What the device's range 0..32767 covers on the desktop, as its driver or
  * the system maps it: the calibration's logical values are taken in it. */
@@ -208,6 +221,8 @@ typedef struct VEL_CALIB_RESULT {
     int32_t nOrientation;   /* the display's orientation, degrees clockwise; -1 unknown */
     uint32_t nDpi;          /* its effective DPI */
     VEL_CALIB_VERIFY_ROUND firstRound; /* with two rounds: the first */
+    uint32_t nRestored;                /* VEL_CALIB_RESTORED */
+    uint32_t reserved3;
 } VEL_CALIB_RESULT;
 
 #if defined(__cplusplus)
@@ -227,7 +242,7 @@ static_assert(offsetof(VEL_CALIB_RESULT, nDisplay) == VEL_CALIB_RESULT_V1_SIZE,
 static_assert(offsetof(VEL_CALIB_RESULT, nChosenBy) == VEL_CALIB_RESULT_V2_SIZE,
               "the second version ends where nChosenBy starts");
 static_assert(sizeof(VEL_CALIB_VERIFY_ROUND) == 312, "VEL_CALIB_VERIFY_ROUND is 312 bytes");
-static_assert(sizeof(VEL_CALIB_RESULT) == 1936, "VEL_CALIB_RESULT is 1936 bytes");
+static_assert(sizeof(VEL_CALIB_RESULT) == 1944, "VEL_CALIB_RESULT is 1944 bytes");
 #endif
 
 #endif /* VELCALIB_H_TYPES */

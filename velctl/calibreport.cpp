@@ -42,7 +42,31 @@ const struct {
      "the touch screen's display was found by a touch; nothing was calibrated"},
     {VEL_CALIB_NOT_IDENTIFIED, kExitNotIdentified,
      "no display's page was touched within the rounds; nothing was calibrated"},
+    {VEL_CALIB_VERIFY_UNDONE, kExitVerifyUndone,
+     "a verify touch landed beyond the limit; what was in force before was put back"},
 };
+
+// What a failed verify step put back (VEL_CALIB_RESTORED), for JSON.
+const char* const kRestoredWords[] = {nullptr, "remembered", "reset", "failed"};
+
+const char* RestoredWord(uint32_t nRestored) {
+    return nRestored < sizeof kRestoredWords / sizeof kRestoredWords[0] ? kRestoredWords[nRestored]
+                                                                        : "?";
+}
+
+// ... and in words; the date is the one the tools remembered with the set.
+std::string RestoredText(uint32_t nRestored, const std::string& date) {
+    switch (nRestored) {
+    case VEL_CALIB_RESTORED_REMEMBERED:
+        return "the calibration the tools wrote before" + (date.empty() ? "" : " (" + date + ")");
+    case VEL_CALIB_RESTORED_RESET:
+        return "the screen's own reset (none was remembered)";
+    case VEL_CALIB_RESTORED_FAILED:
+        return "nothing: the screen refused it";
+    default:
+        return "?";
+    }
+}
 
 const char* const kAttemptEnds[] = {"",        "not fitted",   "refused",    "applied",
                                     "checked", "check failed", "interrupted"};
@@ -269,13 +293,16 @@ const char* OutcomeName(uint32_t nOutcome) {
     return "unknown";
 }
 
-std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& options) {
+std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& options,
+                            const std::string& rememberedDate) {
     std::string meaning;
     for (const auto& entry : kOutcomes) {
         if (entry.outcome == r.nOutcome)
             meaning = entry.meaning;
     }
     std::string text = Pad("outcome", 15) + OutcomeName(r.nOutcome) + ": " + meaning + "\n";
+    if (HasChoice(r) && r.nRestored != VEL_CALIB_RESTORED_NONE)
+        text += Pad("put back", 15) + RestoredText(r.nRestored, rememberedDate) + "\n";
     const bool bAuto = options.nSpace == VEL_CALIB_SPACE_AUTO;
     // Found by touch, a display the space asked for cannot reach is known only
     // after the touch.
@@ -390,7 +417,8 @@ std::string IdentifyJson(const VEL_CALIB_RESULT& r, const DesktopLayout& layout)
            ",\n  \"dpi\": " + std::to_string(r.nDpi) + "\n}\n";
 }
 
-std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& options) {
+std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& options,
+                            const std::string& rememberedDate) {
     std::string json = "{\n  \"outcome\": " + JsonString(OutcomeName(r.nOutcome)) +
                        ",\n  \"exitCode\": " + std::to_string(CalibrationExitCode(r.nOutcome)) +
                        ",\n  \"attempts\": " + std::to_string(r.nAttempts) +
@@ -443,7 +471,13 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
         json += std::string(",\n  \"chosenBy\": ") +
                 (r.nChosenBy == 1 ? "\"touch\"" : "\"option\"") + ",\n  \"orientation\": " +
                 (r.nOrientation < 0 ? std::string("null") : std::to_string(r.nOrientation)) +
-                ",\n  \"dpi\": " + std::to_string(r.nDpi) +
+                ",\n  \"dpi\": " + std::to_string(r.nDpi) + ",\n  \"restored\": " +
+                (r.nRestored == VEL_CALIB_RESTORED_NONE ? std::string("null")
+                                                        : JsonString(RestoredWord(r.nRestored))) +
+                ",\n  \"restoredDate\": " +
+                (r.nRestored == VEL_CALIB_RESTORED_REMEMBERED && !rememberedDate.empty()
+                     ? JsonString(rememberedDate)
+                     : std::string("null")) +
                 ",\n  \"verifyRounds\": " + std::to_string(r.nVerifyRounds) +
                 ",\n  \"firstRound\": ";
         if (r.nVerifyRounds == 2) {

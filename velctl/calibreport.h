@@ -18,9 +18,13 @@ int CalibrationExitCode(uint32_t nOutcome);
 // "applied", "checked", "check failed", ...
 const char* OutcomeName(uint32_t nOutcome);
 
-// The options tell the limit the checks were held to.
-std::string CalibrationText(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
-std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options);
+// The options tell the limit the checks were held to; rememberedDate, the
+// date of the calibration the tools remembered for the screen before the run
+// (what a failed verify step puts back), "" when none or unknown.
+std::string CalibrationText(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options,
+                            const std::string& rememberedDate = "");
+std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTIONS& options,
+                            const std::string& rememberedDate = "");
 
 // Why a calibration with these options cannot take place on this desktop
 // (a display the system lacks, a space whose range cannot reach the

@@ -51,6 +51,10 @@ commands:
                        (default: the SDK.dll beside velctl)
   displays [--json]    the displays of the desktop: number, device, rectangle,
                        primary, orientation and DPI
+  check [--json] [--calibrate]
+                       tells whether the calibration remembered for the screen
+                       still fits the displays; --calibrate mends it when not
+                       (velctl help check)
   help [COMMAND]       this text, or a command's
 
 options:
@@ -69,8 +73,9 @@ exit codes:
   5  a file or the registry could not be read or written
   6  SDK.dll is missing, of the other architecture or lacks a member (the
      message says which; velctl check-sdk tells more)
-  7-15  calibrate and identify: how the run ended (velctl help calibrate,
+  7-16  calibrate and identify: how the run ended (velctl help calibrate,
         velctl help identify)
+  20-26 check: what changed since the calibration (velctl help check)
 )";
 
 const char kWatchHelp[] = R"(usage: velctl [--device PATH] watch [--seconds N] [--json]
@@ -181,7 +186,7 @@ const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate [--targ
           [--max-error PX] [--attempts N] [--timeout S]
           [--display N|touch [--page-seconds N] [--rounds N]]
           [--space primary|display|desktop|auto] [--verify N]
-          [--max-verify-error PX] [--json]
+          [--max-verify-error PX] [--keep-unverified] [--json]
 
 Runs a calibration of the screen through VelCalib.dll: a window covering the
 primary screen (or --display N) shows the targets to touch in turn; Escape
@@ -189,6 +194,9 @@ ends it. Prints how it ended, the record the screen took, each target's touch
 and, with check points, each check's error in pixels; with verify points,
 where the system put the pointer for each touch and, when they land off, which
 rectangle the screen's range evidently covers (with --json, one object).
+When a verify touch lands beyond the limit, what was in force before the run
+is put back: the calibration the tools wrote before, else the screen's own
+reset; the output says which.
 
   --targets N     4 (default), 9, 16 or 25 targets on a square grid
   --checks N      0 (default) to 9 check targets shown after the screen took
@@ -219,11 +227,16 @@ rectangle the screen's range evidently covers (with --json, one object).
   --max-verify-error PX
                   how far a verify touch may land from its target (0, the
                   default: 1.5)
+  --keep-unverified
+                  a calibration whose verify touches land beyond the limit
+                  stays written (exit code 13) instead of being undone (16);
+                  needs --verify 1 or more
 
 exit codes:
   0   the calibration was written (and its checks passed, when asked)
   2   an option out of range, --space auto with fewer than 2 verify points,
-      or a display or space that does not fit the desktop
+      --keep-unverified without verify points, or a display or space that
+      does not fit the desktop
   3   no screen, several, or the device library cannot be used
   4   the screen refused every record of the last attempt
   7   a check point lay beyond --max-error in the last attempt (the
@@ -233,12 +246,16 @@ exit codes:
   10  no touch for the --timeout seconds while targets were due
   11  another calibration runs in this process
   12  the touches made no calibration in the last attempt
-  13  a verify touch landed beyond --max-verify-error (the calibration stays
-      written; the output says which rectangle the range covers)
+  13  a verify touch landed beyond --max-verify-error; the calibration stays
+      written (--keep-unverified, or the screen refused what was there
+      before); the output says which rectangle the range covers
   14  the verify step could not hold the pointer, so it measured no touch
       (the calibration stays written)
   15  --display touch: no display's page was touched within the rounds
       (nothing was calibrated)
+  16  a verify touch landed beyond --max-verify-error, so what was in force
+      before was put back (the output says what, and which rectangle the
+      range covers)
 )";
 
 const char kIdentifyHelp[] =
@@ -288,6 +305,39 @@ whether it is the primary, its orientation in degrees and its DPI. With --json
 an array of objects. Needs no touch screen and no device library.
 )";
 
+const char kCheckHelp[] = R"(usage: velctl [--device PATH] check [--json] [--calibrate]
+
+Tells whether the calibration the tools remember for the screen (velctl show)
+still fits the displays: its display is still there, with the same rectangle,
+orientation and DPI. For a logon script or a fleet tool: the exit code says
+what changed, the output says it in words with the command that mends it:
+
+  velctl calibrate --display touch --space auto --verify 5
+
+With --json, one object: status, exitCode, device, the remembered calibration
+(or null), the display now (or null), the changes and the command (null when
+nothing changed).
+
+  --calibrate  when the check fails, runs that calibration and ends with its
+               exit code (velctl help calibrate); when it passes, nothing
+               else runs
+
+exit codes (without --calibrate, or when the check passes):
+  0   the display is as it was when the screen was calibrated
+  3   no screen, several, or none with the path of --device
+  6   SDK.dll is missing, of the other architecture or lacks a member
+  20  no calibration is remembered for the screen
+  21  none for its device path, but for another: the screen's path changed
+      (another port or hub); the output names the paths remembered
+  22  the display it was calibrated on is gone
+  23  the display was turned
+  24  the display has another resolution
+  25  the display has moved on the desktop
+  26  the display is at another DPI
+The first that applies, in this order. The tools remember per user: for a
+user who never calibrated, check says 20.
+)";
+
 const char kHelpHelp[] = R"(usage: velctl help [COMMAND]
 
 Prints the help of the tool, or of a command.
@@ -332,6 +382,7 @@ const CommandSpec kCommands[] = {
     {Command::Identify, "identify", 0, 0, "", true, kIdentifyHelp},
     {Command::Watch, "watch", 0, 0, "", true, kWatchHelp},
     {Command::Record, "record", 1, 1, "FILE", false, kRecordHelp},
+    {Command::Check, "check", 0, 0, "", true, kCheckHelp},
 };
 
 // calibrate's options and the field each sets: a count, a number of pixels,
@@ -462,6 +513,7 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     std::vector<std::string> words;
     bool bOptions = true;
     std::vector<const CalibrateOption*> calibrateOptions; // in the order given
+    bool bKeepUnverified = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!bOptions || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -472,6 +524,10 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             invocation.help = true;
         } else if (arg == "--json") {
             invocation.json = true;
+        } else if (arg == "--calibrate") {
+            invocation.calibrateOnFailure = true;
+        } else if (arg == "--keep-unverified") {
+            bKeepUnverified = true;
         } else if (arg == "--device" || arg.rfind("--device=", 0) == 0) {
             if (invocation.hasDevice)
                 return "--device is given twice";
@@ -529,6 +585,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             invocation.calibration.nDisplay != VEL_CALIB_DISPLAY_TOUCH)
             return name + " goes with --display touch (velctl help calibrate)";
     }
+    if (bKeepUnverified && !bCalibrate)
+        return std::string("--keep-unverified goes with calibrate, not with ") + pSpec->name;
+    if (bKeepUnverified)
+        invocation.calibration.nFlags |= VEL_CALIB_FLAG_KEEP_UNVERIFIED;
+    if (invocation.calibrateOnFailure && pSpec->command != Command::Check)
+        return std::string("--calibrate goes with check, not with ") + pSpec->name;
     if (invocation.seconds >= 0 && pSpec->command != Command::Watch &&
         pSpec->command != Command::Record)
         return std::string("--seconds goes with watch and record, not with ") + pSpec->name;
@@ -537,8 +599,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
         invocation.calibration.nFlags = VEL_CALIB_FLAG_IDENTIFY_ONLY;
     }
     if (invocation.json && !pSpec->json)
-        return std::string("--json goes with list, show, displays, calibrate, identify and watch, "
-                           "not with ") +
+        return std::string("--json goes with list, show, displays, calibrate, identify, watch and "
+                           "check, not with ") +
                pSpec->name;
     const size_t count = invocation.operands.size();
     const std::string name = pSpec->name;
@@ -574,6 +636,10 @@ std::string CheckCalibrateOptions(const Invocation& invocation) {
     if (options.nSpace == VEL_CALIB_SPACE_AUTO && options.nVerifyPoints < 2)
         return "calibrate: --space auto needs --verify 2 or more: where the verify touches "
                "land tells which space the screen's range covers (velctl help calibrate)";
+    if ((options.nFlags & VEL_CALIB_FLAG_KEEP_UNVERIFIED) != 0 && options.nVerifyPoints == 0)
+        return "calibrate: --keep-unverified needs --verify 1 or more: it keeps a calibration "
+               "whose verify touches failed, and without them there is none to keep (velctl "
+               "help calibrate)";
     CalibSettings settings;
     const std::string why = CheckOptions(&options, settings);
     return why.empty() ? why : command + ": " + why + " (velctl help " + command + ")";

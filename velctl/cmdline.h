@@ -26,7 +26,8 @@ enum class Command {
     Displays,
     Identify,
     Watch,
-    Record
+    Record,
+    Check
 };
 
 // What the program ends with.
@@ -47,7 +48,18 @@ enum ExitCode {
     kExitNotFitted = 12,       // the touches made no calibration in the last attempt
     kExitVerifyFailed = 13,    // a verify touch landed beyond --max-verify-error
     kExitVerifyNoPointer = 14, // the verify step could not hold the system's pointer
-    kExitNotIdentified = 15    // identify, calibrate --display touch: no page was touched
+    kExitNotIdentified = 15,   // identify, calibrate --display touch: no page was touched
+    kExitVerifyUndone = 16,    // a verify touch landed beyond --max-verify-error, and what
+                               // was in force before the run was put back
+    // check: what changed since the calibration remembered for the screen, the
+    // first found in this order (above 16, so that no calibrate code clashes)
+    kExitNotRemembered = 20,  // nothing remembered for the screen, nor for any other path
+    kExitPathChanged = 21,    // nothing for its device path, something for another
+    kExitDisplayGone = 22,    // the display it was calibrated on is gone
+    kExitDisplayTurned = 23,  // ... has another orientation
+    kExitDisplayResized = 24, // ... another resolution
+    kExitDisplayMoved = 25,   // ... another place on the desktop
+    kExitDisplayRescaled = 26 // ... another DPI
 };
 
 struct Invocation {
@@ -57,12 +69,13 @@ struct Invocation {
     bool hasDevice = false;
     std::string device; // --device PATH
     std::vector<std::string> operands;
-    int rotation = -1; // rotate: index into the orientation cycle
-    int seconds = -1;  // watch, record: --seconds N; -1: until Ctrl+C
+    int rotation = -1;               // rotate: index into the orientation cycle
+    int seconds = -1;                // watch, record: --seconds N; -1: until Ctrl+C
+    bool calibrateOnFailure = false; // check --calibrate
     // calibrate: --targets, --checks, --max-error, --attempts, --timeout,
-    // --display, --space, --verify, --max-verify-error; with --display touch
-    // and for identify (which sets the display and the flag): --page-seconds,
-    // --rounds
+    // --display, --space, --verify, --max-verify-error, --keep-unverified (a
+    // flag); with --display touch and for identify (which sets the display and
+    // the flag): --page-seconds, --rounds
     VEL_CALIB_OPTIONS calibration = {
         sizeof(VEL_CALIB_OPTIONS), 0, 0, 0, 0.0, 0, 0, 0, 0, 0, 0, 0.0, 0, 0, 0, 0};
 };

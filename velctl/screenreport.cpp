@@ -83,31 +83,34 @@ std::string RememberedJson(const ScreenState& state) {
         return "null";
     const RememberedCalibration& e = state.remembered;
     const DisplayChange change = CompareWithLayout(e, state.layout);
-    std::string json = "{\n    \"display\": " + std::to_string(e.nDisplay) +
-                       ",\n    \"displayName\": " + JsonString(e.displayName) +
-                       ",\n    \"identity\": " + JsonString(e.display) +
-                       ",\n    \"rect\": " + RectJson(e.rect) + ",\n    \"orientation\": " +
-                       (e.orientation < 0 ? std::string("null") : std::to_string(e.orientation)) +
-                       ",\n    \"dpi\": " + std::to_string(e.dpi) +
-                       ",\n    \"space\": " + JsonString(SpaceName(e.nSpace)) +
-                       ",\n    \"spaceRect\": " + RectJson(e.space) +
-                       ",\n    \"outcome\": " + JsonString(OutcomeWord(e.nOutcome)) +
-                       ",\n    \"verifyPoints\": " + std::to_string(e.nVerifyPoints) +
-                       ",\n    \"verifyMeanPx\": " + Pixels(e.dVerifyMeanPx) +
-                       ",\n    \"verifyMaxPx\": " + Pixels(e.dVerifyMaxPx) +
-                       ",\n    \"checkMaxPx\": " + Pixels(e.dCheckMaxPx) +
-                       ",\n    \"record\": " + JsonString(RecordName(e.nRecord)) +
-                       ",\n    \"set\": [" + SetText(e, ", ") + "]" +
-                       ",\n    \"date\": " + JsonString(e.date) + ",\n    \"displayNow\": " +
-                       (change.gone ? std::string("null") : std::to_string(change.nDisplay)) +
-                       ",\n    \"changes\": [";
+    std::string now = ",\n    \"displayNow\": " +
+                      (change.gone ? std::string("null") : std::to_string(change.nDisplay)) +
+                      ",\n    \"changes\": [";
     const std::vector<std::string> changes = ChangeTexts(e, change, state.layout);
     for (size_t i = 0; i < changes.size(); ++i)
-        json += (i ? ", " : "") + JsonString(changes[i]);
-    return json + "]\n  }";
+        now += (i ? ", " : "") + JsonString(changes[i]);
+    return RememberedCalibrationJson(e, now + "]");
 }
 
 } // namespace
+
+std::string RememberedCalibrationJson(const RememberedCalibration& e, const std::string& more) {
+    return "{\n    \"display\": " + std::to_string(e.nDisplay) +
+           ",\n    \"displayName\": " + JsonString(e.displayName) +
+           ",\n    \"identity\": " + JsonString(e.display) +
+           ",\n    \"rect\": " + RectJson(e.rect) + ",\n    \"orientation\": " +
+           (e.orientation < 0 ? std::string("null") : std::to_string(e.orientation)) +
+           ",\n    \"dpi\": " + std::to_string(e.dpi) +
+           ",\n    \"space\": " + JsonString(SpaceName(e.nSpace)) +
+           ",\n    \"spaceRect\": " + RectJson(e.space) +
+           ",\n    \"outcome\": " + JsonString(OutcomeWord(e.nOutcome)) +
+           ",\n    \"verifyPoints\": " + std::to_string(e.nVerifyPoints) +
+           ",\n    \"verifyMeanPx\": " + Pixels(e.dVerifyMeanPx) +
+           ",\n    \"verifyMaxPx\": " + Pixels(e.dVerifyMaxPx) +
+           ",\n    \"checkMaxPx\": " + Pixels(e.dCheckMaxPx) +
+           ",\n    \"record\": " + JsonString(RecordName(e.nRecord)) + ",\n    \"set\": [" +
+           SetText(e, ", ") + "]" + ",\n    \"date\": " + JsonString(e.date) + more + "\n  }";
+}
 
 std::string RectJson(const VEL_CALIB_RECT& rect) {
     return "{\"x\": " + std::to_string(rect.x) + ", \"y\": " + std::to_string(rect.y) +

@@ -45,6 +45,12 @@ std::string ListJson(const ScreenList& list);
 std::string ShowText(const ScreenState& state);
 std::string ShowJson(const ScreenState& state);
 
+// A remembered calibration as a JSON object whose members stand one level in
+// (as a member of a report's object), `more` members added at its end (each
+// starting ",\n    ").
+std::string RememberedCalibrationJson(const RememberedCalibration& entry,
+                                      const std::string& more = "");
+
 // A JSON string literal: quoted, with \ " and control characters escaped.
 std::string JsonString(const std::string& text);
 // {"x": 0, "y": 0, "width": 1024, "height": 768}

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "calibcheck.h"
 #include "calibreport.h"
 #include "calibstore.h"
 #include "capture.h"
-#include "calibstore.h"
 #include "cmdline.h"
 #include "devicelib.h"
 #include "devicesession.h"
@@ -192,16 +192,53 @@ int Reset(VEL_WCHAR* pPath) {
     return ctl::kExitOk;
 }
 
-int Calibrate(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+// Runs the calibration and gives its report; returns its exit code.
+int RunCalibration(const ctl::Invocation& invocation, VEL_WCHAR* pPath, std::string& report) {
+    // The date of what a failed verify step puts back, as remembered before the run.
+    const std::vector<RememberedCalibration> before = LoadMemory();
+    const RememberedCalibration* pBefore = Recall(before, host::Utf8(pPath));
+    const std::string date = pBefore != nullptr ? pBefore->date : "";
     VEL_CALIB_RESULT result;
     std::memset(&result, 0, sizeof(result));
     result.cbSize = sizeof(result);
     const uint32_t nOutcome =
         static_cast<uint32_t>(StartCalibrateEx(nullptr, pPath, &invocation.calibration, &result));
     result.nOutcome = nOutcome;
-    Out(invocation.json ? ctl::CalibrationJson(result, invocation.calibration)
-                        : ctl::CalibrationText(result, invocation.calibration));
+    report = invocation.json ? ctl::CalibrationJson(result, invocation.calibration, date)
+                             : ctl::CalibrationText(result, invocation.calibration, date);
     return ctl::CalibrationExitCode(nOutcome);
+}
+
+int Calibrate(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    std::string report;
+    const int code = RunCalibration(invocation, pPath, report);
+    Out(report);
+    return code;
+}
+
+// The calibration remembered for the screen against the displays now; with
+// --calibrate, a failed check runs the calibration that mends it.
+int Check(const ctl::Invocation& invocation, VEL_WCHAR* pPath) {
+    const std::string device = host::Utf8(pPath);
+    const ctl::CalibrationCheck check =
+        ctl::CheckCalibration(LoadMemory(), device, LayoutForCalibration(), invocation.hasDevice);
+    if (check.exitCode == ctl::kExitOk || !invocation.calibrateOnFailure) {
+        Out(invocation.json ? ctl::CheckJson(check) : ctl::CheckText(check));
+        return check.exitCode;
+    }
+    ctl::Invocation mend;
+    const std::string usage = ctl::ParseCommandLine(ctl::MendArguments(), mend);
+    if (!usage.empty()) {
+        Error(usage);
+        return ctl::kExitUsage;
+    }
+    mend.json = invocation.json;
+    if (!invocation.json)
+        Out(ctl::CheckText(check) + "\n");
+    std::string report;
+    const int code = RunCalibration(mend, pPath, report);
+    Out(invocation.json ? ctl::CheckJson(check, report) : report);
+    return code;
 }
 
 // The pages of every display in turn until one is touched; nothing is
@@ -472,6 +509,8 @@ int Run(const std::vector<std::string>& args) {
         return Record(invocation, pPath, screens->info.deviceCount);
     case ctl::Command::Identify:
         return Identify(invocation, pPath);
+    case ctl::Command::Check:
+        return Check(invocation, pPath);
     default:
         return ctl::kExitUsage;
     }

@@ -70,6 +70,8 @@ const Row kRows[] = {
     {"second click", VEL_CALIB_BUSY, 0, 0, kNone, 0, 0, 0, L"", false},
     {"no pointer", VEL_CALIB_VERIFY_NO_POINTER, 2, kInDisplay, kNone, 0, 0,
      IDS_CALIB_VERIFY_NO_POINTER, L"2", true},
+    {"undone", VEL_CALIB_VERIFY_UNDONE, 2, kInDisplay, kPrimary, 1, 310,
+     IDS_CALIB_MAPPED_TO_PRIMARY, L"2", true},
     {"later outcome", 99, 2, kInDisplay, kNone, 0, 0, IDS_CALIB_UNKNOWN_OUTCOME, L"99", true},
 };
 
@@ -98,6 +100,8 @@ TEST(CalibMessage, EachWayARunEndsGetsItsBox) {
         EXPECT_EQ(message.nString, row.string);
         EXPECT_EQ(message.args, Words(row.args));
         EXPECT_EQ(message.bWarning, row.warning);
+        EXPECT_EQ(message.nAppend,
+                  row.outcome == VEL_CALIB_VERIFY_UNDONE ? unsigned(IDS_CALIB_PUT_BACK) : 0u);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "calibcheck.h"
 #include "calibreport.h"
 #include "cmdline.h"
 #include "displays.h"
@@ -138,6 +139,7 @@ std::string Summary(const ctl::Invocation& invocation) {
            (invocation.hasDevice ? " device=" + invocation.device : "") +
            " operands=" + std::to_string(invocation.operands.size()) +
            (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "") +
+           (invocation.calibrateOnFailure ? " calibrate" : "") +
            (invocation.command == ctl::Command::Calibrate ||
                     invocation.command == ctl::Command::Identify
                 ? " targets=" + std::to_string(invocation.calibration.nTargets) +
@@ -186,8 +188,18 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list, show, displays, calibrate, identify and watch, not with set",
+         "--json goes with list, show, displays, calibrate, identify, watch and check, not with "
+         "set",
          summary(C::Set, " json operands=1")},
+        {{"check", "--calibrate", "--json"}, "", summary(C::Check, " json operands=0 calibrate")},
+        {{"show", "--calibrate"},
+         "--calibrate goes with check, not with show",
+         summary(C::Show, " operands=0 calibrate")},
+        {{"calibrate", "--keep-unverified", "--verify", "3"},
+         "",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0 "
+                               "display=0 space=0 verify=3 vmax=0.000000 flags=2 pages=0 "
+                               "rounds=0")},
         {{"calibrate", "--targets", "9", "--checks=5", "--max-error", "2.5", "--attempts=3",
           "--timeout", "60", "--json"},
          "",
@@ -383,6 +395,9 @@ TEST(VelctlCommandLine, CalibrateOptionsAndPlaceAreCheckedBeforeAnyRun) {
          "",
          "display 3: the system has 2 displays"},
         {{"identify", "--rounds", "21"}, "identify: 21 ", ""},
+        {{"calibrate", "--keep-unverified"}, "calibrate: --keep-unverified needs --verify 1", ""},
+        // What check --calibrate runs.
+        {ctl::MendArguments(), "", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.args[1] + " " + row.args.back());
@@ -405,7 +420,9 @@ TEST(VelctlReport, OutcomesNamesAndExitCodes) {
         uint32_t outcome;
         const char* name;
         int exitCode;
-    } rows[] = {{VEL_CALIB_IDENTIFIED, "identified", 0},
+    } rows[] = {{VEL_CALIB_VERIFY_FAILED, "verify failed", 13},
+                {VEL_CALIB_VERIFY_UNDONE, "verify failed and undone", 16},
+                {VEL_CALIB_IDENTIFIED, "identified", 0},
                 {VEL_CALIB_NOT_IDENTIFIED, "not identified", 15},
                 {VEL_CALIB_CANCELLED, "cancelled", 8},
                 {VEL_CALIB_STOPPED, "stopped", 9},
@@ -447,10 +464,13 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
     failed.nSpace = VEL_CALIB_SPACE_DISPLAY, failed.space = failed.display;
     failed.nDiagnosis = VEL_CALIB_DIAGNOSIS_PRIMARY, failed.nDiagnosedDisplay = 1;
     failed.diagnosed = {0, 0, 1024, 768};
+    VEL_CALIB_RESULT undone = failed; // and what was before put back
+    undone.nOutcome = VEL_CALIB_VERIFY_UNDONE, undone.nRestored = VEL_CALIB_RESTORED_REMEMBERED;
     const struct {
         const VEL_CALIB_RESULT& result;
         uint32_t nSpace; // asked for
         std::vector<std::string> text, json;
+        std::string date = ""; // of the calibration remembered before the run
     } rows[] = {
         {two,
          VEL_CALIB_SPACE_AUTO,
@@ -469,7 +489,16 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
           "(0,0 1024x768): its driver reaches only the primary display; map the touch screen to "
           "display 2 in the touch screen driver's settings (or the system's pen and touch display "
           "setting), or make display 2 the primary display, then calibrate again\n"},
-         {"\"chosenBy\": \"option\"", "\"firstRound\": null"}},
+         {"\"chosenBy\": \"option\"", "\"restored\": null,\n  \"restoredDate\": null",
+          "\"firstRound\": null"}},
+        {undone,
+         VEL_CALIB_SPACE_AUTO,
+         {"undone: a verify touch landed beyond the limit; what was in force before was put "
+          "back\nput back       the calibration the tools wrote before (2026-12-09T21:04:05Z)\n",
+          "diagnosis      the touches land as if"},
+         {"\"exitCode\": 16", "\"restored\": \"remembered\",\n  \"restoredDate\": "
+                              "\"2026-12-09T21:04:05Z\""},
+         "2026-12-09T21:04:05Z"},
         {unreached,
          VEL_CALIB_SPACE_PRIMARY,
          {"display        2 found by touch (-800,100 800x600): its targets lie beyond the "
@@ -479,8 +508,8 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
     for (const auto& row : rows) {
         VEL_CALIB_OPTIONS options = ctl::Invocation().calibration;
         options.nSpace = row.nSpace, options.nVerifyPoints = 2;
-        const std::string text = ctl::CalibrationText(row.result, options);
-        const std::string json = ctl::CalibrationJson(row.result, options);
+        const std::string text = ctl::CalibrationText(row.result, options, row.date);
+        const std::string json = ctl::CalibrationJson(row.result, options, row.date);
         for (const std::string& part : row.text)
             EXPECT_NE(text.find(part), std::string::npos) << part << "\nin:\n" << text;
         for (const std::string& part : row.json)
@@ -535,6 +564,72 @@ TEST(VelctlReport, ShowAddsTheRememberedCalibrationAndWhatChanged) {
         EXPECT_EQ(text.substr(text.find(own) + own.size()), row.tail);
         EXPECT_NE(ctl::ShowJson(state).find(row.json), std::string::npos) << ctl::ShowJson(state);
     }
+}
+
+// check: the first change found, in the order of the exit codes, decides; a
+// display only renumbered is no change.
+TEST(VelctlCheck, StatusExitCodeAndWordsOverLayouts) {
+    RememberedCalibration e;
+    e.device = "\\\\?\\hid#velsim_touch#0", e.date = "2026-12-09T21:04:05Z";
+    e.display = "\\\\?\\DISPLAY#VEL0002#2", e.displayName = "\\\\.\\DISPLAY2", e.nDisplay = 2;
+    e.rect = {-800, 100, 800, 600}, e.orientation = 0, e.dpi = 96, e.nOutcome = VEL_CALIB_VERIFIED;
+    RememberedCalibration other = e;
+    other.device = "\\\\?\\hid#velsim_touch#1";
+    const DesktopLayout same = TwoDisplays();
+    DesktopLayout moved = same, gone = same, turned = same;
+    DesktopLayout resized = same, rescaled = same, renumbered = same;
+    moved.displays[1].rect = {-700, 100, 800, 600};
+    gone.displays.pop_back();
+    turned.displays[1].rect = {-600, 100, 600, 800}, turned.displays[1].orientation = 90;
+    resized.displays[1].rect = {-1024, 100, 1024, 768}; // moved too
+    rescaled.displays[1].dpi = 144;
+    std::swap(renumbered.displays[0], renumbered.displays[1]);
+    const struct {
+        std::vector<RememberedCalibration> memory;
+        const DesktopLayout& layout;
+        int exitCode;
+        const char* status;
+        const char* change; // the first, from its end
+    } rows[] = {
+        {{e}, same, 0, "unchanged", ""},
+        {{other, e}, renumbered, 0, "unchanged", ""},
+        {{}, same, 20, "not remembered", ""},
+        {{other}, same, 21, "path changed", "none for \\\\?\\hid#velsim_touch#0"},
+        {{e}, gone, 22, "gone", "calibrated 2026-12-09T21:04:05Z, is gone"},
+        {{e}, turned, 23, "turned", "and is -600,100 600x800"},
+        {{e}, resized, 24, "resized", "and is -1024,100 1024x768"},
+        {{e}, moved, 25, "moved", "and is -700,100 800x600"},
+        {{e}, rescaled, 26, "dpi changed", "was at 96 DPI and is at 144"},
+    };
+    for (const auto& row : rows) {
+        const ctl::CalibrationCheck check = ctl::CheckCalibration(row.memory, e.device, row.layout);
+        EXPECT_EQ(check.exitCode, row.exitCode) << row.status;
+        EXPECT_STREQ(check.status, row.status);
+        const std::string first = check.changes.empty() ? "" : check.changes[0];
+        EXPECT_EQ(first.substr(first.size() - std::strlen(row.change)), row.change);
+        EXPECT_EQ(check.mend.empty(), row.exitCode == 0) << row.status;
+    }
+    const std::string mend = "velctl calibrate --display touch --space auto --verify 5";
+    const ctl::CalibrationCheck check = ctl::CheckCalibration({e}, e.device, moved);
+    EXPECT_EQ(ctl::CheckText(check),
+              "moved: the display the screen was calibrated on has moved on the desktop\n"
+              "device         \\\\?\\hid#velsim_touch#0\n"
+              "calibrated     verified, 2026-12-09T21:04:05Z, display 2 (\\\\.\\DISPLAY2), "
+              "-800,100 800x600, 0 degrees, 96 DPI\n"
+              "display now    2 (\\\\.\\DISPLAY2), -700,100 800x600, 0 degrees, 96 DPI\n"
+              "change         display 2 (\\\\.\\DISPLAY2) was -800,100 800x600 and is -700,100 "
+              "800x600\n"
+              "mend with      " +
+                  mend + "\n");
+    // calibrate's object one level in, after --calibrate.
+    const std::string json = ctl::CheckJson(check, "{\n  \"outcome\": \"verified\"\n}\n");
+    EXPECT_EQ(json.substr(json.find("\"mend\"")),
+              "\"mend\": \"" + mend +
+                  "\",\n  \"calibration\": {\n    \"outcome\": \"verified\"\n  }\n}\n");
+    // With --device the command names it, quoted for cmd.
+    EXPECT_EQ(ctl::CheckCalibration({e}, "\\\\?\\hid#vid_0eef&pid_0001#0", moved, true).mend,
+              "velctl --device \"\\\\?\\hid#vid_0eef&pid_0001#0\" calibrate --display touch "
+              "--space auto --verify 5");
 }
 
 // A report of the simulated screen and when it came.

@@ -1,5 +1,6 @@
 // The verify step's decisions: which runs have one, which touches count, and
 // which way out is kept, as sequences of the window's events.
+#include "calibresult.h"
 #include "identifystep.h"
 #include "verifystep.h"
 
@@ -134,4 +135,38 @@ TEST(IdentifyStep, PicksTheDisplayTouchedAndEndsEveryOtherWay) {
     // No display: nothing to touch.
     EXPECT_EQ(IdentifyStep(0, 0, 0, 0).Outcome(), uint32_t(VEL_CALIB_NOT_IDENTIFIED));
     EXPECT_EQ(IdentifyStep::Order(3, 2), (std::vector<uint32_t>{2, 1, 3}));
+}
+
+// Proof or undo: what a run puts back after its verify step, and the outcome
+// it then tells.
+TEST(VerifyStep, AFailedProofPutsBackWhatWasInForce) {
+    PreviousSet remembered;
+    remembered.nRecord = VEL_CALIB_RECORD_HD;
+    const PreviousSet none;
+    const struct {
+        uint32_t nVerify;
+        bool bKeep;
+        const PreviousSet& previous;
+        uint32_t nRestore;
+        uint32_t nOutcome; // when the device takes back what is put back
+    } kRows[] = {
+        {VEL_CALIB_VERIFIED, false, remembered, VEL_CALIB_RESTORED_NONE, VEL_CALIB_VERIFIED},
+        {VEL_CALIB_VERIFY_FAILED, false, remembered, VEL_CALIB_RESTORED_REMEMBERED,
+         VEL_CALIB_VERIFY_UNDONE},
+        {VEL_CALIB_VERIFY_FAILED, false, none, VEL_CALIB_RESTORED_RESET, VEL_CALIB_VERIFY_UNDONE},
+        {VEL_CALIB_VERIFY_FAILED, true, remembered, VEL_CALIB_RESTORED_NONE,
+         VEL_CALIB_VERIFY_FAILED},
+        // No touch measured, or a way out: nothing was proved wrong.
+        {VEL_CALIB_VERIFY_NO_POINTER, false, remembered, VEL_CALIB_RESTORED_NONE,
+         VEL_CALIB_VERIFY_NO_POINTER},
+        {VEL_CALIB_CANCELLED, false, none, VEL_CALIB_RESTORED_NONE, VEL_CALIB_CANCELLED},
+    };
+    for (const auto& row : kRows) {
+        const uint32_t nRestore = RestoreAfterVerify(row.nVerify, row.bKeep, row.previous);
+        EXPECT_EQ(nRestore, row.nRestore) << row.nVerify << " keep " << row.bKeep;
+        EXPECT_EQ(OutcomeAfterRestore(row.nVerify, nRestore), row.nOutcome) << row.nVerify;
+    }
+    // A device that refuses what is put back keeps the failed calibration: so it says.
+    EXPECT_EQ(OutcomeAfterRestore(VEL_CALIB_VERIFY_FAILED, VEL_CALIB_RESTORED_FAILED),
+              uint32_t(VEL_CALIB_VERIFY_FAILED));
 }

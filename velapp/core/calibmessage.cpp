@@ -82,6 +82,15 @@ CalibMessage CalibOutcomeMessage(const VEL_CALIB_RESULT& r) {
         return {IDS_CALIB_VERIFIED,
                 {display, Number(r.nVerifyPoints), Number(r.nVerifyPoints), Pixels(r.dVerifyMaxPx)},
                 false};
+    case VEL_CALIB_VERIFY_UNDONE: {
+        // What the checks showed, and that the calibration was taken back.
+        VEL_CALIB_RESULT failed = r;
+        failed.nOutcome = VEL_CALIB_VERIFY_FAILED;
+        CalibMessage message = CalibOutcomeMessage(failed);
+        message.nAppend =
+            r.nRestored == VEL_CALIB_RESTORED_RESET ? IDS_CALIB_RESET_BACK : IDS_CALIB_PUT_BACK;
+        return message;
+    }
     case VEL_CALIB_VERIFY_FAILED:
         if (MappedWhereItLies(r))
             return {IDS_CALIB_TOUCHES_OFF, {display, Pixels(r.dVerifyMaxPx)}, true};

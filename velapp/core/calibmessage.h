@@ -30,6 +30,7 @@ struct CalibMessage {
     unsigned nString = 0;           // IDS_CALIB_* of resource.h; 0: no box
     std::vector<std::wstring> args; // %1, %2, … in their order
     bool bWarning = false;          // something is left to do
+    unsigned nAppend = 0;           // a sentence after it (IDS_CALIB_*), or 0
 };
 
 // The box after a run: none when the user or another program ended it, or

@@ -414,8 +414,10 @@ void CVelAppDlg::OnCalib() {
         StartCalibrateEx(m_hWnd, m_deviceInfo.devicePath[0], &options, &result));
     const panel::CalibMessage message = panel::CalibOutcomeMessage(result);
     if (message.nString != 0)
-        MessageBox(FormatString(message.nString, message.args).c_str(), nullptr,
-                   MB_OK | (message.bWarning ? MB_ICONWARNING : MB_ICONINFORMATION));
+        MessageBox((FormatString(message.nString, message.args) +
+                    (message.nAppend != 0 ? FormatString(message.nAppend, {}) : std::wstring()))
+                       .c_str(),
+                   nullptr, MB_OK | (message.bWarning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 // Called when Reset is clicked: the device drops its calibration.

@@ -12,14 +12,23 @@
 
 namespace {
 
-const char* const kOutcomeWords[] = {"applied",       "checked",
-                                     "check failed",  "cancelled",
-                                     "stopped",       "timed out",
-                                     "refused",       "not fitted",
-                                     "busy",          "no device",
-                                     "bad arguments", "verified",
-                                     "verify failed", "verify not measured",
-                                     "identified",    "not identified"};
+const char* const kOutcomeWords[] = {"applied",
+                                     "checked",
+                                     "check failed",
+                                     "cancelled",
+                                     "stopped",
+                                     "timed out",
+                                     "refused",
+                                     "not fitted",
+                                     "busy",
+                                     "no device",
+                                     "bad arguments",
+                                     "verified",
+                                     "verify failed",
+                                     "verify not measured",
+                                     "identified",
+                                     "not identified",
+                                     "verify failed and undone"};
 
 std::string Lower(std::string text) {
     for (char& c : text)

@@ -61,9 +61,11 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     if (options.nSpace == VEL_CALIB_SPACE_AUTO && options.nVerifyPoints < 2 &&
         (options.nFlags & VEL_CALIB_FLAG_IDENTIFY_ONLY) == 0)
         return "the auto space is found by the verify touches: 2 verify points or more";
-    if ((options.nFlags & ~VEL_CALIB_FLAG_IDENTIFY_ONLY) != 0)
+    const uint32_t kFlags = VEL_CALIB_FLAG_IDENTIFY_ONLY | VEL_CALIB_FLAG_KEEP_UNVERIFIED;
+    if ((options.nFlags & ~kFlags) != 0)
         return "flags " + std::to_string(options.nFlags) + ": only " +
-               std::to_string(VEL_CALIB_FLAG_IDENTIFY_ONLY) + " (identify only) is known";
+               std::to_string(VEL_CALIB_FLAG_IDENTIFY_ONLY) + " (identify only) and " +
+               std::to_string(VEL_CALIB_FLAG_KEEP_UNVERIFIED) + " (keep unverified) are known";
     if (options.nIdentifySeconds > IdentifyStep::MAX_SECONDS)
         return std::to_string(options.nIdentifySeconds) + " seconds a page: at most 60 (0: 5)";
     if (options.nIdentifyRounds > IdentifyStep::MAX_ROUNDS)
@@ -88,6 +90,7 @@ std::string CheckOptions(const VEL_CALIB_OPTIONS* pOptions, CalibSettings& setti
     settings.bIdentifyOnly = (options.nFlags & VEL_CALIB_FLAG_IDENTIFY_ONLY) != 0;
     settings.bByTouch = settings.bIdentifyOnly || options.nDisplay == VEL_CALIB_DISPLAY_TOUCH;
     settings.nIdentifySeconds = options.nIdentifySeconds;
+    settings.bKeepUnverified = (options.nFlags & VEL_CALIB_FLAG_KEEP_UNVERIFIED) != 0;
     settings.nIdentifyRounds = options.nIdentifyRounds;
     return "";
 }
@@ -120,6 +123,20 @@ bool SecondPlace(const DesktopLayout& layout, const RunPlace& place, const Diagn
     return PlaceRun(layout, place.nDisplay, nSpace, targets.data(),
                     static_cast<int>(targets.size()), second)
                .kind == PlaceProblem::None;
+}
+
+uint32_t RestoreAfterVerify(uint32_t nOutcome, bool bKeepUnverified, const PreviousSet& previous) {
+    if (nOutcome != VEL_CALIB_VERIFY_FAILED || bKeepUnverified)
+        return VEL_CALIB_RESTORED_NONE;
+    return previous.nRecord != VEL_CALIB_RECORD_NONE ? VEL_CALIB_RESTORED_REMEMBERED
+                                                     : VEL_CALIB_RESTORED_RESET;
+}
+
+uint32_t OutcomeAfterRestore(uint32_t nOutcome, uint32_t nRestored) {
+    return nOutcome == VEL_CALIB_VERIFY_FAILED && (nRestored == VEL_CALIB_RESTORED_REMEMBERED ||
+                                                   nRestored == VEL_CALIB_RESTORED_RESET)
+               ? static_cast<uint32_t>(VEL_CALIB_VERIFY_UNDONE)
+               : nOutcome;
 }
 
 bool FitInPlace(const RunPlace& place, const CalibPoint* pTargets, const CalibPoint* pSamples,

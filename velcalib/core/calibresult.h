@@ -38,7 +38,28 @@ struct CalibSettings {
     bool bIdentifyOnly = false;
     uint32_t nIdentifySeconds = 0; // 0: the identify step's default
     uint32_t nIdentifyRounds = 0;
+    // A failed verify step keeps its calibration in force instead of putting
+    // back what was there before.
+    bool bKeepUnverified = false;
 };
+
+// What the device held before a run, as far as the tools know: the set they
+// last wrote for it (VEL_CALIB_RECORD_HD or _16), or none.
+struct PreviousSet {
+    uint32_t nRecord = VEL_CALIB_RECORD_NONE;
+    float fCoefficients[8] = {};
+    int16_t nCoefficients[8] = {};
+};
+
+// What a run whose verify step ended with nOutcome puts back
+// (VEL_CALIB_RESTORED): nothing after a pass, a way out, a pointer that could
+// not be held, or with bKeepUnverified; after a failed proof the previous set
+// when one is known, else the device's own reset.
+uint32_t RestoreAfterVerify(uint32_t nOutcome, bool bKeepUnverified, const PreviousSet& previous);
+
+// The run's outcome once it is known what was put back: a failed proof whose
+// calibration was taken back is VEL_CALIB_VERIFY_UNDONE.
+uint32_t OutcomeAfterRestore(uint32_t nOutcome, uint32_t nRestored);
 
 // The space a run takes for its first round: the options' space, or with
 // VEL_CALIB_SPACE_AUTO the display's own, also on the primary display (its
@@ -125,6 +146,8 @@ public:
                      const int16_t* pMatrix, uint32_t nRecord);
     // How the display was chosen and how it stood.
     void Chosen(bool bByTouch, int orientation, int dpi);
+    // What a failed proof put back (VEL_CALIB_RESTORED).
+    void Restored(uint32_t nRestored) { m_result.nRestored = nRestored; }
 
     // Whether the attempts allowed are used up.
     bool AttemptsLeft() const;

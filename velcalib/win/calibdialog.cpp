@@ -274,8 +274,36 @@ void CalibDialog::VerifyTouched(CPoint client) {
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         return;
     }
-    EndVerify(bPassed ? VEL_CALIB_VERIFIED : VEL_CALIB_VERIFY_FAILED);
+    EndVerify(bPassed ? static_cast<uint32_t>(VEL_CALIB_VERIFIED)
+                      : OutcomeAfterRestore(VEL_CALIB_VERIFY_FAILED, PutBack()));
     ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+// The last verify round failed: unless the run keeps it, the calibration that
+// failed its proof is taken back, and what the tools wrote before for this
+// device goes back on it (the record it was written as), or else the device's
+// own reset. The device is still held for the step.
+uint32_t CalibDialog::PutBack() {
+    const uint32_t nRestore =
+        RestoreAfterVerify(VEL_CALIB_VERIFY_FAILED, m_settings.bKeepUnverified, m_previous);
+    uint32_t nRestored = nRestore;
+    if (nRestore == VEL_CALIB_RESTORED_REMEMBERED) {
+        CWaitCursor wait;
+        _VEL_CALIB_PARAM param;
+        _VEL_CALIB_PARAM_HD param_hd;
+        FillCalibRecords(m_previous.nCoefficients, m_previous.fCoefficients, param, param_hd);
+        const bool bTaken = m_previous.nRecord == VEL_CALIB_RECORD_HD
+                                ? m_pDevice->ApplyCalibParam_hd(param_hd) != 0
+                                : m_pDevice->ApplyCalibParam(param) != 0;
+        nRestored = bTaken ? nRestore : static_cast<uint32_t>(VEL_CALIB_RESTORED_FAILED);
+    } else if (nRestore == VEL_CALIB_RESTORED_RESET) {
+        CWaitCursor wait;
+        nRestored = m_pDevice->ResetCalibParam() != 0
+                        ? nRestore
+                        : static_cast<uint32_t>(VEL_CALIB_RESTORED_FAILED);
+    }
+    m_recorder.Restored(nRestored);
+    return nRestored;
 }
 
 // The auto space, after a first round whose touches show the range to cover

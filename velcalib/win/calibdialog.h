@@ -54,6 +54,8 @@ public:
     CalibRecorder& Recorder() { return m_recorder; }
     // How the run ended (VEL_CALIB_OUTCOME), once the dialog has ended.
     uint32_t Outcome() const;
+    // What the device held before the run, put back after a failed proof.
+    void SetPrevious(const PreviousSet& previous) { m_previous = previous; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -88,6 +90,7 @@ private:
     void ShowFailure(const wchar_t* pText);
     uint32_t ApplySets(const int16_t* pMatrix, const float* pMatrix_f);
     bool BeginSecondRound();
+    uint32_t PutBack();
     // The targets' logical values in the run's space.
     void ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const;
     // The verify step: its current target's desktop pixel, a touch's end.
@@ -126,4 +129,5 @@ private:
     std::atomic<bool> m_bVerifyPending;
     bool m_bDeviceHeld; // open, out of calibration mode, for the verify step
     VerifyStep m_verify;
+    PreviousSet m_previous;
 };

@@ -152,7 +152,7 @@ HWND ParentWindow(const void* pParent) {
 uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
                    VEL_CALIB_RESULT* pResult, const DesktopLayout& layout = DesktopLayout(),
                    const RunPlace& place = RunPlace(), bool bByTouch = false,
-                   VEL_CALIB_RESULT* pFull = nullptr) {
+                   VEL_CALIB_RESULT* pFull = nullptr, const PreviousSet& previous = PreviousSet()) {
     theApp.StartGdiplus();
     CalibDialog* pDlg =
         new (std::nothrow) CalibDialog(pParent, pDevicePath, settings, layout, place);
@@ -162,6 +162,7 @@ uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& set
     std::memset(&full, 0, sizeof(full));
     full.cbSize = sizeof(full);
     if (pDlg != nullptr && pDlg->IsUsable()) {
+        pDlg->SetPrevious(previous);
         g_admission.Publish(&pDlg->Run());
         pDlg->DoModal();
         nOutcome = pDlg->Outcome();
@@ -194,10 +195,9 @@ uint32_t RunDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& set
 // VEL_CALIB_IDENTIFIED, or how they ended. The display calibrated last for
 // this device comes first.
 uint32_t RunIdentify(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& settings,
-                     const DesktopLayout& layout, uint32_t& nChosen) {
+                     const DesktopLayout& layout, const RememberedCalibration* pLast,
+                     uint32_t& nChosen) {
     nChosen = 0;
-    const std::vector<RememberedCalibration> memory = LoadMemory();
-    const RememberedCalibration* pLast = Recall(memory, velsdk::Utf8(pDevicePath));
     const uint32_t nFirst = pLast != nullptr ? FindRemembered(layout, *pLast) : 0;
     IdentifyDialog* pDlg = new (std::nothrow) IdentifyDialog(
         pParent, pDevicePath, layout, nFirst, settings.nIdentifySeconds, settings.nIdentifyRounds);
@@ -213,10 +213,12 @@ uint32_t RunIdentify(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& s
     return nOutcome;
 }
 
-// What this run leaves to remember: a set the device took.
+// What this run leaves to remember: a set the device took and holds (not
+// one taken back after a failed proof: what was remembered holds again).
 void RememberRunOf(const wchar_t* pDevicePath, const DesktopLayout& layout,
                    const VEL_CALIB_RESULT& result) {
-    if (result.nAccepted == VEL_CALIB_RECORD_NONE || result.nAttempts == 0) {
+    if (result.nAccepted == VEL_CALIB_RECORD_NONE || result.nAttempts == 0 ||
+        result.nOutcome == VEL_CALIB_VERIFY_UNDONE) {
         return;
     }
     SaveRemembered(RememberRun(velsdk::Utf8(pDevicePath), layout, result, UtcNow()));
@@ -295,10 +297,20 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     // A handle that is no window of this process is no parent.
     const HWND hChecked = reinterpret_cast<HWND>(
         CheckParentHandle(reinterpret_cast<uintptr_t>(hParent), ProcessParentProbe()));
+    // What the tools wrote for this device before: the display shown first,
+    // and the set a failed proof puts back.
+    const std::vector<RememberedCalibration> memory = LoadMemory();
+    const RememberedCalibration* pLast = Recall(memory, velsdk::Utf8(szPath));
+    PreviousSet previous;
+    if (pLast != nullptr) {
+        previous.nRecord = pLast->nRecord;
+        std::memcpy(previous.fCoefficients, pLast->fCoefficients, sizeof previous.fCoefficients);
+        std::memcpy(previous.nCoefficients, pLast->nCoefficients, sizeof previous.nCoefficients);
+    }
     if (settings.bByTouch) {
         uint32_t nChosen = 0;
         const uint32_t nIdentified =
-            RunIdentify(CWnd::FromHandle(hChecked), szPath, settings, layout, nChosen);
+            RunIdentify(CWnd::FromHandle(hChecked), szPath, settings, layout, pLast, nChosen);
         if (nChosen >= 1 && nChosen <= layout.displays.size()) {
             const DisplayInfo& display = layout.displays[nChosen - 1];
             RunPlace chosen;
@@ -324,7 +336,7 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     }
     VEL_CALIB_RESULT full;
     const uint32_t nOutcome = RunDialog(CWnd::FromHandle(hChecked), szPath, settings, pResult,
-                                        layout, place, settings.bByTouch, &full);
+                                        layout, place, settings.bByTouch, &full, previous);
     RememberRunOf(szPath, layout, full);
     return static_cast<int>(nOutcome);
 }

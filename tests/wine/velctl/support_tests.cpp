@@ -1,11 +1,15 @@
 // What support uses: velctl watch on a jittery simulated screen, its way out
-// by Ctrl+C, and velctl record replayed by the simulated screen.
+// by Ctrl+C, velctl record replayed by the simulated screen, and velctl check
+// against the displays.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "calibmemory.h"
 #include "check.h"
+#include "desktoplayout.h"
 #include "simdevice.h"
 #include "uidriver.h"
 
@@ -144,5 +148,90 @@ VEL_CASE(ARecordingReplaysAsTheSessionItRecorded) {
             std::printf("original: %s]\nreplayed: %s]\n", SetOf(original.out).c_str(),
                         SetOf(replayed.out).c_str());
         }
+    }
+}
+
+namespace {
+
+// What the tools remember, as the calibration library writes it.
+void WriteMemory(const RememberedCalibration& entry) {
+    ::CreateDirectoryW((simdev::Home() + L"\\tools").c_str(), nullptr);
+    FILE* pFile = ::_wfopen((simdev::Home() + L"\\tools\\calibrations.ini").c_str(), L"wb");
+    CHECK(pFile != nullptr && std::fputs(FormatMemory({entry}).c_str(), pFile) >= 0);
+    std::fclose(pFile);
+}
+
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+} // namespace
+
+// velctl check on two displays: a calibration remembered for display 2 as the
+// layout has it, as if the display had stood elsewhere, as if it were gone
+// (an identity and name the layout lacks), and for another device path only.
+// --calibrate calibrates only when the check fails.
+VEL_CASE(CheckTellsWhatChangedSinceTheCalibration) {
+    DesktopLayout layout;
+    {
+        const PerMonitorDpiScope aware; // as velctl takes the layout
+        layout = CurrentDesktopLayout();
+    }
+    CHECK_EQ(layout.displays.size(), size_t(2));
+    const DisplayInfo& two = layout.displays[1];
+    RememberedCalibration asIs;
+    asIs.device = simdev::Get("devicePath"), asIs.date = "2026-12-09T21:04:05Z";
+    asIs.display = two.identity.empty() ? two.device : two.identity;
+    asIs.displayName = two.device, asIs.nDisplay = 2, asIs.rect = two.rect;
+    asIs.orientation = two.orientation, asIs.dpi = two.dpi, asIs.nOutcome = VEL_CALIB_VERIFIED;
+    RememberedCalibration elsewhere = asIs, gone = asIs, otherPath = asIs;
+    elsewhere.rect.x += 100;
+    gone.display = "\\\\?\\DISPLAY#VEL9999#9", gone.displayName = "\\\\.\\DISPLAY9";
+    otherPath.device = "\\\\?\\hid#velsim_touch#7";
+    const struct {
+        const char* what;
+        const RememberedCalibration& memory;
+        int exitCode;
+        const char* status;
+        std::string words;
+    } kRows[] = {
+        {"as the layout has it", asIs, 0, "unchanged", "\ndisplay now    2 (" + two.device},
+        {"moved", elsewhere, 25, "moved",
+         "\nchange         display 2 (" + two.device + ") was " + RectText(elsewhere.rect) +
+             " and is " + RectText(two.rect) + "\n"},
+        {"gone", gone, 22, "gone", "\ndisplay now    gone\n"},
+        {"another path", otherPath, 21, "path changed", "\nremembered for " + otherPath.device},
+    };
+    std::printf("%-22s %-5s %s\n", "remembered", "exit", "first line");
+    for (const auto& row : kRows) {
+        check::Note(row.what);
+        simdev::Reset();
+        WriteMemory(row.memory);
+        const ui::Output text = ui::RunConsole(L"velctl.exe", L"check");
+        CHECK_EQ(text.exitCode, row.exitCode);
+        CHECK_EQ(FirstLine(text.out).rfind(std::string(row.status) + ": ", 0), size_t(0));
+        CHECK(text.out.find(row.words) != std::string::npos);
+        const ui::Output json = ui::RunConsole(L"velctl.exe", L"check --json");
+        CHECK_EQ(json.exitCode, row.exitCode);
+        CHECK(json.out.find("\"status\": \"" + std::string(row.status) + "\",\n  \"exitCode\": " +
+                            std::to_string(row.exitCode) + ",") != std::string::npos);
+        std::printf("%-22s %-5d %s\n", row.what, text.exitCode, FirstLine(text.out).c_str());
+    }
+    // --calibrate: as remembered, nothing else runs; moved, the calibration
+    // runs (Escape on its first page) and its exit code is the command's.
+    for (const bool bMoved : {false, true}) {
+        check::Note(bMoved ? "--calibrate, moved" : "--calibrate, as the layout has it");
+        simdev::Reset();
+        WriteMemory(bMoved ? elsewhere : asIs);
+        const ui::Output result =
+            ui::RunConsole(L"velctl.exe", L"check --calibrate", 60000, [&](ui::Program& program) {
+                const HWND hWnd = bMoved ? ui::WaitForWindow(program.pid, L"#32770") : nullptr;
+                if (hWnd != nullptr)
+                    ::PostMessageW(hWnd, WM_KEYDOWN, VK_ESCAPE, 1);
+            });
+        CHECK_EQ(result.exitCode, bMoved ? 8 : 0);
+        CHECK_EQ(simdev::CountJournal("StartCalibMode"), bMoved ? size_t(1) : size_t(0));
+        std::printf("%-22s %-5d %s\n", bMoved ? "moved, --calibrate" : "as is, --calibrate",
+                    result.exitCode, FirstLine(result.out).c_str());
     }
 }

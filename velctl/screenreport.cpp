@@ -119,15 +119,11 @@ std::string RectJson(const VEL_CALIB_RECT& rect) {
 }
 
 std::string Real(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+    return RealText(value);
 }
 
 std::string Pixels(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
+    return PixelText(value);
 }
 
 const char* RecordName(uint32_t nRecord) {

@@ -44,15 +44,11 @@ std::string Trim(const std::string& text) {
 }
 
 std::string Real(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+    return RealText(value);
 }
 
 std::string Pixels(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
+    return PixelText(value);
 }
 
 // "x,y WxH" back into a rectangle.
@@ -82,6 +78,15 @@ bool ParseDouble(const std::string& text, double& value) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (*end != '\0' || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+// A distance in pixels: none is negative or larger than any desktop.
+bool ParsePixels(const std::string& text, double& value) {
+    double v = 0.0;
+    if (!ParseDouble(text, v) || v < 0.0 || v > 1e7)
         return false;
     value = v;
     return true;
@@ -133,11 +138,11 @@ bool Take(RememberedCalibration& e, const std::string& key, const std::string& v
             return false;
         e.nVerifyPoints = static_cast<uint32_t>(n);
     } else if (key == "verifyMeanPx") {
-        return ParseDouble(value, e.dVerifyMeanPx);
+        return ParsePixels(value, e.dVerifyMeanPx);
     } else if (key == "verifyMaxPx") {
-        return ParseDouble(value, e.dVerifyMaxPx);
+        return ParsePixels(value, e.dVerifyMaxPx);
     } else if (key == "checkMaxPx") {
-        return ParseDouble(value, e.dCheckMaxPx);
+        return ParsePixels(value, e.dCheckMaxPx);
     } else if (key == "calibration") {
         // "hd f0 … f7" or "16 m0 … m7"
         char kind[8] = {};
@@ -294,9 +299,11 @@ RememberedCalibration RememberRun(const std::string& device, const DesktopLayout
     e.space = result.space;
     e.nOutcome = result.nOutcome;
     e.nVerifyPoints = result.nVerifyPoints;
-    e.dVerifyMeanPx = result.dVerifyMeanPx;
-    e.dVerifyMaxPx = result.dVerifyMaxPx;
-    e.dCheckMaxPx = std::isfinite(result.dCheckMaxPx) ? result.dCheckMaxPx : 0.0;
+    // As the file takes them back: 0 to 1e7 pixels (a touch mapped nowhere: 1e7).
+    auto pixels = [](double v) { return std::isnan(v) || v < 0.0 ? 0.0 : std::fmin(v, 1e7); };
+    e.dVerifyMeanPx = pixels(result.dVerifyMeanPx);
+    e.dVerifyMaxPx = pixels(result.dVerifyMaxPx);
+    e.dCheckMaxPx = pixels(result.dCheckMaxPx);
     e.nRecord = result.nAccepted;
     std::memcpy(e.fCoefficients, result.fCoefficients, sizeof e.fCoefficients);
     std::memcpy(e.nCoefficients, result.nCoefficients, sizeof e.nCoefficients);

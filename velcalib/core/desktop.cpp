@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include <cstdio>
+
 DesktopLayout NumberDisplays(const std::vector<EnumeratedMonitor>& monitors,
                              const VEL_CALIB_RECT& desktop) {
     DesktopLayout layout;
@@ -21,4 +23,17 @@ int OrientationDegrees(unsigned long code) {
 std::string RectText(const VEL_CALIB_RECT& rect) {
     return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " +
            std::to_string(rect.width) + "x" + std::to_string(rect.height);
+}
+
+std::string RealText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+std::string PixelText(double value) {
+    // Any double: 309 digits before the point at most.
+    char text[400];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
 }

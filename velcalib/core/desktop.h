@@ -51,3 +51,7 @@ int OrientationDegrees(unsigned long code);
 
 // "x,y WxH": how every text shows a rectangle.
 std::string RectText(const VEL_CALIB_RECT& rect);
+// A number as texts and files keep it: "%.9g" (a single-precision value
+// comes back exactly), and pixels with two decimals.
+std::string RealText(double value);
+std::string PixelText(double value);

@@ -58,9 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     // By touch: whichever display is touched, here the first.
     const uint32_t nDisplay = settings.bByTouch ? 1 : settings.nDisplay;
     RunPlace place;
-    const PlaceProblem problem =
-        PlaceRun(layout, nDisplay, FirstSpace(settings, layout, nDisplay), runTargets.data(),
-                 static_cast<int>(runTargets.size()), place);
+    const PlaceProblem problem = PlaceRun(layout, nDisplay, FirstSpace(settings), runTargets.data(),
+                                          static_cast<int>(runTargets.size()), place);
     // A place refused for its range names only spaces that hold every target.
     for (uint32_t nSpace : problem.fitting) {
         RunPlace other;

@@ -376,8 +376,8 @@ TEST(DisplaySpace, TheAutoSpaceFitsTheSameTouchesAgainForTheSpaceFound) {
         velsim::GaussianNoise still(1, 0.0);
         // The four touches, each at the centre of the pixel its target is drawn at.
         RunPlace place;
-        ASSERT_EQ(PlaceRun(layout, row.nDisplay, FirstSpace(settings, layout, row.nDisplay),
-                           targets.data(), static_cast<int>(targets.size()), place)
+        ASSERT_EQ(PlaceRun(layout, row.nDisplay, FirstSpace(settings), targets.data(),
+                           static_cast<int>(targets.size()), place)
                       .kind,
                   PlaceProblem::None)
             << what;

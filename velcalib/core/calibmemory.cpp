@@ -43,14 +43,6 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
 }
 
-std::string Real(double value) {
-    return RealText(value);
-}
-
-std::string Pixels(double value) {
-    return PixelText(value);
-}
-
 // "x,y WxH" back into a rectangle.
 bool ParseRect(const std::string& text, VEL_CALIB_RECT& rect) {
     int x = 0, y = 0, w = 0, h = 0;
@@ -208,11 +200,8 @@ std::vector<RememberedCalibration> ParseMemory(const std::string& text,
             }
             RememberedCalibration entry;
             entry.device = line.substr(1, close - 1);
-            Remember(memory, entry);
-            for (size_t i = 0; i < memory.size(); ++i) {
-                if (Lower(memory[i].device) == Lower(entry.device))
-                    nCurrent = i;
-            }
+            // An index: later sections may grow the vector.
+            nCurrent = static_cast<size_t>(&Remember(memory, entry) - memory.data());
             continue;
         }
         const size_t eq = line.find('=');
@@ -247,14 +236,14 @@ std::string FormatMemory(const std::vector<RememberedCalibration>& memory) {
         text += "spaceRect = " + RectText(e.space) + "\r\n";
         text += std::string("outcome = ") + OutcomeWord(e.nOutcome) + "\r\n";
         text += "verifyPoints = " + std::to_string(e.nVerifyPoints) + "\r\n";
-        text += "verifyMeanPx = " + Pixels(e.dVerifyMeanPx) + "\r\n";
-        text += "verifyMaxPx = " + Pixels(e.dVerifyMaxPx) + "\r\n";
-        text += "checkMaxPx = " + Pixels(e.dCheckMaxPx) + "\r\n";
+        text += "verifyMeanPx = " + PixelText(e.dVerifyMeanPx) + "\r\n";
+        text += "verifyMaxPx = " + PixelText(e.dVerifyMaxPx) + "\r\n";
+        text += "checkMaxPx = " + PixelText(e.dCheckMaxPx) + "\r\n";
         if (e.nRecord != VEL_CALIB_RECORD_NONE) {
             text += e.nRecord == VEL_CALIB_RECORD_HD ? "calibration = hd" : "calibration = 16";
             for (int i = 0; i < 8; ++i)
                 text +=
-                    " " + (e.nRecord == VEL_CALIB_RECORD_HD ? Real(e.fCoefficients[i])
+                    " " + (e.nRecord == VEL_CALIB_RECORD_HD ? RealText(e.fCoefficients[i])
                                                             : std::to_string(e.nCoefficients[i]));
             text += "\r\n";
         }
@@ -272,14 +261,14 @@ const RememberedCalibration* Recall(const std::vector<RememberedCalibration>& me
     return nullptr;
 }
 
-void Remember(std::vector<RememberedCalibration>& memory, const RememberedCalibration& entry) {
+RememberedCalibration& Remember(std::vector<RememberedCalibration>& memory,
+                                const RememberedCalibration& entry) {
     for (RememberedCalibration& e : memory) {
-        if (Lower(e.device) == Lower(entry.device)) {
-            e = entry;
-            return;
-        }
+        if (Lower(e.device) == Lower(entry.device))
+            return e = entry;
     }
     memory.push_back(entry);
+    return memory.back();
 }
 
 RememberedCalibration RememberRun(const std::string& device, const DesktopLayout& layout,

@@ -54,8 +54,10 @@ std::string FormatMemory(const std::vector<RememberedCalibration>& memory);
 // null.
 const RememberedCalibration* Recall(const std::vector<RememberedCalibration>& memory,
                                     const std::string& device);
-// Puts a device's calibration in place of the one remembered for it.
-void Remember(std::vector<RememberedCalibration>& memory, const RememberedCalibration& entry);
+// Puts a device's calibration in place of the one remembered for it; the
+// entry as it now stands in memory.
+RememberedCalibration& Remember(std::vector<RememberedCalibration>& memory,
+                                const RememberedCalibration& entry);
 
 // What a run that wrote a record leaves to remember: its place, outcome and
 // set, the display's identity and standing from the layout it ran on.

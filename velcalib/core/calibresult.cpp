@@ -99,9 +99,7 @@ bool ResultUsable(const VEL_CALIB_RESULT* pResult) {
     return pResult != nullptr && pResult->cbSize >= VEL_CALIB_RESULT_V1_SIZE;
 }
 
-uint32_t FirstSpace(const CalibSettings& settings, const DesktopLayout& layout, uint32_t nDisplay) {
-    (void)layout;
-    (void)nDisplay;
+uint32_t FirstSpace(const CalibSettings& settings) {
     return settings.nSpace == VEL_CALIB_SPACE_AUTO ? static_cast<uint32_t>(VEL_CALIB_SPACE_DISPLAY)
                                                    : settings.nSpace;
 }

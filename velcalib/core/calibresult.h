@@ -64,7 +64,7 @@ uint32_t OutcomeAfterRestore(uint32_t nOutcome, uint32_t nRestored);
 // The space a run takes for its first round: the options' space, or with
 // VEL_CALIB_SPACE_AUTO the display's own, also on the primary display (its
 // targets' values are then their drawn pixels' centres, exact to the pixel).
-uint32_t FirstSpace(const CalibSettings& settings, const DesktopLayout& layout, uint32_t nDisplay);
+uint32_t FirstSpace(const CalibSettings& settings);
 
 // The auto space's second round: after a first round in `place` whose
 // verify touches failed with this diagnosis, the place of the space they

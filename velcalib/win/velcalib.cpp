@@ -279,7 +279,7 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
     const std::vector<CalibPoint> targets = TargetsOfRun(settings);
     RunPlace place;
     auto placeRun = [&](uint32_t nDisplay) {
-        return PlaceRun(layout, nDisplay, FirstSpace(settings, layout, nDisplay), targets.data(),
+        return PlaceRun(layout, nDisplay, FirstSpace(settings), targets.data(),
                         static_cast<int>(targets.size()), place)
                    .kind == PlaceProblem::None;
     };
@@ -317,7 +317,7 @@ extern "C" int WINAPI StartCalibrateEx(HWND hParent, const wchar_t* pDevicePath,
             chosen.nDisplay = nChosen;
             chosen.nPrimary = layout.nPrimary;
             chosen.window = display.rect;
-            chosen.nSpace = FirstSpace(settings, layout, nChosen);
+            chosen.nSpace = FirstSpace(settings);
             recorder.Place(chosen);
             recorder.Chosen(true, display.orientation, display.dpi);
         }

@@ -49,19 +49,28 @@ EOF
 }
 
 lang=en device=one arch=x64 calibrate=0 shots="" dpi=96 layout="" replay=""
+# The value of an option; a missing one (the end, or another option) is said.
+value() { # <option> <next argument>...
+  [ $# -ge 2 ] && case "$2" in -?*) false ;; *) [ -n "$2" ] ;; esac ||
+    { echo "run.sh: $1 needs a value (./run.sh --help)" >&2; exit 2; }
+}
 while [ $# -gt 0 ]; do
   case "$1" in
   -h | --help) usage; exit 0 ;;
-  --lang) lang=$2; shift 2 ;;
-  --device) device=$2; shift 2 ;;
-  --replay) replay=$2; shift 2 ;;
-  --arch) arch=$2; shift 2 ;;
-  --dpi) dpi=$2; shift 2 ;;
-  --calibrate) calibrate=1; shift ;;
-  --screenshots) shots=$2; shift 2 ;;
-  --displays) layout=$2; shift 2 ;;
+  --calibrate) calibrate=1; shift; continue ;;
+  --lang | --device | --replay | --arch | --dpi | --screenshots | --displays) value "$@" ;;
   *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac
+  case "$1" in
+  --lang) lang=$2 ;;
+  --device) device=$2 ;;
+  --replay) replay=$2 ;;
+  --arch) arch=$2 ;;
+  --dpi) dpi=$2 ;;
+  --screenshots) shots=$2 ;;
+  --displays) layout=$2 ;;
+  esac
+  shift 2
 done
 case "$lang" in en | zh) ;; *) echo "run.sh: --lang takes en or zh" >&2; exit 2 ;; esac
 # The smallest common screen that holds the control panel's window and a task
@@ -159,9 +168,14 @@ fi
 # holds the largest virtual screen, or the layout; a screenshot shows the one
 # in use. Our libXinerama.so.1 gives Wine the layout's displays.
 xinerama=$PWD/build/$preset/xinerama
+# Whatever ends the run, what it started stops: the display and the server.
+trap '[ ! -f "$run/display" ] || set_dpi 96 || true; "$fixture" stop "$wine" "$run"' EXIT
 VEL_DISPLAYS=$layout VEL_XINERAMA_PATH=$xinerama/x86_64:$xinerama/i386 VEL_SCREEN=2560x1440x24 \
-  "$fixture" start "$wine" "$run" >/dev/null
-trap 'set_dpi 96; "$fixture" stop "$wine" "$run"' EXIT
+  "$fixture" start "$wine" "$run" >"$run/start.log" 2>&1 || {
+  echo "run.sh: Wine cannot run the $arch programs here:" >&2
+  cat "$run/start.log" >&2
+  exit 1
+}
 xdisplay=":$(cat "$run/display")"
 set_dpi "$dpi"
 desk=$(screen_for "$dpi")

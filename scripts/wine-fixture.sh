@@ -70,7 +70,7 @@ make_prefix() {
       # A crashing program ends instead of waiting in the debugger.
       "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
         /v Debugger /f >>"$dir/wineboot.log" 2>&1 </dev/null || true
-      "$server" -w
+      "$server" -w || true
     fi
     # Wine's own fonts (MS Sans Serif for the dialog font, Tahoma for message
     # boxes, Marlett for the title bar's buttons) from fonts-wine, where this
@@ -78,6 +78,13 @@ make_prefix() {
     if [ ! -f "$dir/prefix/drive_c/windows/Fonts/marlett.ttf" ] && [ -d /usr/share/wine/fonts ]; then
       cp /usr/share/wine/fonts/*.ttf "$dir/prefix/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
+    # A Wine that cannot start (a 32-bit one on a kernel that runs no i386
+    # program) makes no prefix: said here, with the end of its log.
+    [ -f "$dir/prefix/user.reg" ] || {
+      echo "$wine made no prefix in $dir/prefix; the end of its log ($dir/wineboot.log):"
+      tail -n 5 "$dir/wineboot.log" 2>/dev/null
+      exit 1
+    }
   ) 9>"$dir/prefix.lock"
 }
 
@@ -137,7 +144,7 @@ start)
   [ -s "$dir/display.tmp" ] || { echo "Xvfb did not start"; cat "$dir/xvfb.log"; exit 1; }
   tr -d '\n' <"$dir/display.tmp" >"$dir/display"; rm -f "$dir/display.tmp"
   DISPLAY=":$(cat "$dir/display")"; export DISPLAY
-  make_prefix
+  make_prefix || { stop_display; exit 1; }
   use_xrandr
   # A persistent server, its output away from ctest's pipe.
   "$server" -p >"$dir/wineserver.log" 2>&1 </dev/null

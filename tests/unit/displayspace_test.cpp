@@ -260,6 +260,13 @@ TEST(DisplaySpace, DiagnosesTheRectangleTheRangeCovers) {
         EXPECT_EQ(diagnosis.nDisplay, row.nDiagnosedDisplay) << row.what;
         EXPECT_LE(std::abs(diagnosis.rect.x - row.truth.x), 2) << row.what;
         EXPECT_LE(std::abs(diagnosis.rect.width - row.truth.width), 3) << row.what;
+        // A named space is told by its own rectangle, not the fit's.
+        if (row.nCode != VEL_CALIB_DIAGNOSIS_UNKNOWN) {
+            EXPECT_EQ(RectText(diagnosis.rect), RectText(row.nCode == VEL_CALIB_DIAGNOSIS_DESKTOP
+                                                             ? left.desktop
+                                                             : left.Rect(row.nDiagnosedDisplay)))
+                << row.what;
+        }
         EXPECT_EQ(InChosenSpace(diagnosis.rect, place.space), row.bChosen) << row.what;
     }
     // One touch fits no axis.

@@ -224,6 +224,7 @@ Diagnosis Diagnose(const DesktopLayout& layout, const RunPlace& place,
     // has it (the primary display under the primary), and the first of equal
     // distances is kept.
     double dBest = 0.0;
+    const VEL_CALIB_RECT fitted = diagnosis.rect;
     std::vector<VEL_CALIB_RECT> considered;
     for (const SpaceRow& row : kSpaces) {
         for (uint32_t n = 1; n <= layout.displays.size(); ++n) {
@@ -234,11 +235,12 @@ Diagnosis Diagnose(const DesktopLayout& layout, const RunPlace& place,
             if (bSeen)
                 continue;
             considered.push_back(candidate);
-            const double d = Distance(diagnosis.rect, candidate);
-            if (Near(diagnosis.rect, candidate) &&
+            const double d = Distance(fitted, candidate);
+            if (Near(fitted, candidate) &&
                 (diagnosis.nCode == VEL_CALIB_DIAGNOSIS_UNKNOWN || d < dBest)) {
                 diagnosis.nCode = row.nDiagnosis;
                 diagnosis.nDisplay = n;
+                diagnosis.rect = candidate;
                 dBest = d;
             }
         }

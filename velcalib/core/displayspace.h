@@ -101,14 +101,16 @@ CalibPoint ToSpace(const CalibPoint& target, const RunPlace& place);
 struct Diagnosis {
     uint32_t nCode = VEL_CALIB_DIAGNOSIS_NONE; // VEL_CALIB_DIAGNOSIS
     uint32_t nDisplay = 0;                     // VEL_CALIB_DIAGNOSIS_DISPLAY: which
-    VEL_CALIB_RECT rect = {0, 0, 0, 0};        // the rectangle the range evidently covers
+    VEL_CALIB_RECT rect = {0, 0, 0, 0};        // the rectangle the range evidently covers:
+                                               // the named space's own, else as fitted
 };
 
 // Fits per axis the scale and offset that take the verify targets to where
 // the pointer went and carries the space's rectangle through it: the
 // rectangle the device's range evidently covers, named after the space
 // whose rectangle it is (within a few pixels: the primary display, another
-// display or the virtual desktop), else UNKNOWN. UNKNOWN with an empty
+// display or the virtual desktop; the rectangle is then that space's own,
+// to the pixel), else UNKNOWN. UNKNOWN with an empty
 // rectangle when the points cannot fit an axis (fewer than two distinct
 // targets on it).
 Diagnosis Diagnose(const DesktopLayout& layout, const RunPlace& place,

@@ -137,34 +137,51 @@ TEST(IdentifyStep, PicksTheDisplayTouchedAndEndsEveryOtherWay) {
     EXPECT_EQ(IdentifyStep::Order(3, 2), (std::vector<uint32_t>{2, 1, 3}));
 }
 
-// Proof or undo: what a run puts back after its verify step, and the outcome
-// it then tells.
+// Proof or undo: what a run puts back at its end, and the outcome it then
+// tells. A way out before the proof is done counts as no proof.
 TEST(VerifyStep, AFailedProofPutsBackWhatWasInForce) {
     PreviousSet remembered;
     remembered.nRecord = VEL_CALIB_RECORD_HD;
     const PreviousSet none;
     const struct {
-        uint32_t nVerify;
+        uint32_t nEnd;
+        bool bWritten;
         bool bKeep;
         const PreviousSet& previous;
         uint32_t nRestore;
         uint32_t nOutcome; // when the device takes back what is put back
     } kRows[] = {
-        {VEL_CALIB_VERIFIED, false, remembered, VEL_CALIB_RESTORED_NONE, VEL_CALIB_VERIFIED},
-        {VEL_CALIB_VERIFY_FAILED, false, remembered, VEL_CALIB_RESTORED_REMEMBERED,
+        {VEL_CALIB_VERIFIED, true, false, remembered, VEL_CALIB_RESTORED_NONE, VEL_CALIB_VERIFIED},
+        {VEL_CALIB_VERIFY_FAILED, true, false, remembered, VEL_CALIB_RESTORED_REMEMBERED,
          VEL_CALIB_VERIFY_UNDONE},
-        {VEL_CALIB_VERIFY_FAILED, false, none, VEL_CALIB_RESTORED_RESET, VEL_CALIB_VERIFY_UNDONE},
-        {VEL_CALIB_VERIFY_FAILED, true, remembered, VEL_CALIB_RESTORED_NONE,
+        {VEL_CALIB_VERIFY_FAILED, true, false, none, VEL_CALIB_RESTORED_RESET,
+         VEL_CALIB_VERIFY_UNDONE},
+        {VEL_CALIB_VERIFY_FAILED, true, true, remembered, VEL_CALIB_RESTORED_NONE,
          VEL_CALIB_VERIFY_FAILED},
-        // No touch measured, or a way out: nothing was proved wrong.
-        {VEL_CALIB_VERIFY_NO_POINTER, false, remembered, VEL_CALIB_RESTORED_NONE,
+        // No touch measured, or nothing to prove: what the run wrote stays.
+        {VEL_CALIB_VERIFY_NO_POINTER, true, false, remembered, VEL_CALIB_RESTORED_NONE,
          VEL_CALIB_VERIFY_NO_POINTER},
-        {VEL_CALIB_CANCELLED, false, none, VEL_CALIB_RESTORED_NONE, VEL_CALIB_CANCELLED},
+        {VEL_CALIB_APPLIED, true, false, remembered, VEL_CALIB_RESTORED_NONE, VEL_CALIB_APPLIED},
+        {VEL_CALIB_CHECK_FAILED, true, false, remembered, VEL_CALIB_RESTORED_NONE,
+         VEL_CALIB_CHECK_FAILED},
+        // A way out after a set was written, before its checks or verify
+        // touches were done: taken back, unless the run keeps it.
+        {VEL_CALIB_CANCELLED, true, false, remembered, VEL_CALIB_RESTORED_REMEMBERED,
+         VEL_CALIB_CANCELLED},
+        {VEL_CALIB_STOPPED, true, false, none, VEL_CALIB_RESTORED_RESET, VEL_CALIB_STOPPED},
+        {VEL_CALIB_TIMED_OUT, true, false, remembered, VEL_CALIB_RESTORED_REMEMBERED,
+         VEL_CALIB_TIMED_OUT},
+        {VEL_CALIB_CANCELLED, true, true, remembered, VEL_CALIB_RESTORED_NONE, VEL_CALIB_CANCELLED},
+        // ... and before anything was written: nothing to take back.
+        {VEL_CALIB_CANCELLED, false, false, none, VEL_CALIB_RESTORED_NONE, VEL_CALIB_CANCELLED},
+        {VEL_CALIB_VERIFY_FAILED, false, false, none, VEL_CALIB_RESTORED_NONE,
+         VEL_CALIB_VERIFY_FAILED},
     };
     for (const auto& row : kRows) {
-        const uint32_t nRestore = RestoreAfterVerify(row.nVerify, row.bKeep, row.previous);
-        EXPECT_EQ(nRestore, row.nRestore) << row.nVerify << " keep " << row.bKeep;
-        EXPECT_EQ(OutcomeAfterRestore(row.nVerify, nRestore), row.nOutcome) << row.nVerify;
+        const uint32_t nRestore = RestoreAtEnd(row.nEnd, row.bWritten, row.bKeep, row.previous);
+        EXPECT_EQ(nRestore, row.nRestore)
+            << row.nEnd << " written " << row.bWritten << " keep " << row.bKeep;
+        EXPECT_EQ(OutcomeAfterRestore(row.nEnd, nRestore), row.nOutcome) << row.nEnd;
     }
     // A device that refuses what is put back keeps the failed calibration: so it says.
     EXPECT_EQ(OutcomeAfterRestore(VEL_CALIB_VERIFY_FAILED, VEL_CALIB_RESTORED_FAILED),

@@ -123,8 +123,11 @@ bool SecondPlace(const DesktopLayout& layout, const RunPlace& place, const Diagn
                .kind == PlaceProblem::None;
 }
 
-uint32_t RestoreAfterVerify(uint32_t nOutcome, bool bKeepUnverified, const PreviousSet& previous) {
-    if (nOutcome != VEL_CALIB_VERIFY_FAILED || bKeepUnverified)
+uint32_t RestoreAtEnd(uint32_t nOutcome, bool bWritten, bool bKeepUnverified,
+                      const PreviousSet& previous) {
+    const bool bUnproved = nOutcome == VEL_CALIB_VERIFY_FAILED || nOutcome == VEL_CALIB_CANCELLED ||
+                           nOutcome == VEL_CALIB_STOPPED || nOutcome == VEL_CALIB_TIMED_OUT;
+    if (!bWritten || !bUnproved || bKeepUnverified)
         return VEL_CALIB_RESTORED_NONE;
     return previous.nRecord != VEL_CALIB_RECORD_NONE ? VEL_CALIB_RESTORED_REMEMBERED
                                                      : VEL_CALIB_RESTORED_RESET;
@@ -167,7 +170,7 @@ double ErrorPixels(const CoefficientSet& set, const CalibPoint& target, const Ca
 
 CalibRecorder::CalibRecorder(const CalibSettings& settings)
     : m_settings(settings), m_accepted(), m_place(), m_nSpaceWidth(0), m_nSpaceHeight(0),
-      m_lastEnd(0) {
+      m_lastEnd(0), m_bWrote(false) {
     std::memset(&m_result, 0, sizeof(m_result));
     m_result.cbSize = sizeof(m_result);
 }
@@ -311,6 +314,7 @@ void CalibRecorder::Sent(const float* pMatrix_f, const int16_t* pMatrix, uint32_
     std::memcpy(m_result.fCoefficients, pMatrix_f, sizeof(m_result.fCoefficients));
     std::memcpy(m_result.nCoefficients, pMatrix, sizeof(m_result.nCoefficients));
     m_result.nAccepted = nRecord;
+    m_bWrote = m_bWrote || nRecord != VEL_CALIB_RECORD_NONE;
     m_accepted = nRecord == VEL_CALIB_RECORD_16 ? SetOf(pMatrix) : SetOf(pMatrix_f);
     for (uint32_t i = 0; i < m_result.nTargets; ++i) {
         VEL_CALIB_POINT& point = m_result.targets[i];

@@ -51,11 +51,14 @@ struct PreviousSet {
     int16_t nCoefficients[8] = {};
 };
 
-// What a run whose verify step ended with nOutcome puts back
-// (VEL_CALIB_RESTORED): nothing after a pass, a way out, a pointer that could
-// not be held, or with bKeepUnverified; after a failed proof the previous set
-// when one is known, else the device's own reset.
-uint32_t RestoreAfterVerify(uint32_t nOutcome, bool bKeepUnverified, const PreviousSet& previous);
+// What a run that ended with nOutcome puts back (VEL_CALIB_RESTORED), when
+// it wrote a set of its own (bWritten): nothing after a pass, a pointer that
+// could not be held, a failed last check, or with bKeepUnverified; after a
+// failed proof, and after a way out (Escape, a stop, the idle time) taken
+// before the run's checks and verify touches were done, the previous set when
+// one is known, else the device's own reset.
+uint32_t RestoreAtEnd(uint32_t nOutcome, bool bWritten, bool bKeepUnverified,
+                      const PreviousSet& previous);
 
 // The run's outcome once it is known what was put back: a failed proof whose
 // calibration was taken back is VEL_CALIB_VERIFY_UNDONE.
@@ -146,8 +149,10 @@ public:
                      const int16_t* pMatrix, uint32_t nRecord);
     // How the display was chosen and how it stood.
     void Chosen(bool bByTouch, int orientation, int dpi);
-    // What a failed proof put back (VEL_CALIB_RESTORED).
+    // What the run put back at its end (VEL_CALIB_RESTORED).
     void Restored(uint32_t nRestored) { m_result.nRestored = nRestored; }
+    // Whether the device took a set of this run, in any attempt or round.
+    bool Wrote() const { return m_bWrote; }
 
     // Whether the attempts allowed are used up.
     bool AttemptsLeft() const;
@@ -168,6 +173,7 @@ private:
     RunPlace m_place;
     int32_t m_nSpaceWidth, m_nSpaceHeight; // the pixels a logical unit is measured in
     uint32_t m_lastEnd;                    // also beyond the attempts kept
+    bool m_bWrote;
 };
 
 // The outcome of a run from the way it ended and how its last attempt did.

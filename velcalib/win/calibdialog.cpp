@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "calibmatrix.h"
@@ -64,7 +65,7 @@ CalibDialog::CalibDialog(CWnd* pParent, wchar_t* pDevicePath, const CalibSetting
       m_pCollect(nullptr), m_pCheck(nullptr), m_pActive(nullptr), m_pShown(nullptr),
       m_nShownCurrent(0), m_pDevice(nullptr), m_recorder(settings),
       m_run(*this, settings.nIdleTicks), m_bPlaced(!layout.displays.empty()), m_layout(layout),
-      m_place(place), m_bVerifyPending(false), m_bDeviceHeld(false),
+      m_place(place), m_bVerifyPending(false), m_bDeviceHeld(false), m_bPutBack(false),
       m_verify(settings.nVerifyPoints, settings.nIdleTicks) {
     m_pCollect = new (std::nothrow) CollectHelper(settings.nTargets, settings.nPathType);
     if (settings.nCheckPoints > 0) {
@@ -190,6 +191,9 @@ void CalibDialog::OnDestroy() {
     }
     m_run.WindowGone();
     if (m_bDeviceHeld) {
+        // Kept for the verify step: a way out of it, also one taken before it
+        // began, leaves what was in force before.
+        PutBack(Outcome());
         m_pDevice->CloseDevice();
     }
     Default();
@@ -274,18 +278,23 @@ void CalibDialog::VerifyTouched(CPoint client) {
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
         return;
     }
-    EndVerify(bPassed ? static_cast<uint32_t>(VEL_CALIB_VERIFIED)
-                      : OutcomeAfterRestore(VEL_CALIB_VERIFY_FAILED, PutBack()));
+    EndVerify(bPassed
+                  ? static_cast<uint32_t>(VEL_CALIB_VERIFIED)
+                  : OutcomeAfterRestore(VEL_CALIB_VERIFY_FAILED, PutBack(VEL_CALIB_VERIFY_FAILED)));
     ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }
 
-// The last verify round failed: unless the run keeps it, the calibration that
-// failed its proof is taken back, and what the tools wrote before for this
-// device goes back on it (the record it was written as), or else the device's
-// own reset. The device is still held for the step.
-uint32_t CalibDialog::PutBack() {
+// The run ends with nOutcome while the device is still open: after a failed
+// last verify round, or a way out taken before the checks and verify touches
+// were done, the calibration this run wrote is taken back unless the run keeps
+// it, and what the tools wrote before for this device goes back on it (the
+// record it was written as), or else the device's own reset. Once a run.
+uint32_t CalibDialog::PutBack(uint32_t nOutcome) {
+    if (m_bPutBack.exchange(true)) {
+        return m_recorder.Result().nRestored;
+    }
     const uint32_t nRestore =
-        RestoreAfterVerify(VEL_CALIB_VERIFY_FAILED, m_settings.bKeepUnverified, m_previous);
+        RestoreAtEnd(nOutcome, m_recorder.Wrote(), m_settings.bKeepUnverified, m_previous);
     uint32_t nRestored = nRestore;
     if (nRestore == VEL_CALIB_RESTORED_REMEMBERED) {
         CWaitCursor wait;
@@ -371,6 +380,7 @@ void CalibDialog::ReleaseDevice() {
         m_bDeviceHeld = true;
         m_bVerifyPending = true;
     } else {
+        PutBack(CalibOutcome(m_run.Reason(), m_recorder.LastEnd()));
         m_pDevice->CloseDevice();
     }
     m_pCollect->Stop();
@@ -408,28 +418,81 @@ void CalibDialog::Repaint() {
 
 // ---------------------------------------------------------------- painting
 
-// Called to repaint: the targets straight onto the window, nothing else.
+namespace {
+
+// Between the line's parts when they share one line.
+const wchar_t HINT_SEPARATOR[] = L"   \u00B7   ";
+
+std::wstring LoadHintText(UINT nId) {
+    const wchar_t* pText = nullptr;
+    const int n = ::LoadStringW(reinterpret_cast<HINSTANCE>(&__ImageBase), nId,
+                                reinterpret_cast<wchar_t*>(&pText), 0);
+    return n > 0 ? std::wstring(pText, static_cast<size_t>(n)) : std::wstring();
+}
+
+// "2 of 4" with the keys after it: the line's second part.
+std::wstring HintProgress(int32_t nIndex, int32_t nTotal) {
+    wchar_t szProgress[64] = {};
+    std::swprintf(szProgress, ARRAYSIZE(szProgress), LoadHintText(IDS_HINT_PROGRESS).c_str(),
+                  nIndex, nTotal);
+    return szProgress + std::wstring(HINT_SEPARATOR) + LoadHintText(IDS_HINT_KEYS);
+}
+
+// The message font at a height in pixels.
+HFONT HintFont(int32_t nHeight) {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    LOGFONTW font = {};
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        font = metrics.lfMessageFont;
+    } else {
+        std::wcscpy(font.lfFaceName, L"MS Shell Dlg 2");
+    }
+    font.lfHeight = -nHeight;
+    font.lfWidth = 0;
+    font.lfWeight = FW_NORMAL;
+    font.lfQuality = ANTIALIASED_QUALITY;
+    return ::CreateFontIndirectW(&font);
+}
+
+int32_t TextWidth(HDC hdc, const std::wstring& text) {
+    SIZE size = {};
+    ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+void DrawHintLine(HDC hdc, const std::wstring& text, RECT rect) {
+    ::DrawTextW(hdc, text.c_str(), static_cast<int>(text.size()), &rect,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+} // namespace
+
+// Called to repaint: the targets straight onto the window, then the line of
+// instructions.
 void CalibDialog::OnPaint() {
     CPaintDC dc(this);
     GpGraphics* graphics = nullptr;
     GdipCreateFromHDC(dc.GetSafeHdc(), &graphics);
     CRect clientRect;
     GetClientRect(&clientRect);
-    DrawTargets(graphics, clientRect);
+    const CalibHint hint = DrawTargets(graphics, clientRect);
     GdipDeleteGraphics(graphics);
+    DrawHint(dc.GetSafeHdc(), clientRect, hint);
 }
 
 // The report thread may move the collector on meanwhile; one reading of the
 // current target and its stability serves the whole picture. The check
 // targets are shown one at a time.
-void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
+CalibHint CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
     const int32_t nWidth = clientRect.right - clientRect.left;
     const int32_t nHeight = clientRect.bottom - clientRect.top;
     if (m_verify.Active()) {
-        const CalibPoint& target = kCheckTargets[m_verify.Current()];
+        const int nCurrent = m_verify.Current();
+        const CalibPoint& target = kCheckTargets[nCurrent];
         DrawTarget(graphics, cChecking, static_cast<float>(LogicalToPixel(target.x, nWidth)),
                    static_cast<float>(LogicalToPixel(target.y, nHeight)), true);
-        return;
+        return HintOf(HintStep::Verify, nCurrent, m_settings.nVerifyPoints);
     }
     const CollectHelper* pCollect = m_pActive;
     const int32_t nCurrent = pCollect->Current();
@@ -447,12 +510,91 @@ void CalibDialog::DrawTargets(GpGraphics* graphics, const CRect& clientRect) {
         DrawTarget(graphics, bCheck ? ColourOfCheck(bStable) : ColourOfTarget(i, nCurrent, bStable),
                    px, py);
     }
+    return HintOf(bCheck ? HintStep::Check : HintStep::Target, nCurrent, pCollect->Total());
+}
+
+// The line of instructions, in the band that PlaceHint keeps clear of every
+// target of the run and of the centre, in the colours the dialog erases with.
+// It is made whole off the screen and copied over its rectangle at every
+// paint, so that a paint that does not erase (a target turning blue, the next
+// one) leaves no old text under the new and does not flicker; filling the
+// rectangle never touches a target. A line that moved (another step's text)
+// leaves its old place filled.
+void CalibDialog::DrawHint(HDC hdc, const CRect& clientRect, const CalibHint& hint) {
+    const UINT nWhat = hint.step == HintStep::Check    ? IDS_HINT_CHECK
+                       : hint.step == HintStep::Verify ? IDS_HINT_VERIFY
+                                                       : IDS_HINT_TARGET;
+    const std::wstring what = LoadHintText(nWhat);
+    const std::wstring progress = HintProgress(hint.nIndex, hint.nTotal);
+    // Measured with the widest progress: the line keeps its place and size
+    // through the step.
+    const std::wstring widest = HintProgress(hint.nTotal, hint.nTotal);
+    HintWidths widths = {};
+    HFONT hFont = HintFont(HINT_MEASURE_PX);
+    HGDIOBJ hOldFont = ::SelectObject(hdc, hFont);
+    widths.nOne = TextWidth(hdc, what + HINT_SEPARATOR + widest);
+    widths.nFirst = TextWidth(hdc, what);
+    widths.nSecond = TextWidth(hdc, widest);
+    ::SelectObject(hdc, hOldFont);
+    ::DeleteObject(hFont);
+    const HintLayout layout =
+        PlaceHint(clientRect.Width(), clientRect.Height(), TargetsOfRun(m_settings), widths);
+
+    HDC hdcLine = ::CreateCompatibleDC(hdc);
+    HBRUSH hBackground = reinterpret_cast<HBRUSH>(::SendMessageW(m_hWnd, WM_CTLCOLORDLG,
+                                                                 reinterpret_cast<WPARAM>(hdcLine),
+                                                                 reinterpret_cast<LPARAM>(m_hWnd)));
+    if (hBackground == nullptr) {
+        hBackground = ::GetSysColorBrush(COLOR_3DFACE);
+        ::SetTextColor(hdcLine, ::GetSysColor(COLOR_WINDOWTEXT));
+    }
+    const RECT rect = {layout.rect.left, layout.rect.top, layout.rect.right, layout.rect.bottom};
+    if (!::EqualRect(&rect, &m_rcHintShown)) {
+        ::FillRect(hdc, &m_rcHintShown, hBackground);
+        m_rcHintShown = rect;
+    }
+    if (layout.rect.Empty()) {
+        ::DeleteDC(hdcLine);
+        return;
+    }
+    const int nWidth = rect.right - rect.left;
+    const int nHeight = rect.bottom - rect.top;
+    HBITMAP hBitmap = ::CreateCompatibleBitmap(hdc, nWidth, nHeight);
+    HGDIOBJ hOldBitmap = ::SelectObject(hdcLine, hBitmap);
+    const RECT box = {0, 0, nWidth, nHeight};
+    ::FillRect(hdcLine, &box, hBackground);
+    ::SetBkMode(hdcLine, TRANSPARENT);
+    // Text does not grow quite in step with its font: smaller until it fits.
+    const std::wstring one = what + HINT_SEPARATOR + progress;
+    const std::wstring& longest = layout.nLines == 1 ? one : what;
+    for (int32_t nFont = layout.nFontPx;; --nFont) {
+        hFont = HintFont(nFont);
+        hOldFont = ::SelectObject(hdcLine, hFont);
+        if (TextWidth(hdcLine, longest) <= nWidth || nFont <= HINT_MIN_FONT_PX) {
+            break;
+        }
+        ::SelectObject(hdcLine, hOldFont);
+        ::DeleteObject(hFont);
+    }
+    if (layout.nLines == 1) {
+        DrawHintLine(hdcLine, one, box);
+    } else {
+        DrawHintLine(hdcLine, what, {0, 0, nWidth, layout.nLinePx});
+        DrawHintLine(hdcLine, progress, {0, layout.nLinePx, nWidth, 2 * layout.nLinePx});
+    }
+    ::BitBlt(hdc, rect.left, rect.top, nWidth, nHeight, hdcLine, 0, 0, SRCCOPY);
+    ::SelectObject(hdcLine, hOldFont);
+    ::DeleteObject(hFont);
+    ::SelectObject(hdcLine, hOldBitmap);
+    ::DeleteObject(hBitmap);
+    ::DeleteDC(hdcLine);
 }
 
 // The rings, the dot and the crossing are centred on pixel (x, y). GDI+ leaves
 // a line's last pixel out: the calibration and check targets' cross, drawn as
 // the calibration window always drew it, ends a pixel short on the right and
-// below; a verify target's reaches as far on every side (bWholeArms).
+// below; a verify target's reaches as far on every side (bWholeArms). The line
+// of instructions keeps TARGET_REACH pixels from the centre clear.
 void CalibDialog::DrawTarget(GpGraphics* graphics, TargetColour colour, float x, float y,
                              bool bWholeArms) {
     GpSolidFill* brush = nullptr;

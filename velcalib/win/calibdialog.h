@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "Vel_DeviceManager.h"
+#include "calibhint.h"
 #include "calibresult.h"
 #include "calibrun.h"
 #include "calibview.h"
@@ -83,14 +84,16 @@ private:
     void FinishCheck();
     void OnTouchInput(int32_t x, int32_t y);
     void OnTouchRelease();
-    void DrawTargets(Gdiplus::GpGraphics* graphics, const CRect& clientRect);
+    // The targets shown; what the line of instructions says about them.
+    CalibHint DrawTargets(Gdiplus::GpGraphics* graphics, const CRect& clientRect);
+    void DrawHint(HDC hdc, const CRect& clientRect, const CalibHint& hint);
     void DrawTarget(Gdiplus::GpGraphics* graphics, TargetColour colour, float x, float y,
                     bool bWholeArms = false);
 
     void ShowFailure(const wchar_t* pText);
     uint32_t ApplySets(const int16_t* pMatrix, const float* pMatrix_f);
     bool BeginSecondRound();
-    uint32_t PutBack();
+    uint32_t PutBack(uint32_t nOutcome);
     // The targets' logical values in the run's space.
     void ToSpace(const CalibPoint* pTargets, int nCount, CalibPoint* pOut) const;
     // The verify step: its current target's desktop pixel, a touch's end.
@@ -127,7 +130,10 @@ private:
     // The verify step. Pending from the release that keeps the device open
     // for it until the window begins it; the step is the window's thread's.
     std::atomic<bool> m_bVerifyPending;
-    bool m_bDeviceHeld; // open, out of calibration mode, for the verify step
+    bool m_bDeviceHeld;           // open, out of calibration mode, for the verify step
+    std::atomic<bool> m_bPutBack; // PutBack ran: what the run leaves is decided
     VerifyStep m_verify;
     PreviousSet m_previous;
+    // Where the line of instructions was last drawn (window's thread).
+    RECT m_rcHintShown = {0, 0, 0, 0};
 };

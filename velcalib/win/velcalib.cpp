@@ -214,11 +214,13 @@ uint32_t RunIdentify(CWnd* pParent, wchar_t* pDevicePath, const CalibSettings& s
 }
 
 // What this run leaves to remember: a set the device took and holds (not
-// one taken back after a failed proof: what was remembered holds again).
+// one taken back after a failed proof or a way out: what was remembered
+// holds again).
 void RememberRunOf(const wchar_t* pDevicePath, const DesktopLayout& layout,
                    const VEL_CALIB_RESULT& result) {
     if (result.nAccepted == VEL_CALIB_RECORD_NONE || result.nAttempts == 0 ||
-        result.nOutcome == VEL_CALIB_VERIFY_UNDONE) {
+        result.nRestored == VEL_CALIB_RESTORED_REMEMBERED ||
+        result.nRestored == VEL_CALIB_RESTORED_RESET) {
         return;
     }
     SaveRemembered(RememberRun(velsdk::Utf8(pDevicePath), layout, result, UtcNow()));

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -262,26 +263,39 @@ VEL_CASE(FindsTheTouchScreenAndItsSpaceOnThreeDisplays) {
 // Proof or undo, on one display: a verify step that passes keeps the new
 // calibration; one that fails puts back what the tools wrote before for the
 // screen, or the screen's reset when none is remembered; --keep-unverified
-// keeps the failed one. What the screen holds afterwards is its state.
+// keeps the failed one. A way out before the proof is done counts as none:
+// Escape at the targets leaves everything as it was, and Escape, a close or
+// the idle time at the check or verify targets puts back what was in force.
+// What the screen holds afterwards is its state.
 VEL_CASE(AFailedProofPutsBackWhatWasInForce) {
     const std::vector<VEL_CALIB_RECT> kDisplays = Displays();
     const VEL_CALIB_RECT& window = kDisplays[0];
     const char kRemembered[] = "16 1000 0 0 0 1000 0 0 0";
+    enum class Way { None, EscapeAtTargets, EscapeAtChecks, EscapeAtVerify, CloseAtVerify };
     const struct {
         bool bLandOff;     // the verify touches land 25 px off their targets
         bool bRemembered;  // a calibration is remembered for the screen
         const char* extra; // more options
+        Way way;           // a way out taken at the first target of a step
         int exitCode;
         const char* holds; // what the screen holds: "new", the remembered set, "none"
     } kRows[] = {
-        {false, true, "", 0, "new"},
-        {true, true, "", 16, kRemembered},
-        {true, false, "", 16, "none"},
-        {true, true, " --keep-unverified", 13, "new"},
+        {false, true, "", Way::None, 0, "new"},
+        {true, true, "", Way::None, 16, kRemembered},
+        {true, false, "", Way::None, 16, "none"},
+        {true, true, " --keep-unverified", Way::None, 13, "new"},
+        {false, true, "", Way::EscapeAtTargets, 8, "none"},
+        {false, true, " --checks 3", Way::EscapeAtChecks, 8, kRemembered},
+        {false, true, "", Way::EscapeAtVerify, 8, kRemembered},
+        {false, false, "", Way::EscapeAtVerify, 8, "none"},
+        {false, true, " --keep-unverified", Way::EscapeAtVerify, 8, "new"},
+        {false, true, "", Way::CloseAtVerify, 9, kRemembered},
+        {false, true, " --timeout 2", Way::None, 10, kRemembered},
     };
+    const char* const kWays[] = {"-", "Esc targets", "Esc checks", "Esc verify", "close verify"};
     const std::wstring tools = simdev::Home() + L"\\tools";
-    std::printf("%-9s %-10s %-18s %-5s %s\n", "verify", "remembered", "options", "exit",
-                "the screen holds");
+    std::printf("%-9s %-10s %-18s %-13s %-5s %s\n", "verify", "remembered", "options", "way out",
+                "exit", "the screen holds");
     for (const auto& row : kRows) {
         check::Note(std::string(row.bLandOff ? "off" : "on") +
                     (row.bRemembered ? ", remembered" : ""));
@@ -297,24 +311,43 @@ VEL_CASE(AFailedProofPutsBackWhatWasInForce) {
             ::WriteFile(hFile, ini.data(), static_cast<DWORD>(ini.size()), &written, nullptr);
             ::CloseHandle(hFile);
         }
-        // The targets, then the verify touches on their pixels or beside them.
+        // The targets, then the verify touches on their pixels or beside them;
+        // a way out or the idle time takes the place of what follows it.
         VEL_CALIB_RECT aim = window;
         if (row.bLandOff)
             aim.x += 25, aim.y += 25;
+        const bool bTimeout = std::strstr(row.extra, "--timeout") != nullptr;
         simdev::WriteScript(
-            touchscript::Targets(window, 0) +
-            touchscript::Targets(aim, 3).substr(touchscript::Targets(aim, 0).size()));
+            row.way == Way::EscapeAtTargets ? std::string()
+            : row.way != Way::None || bTimeout
+                ? touchscript::Targets(window, 0)
+                : touchscript::Targets(window, 0) +
+                      touchscript::Targets(aim, 3).substr(touchscript::Targets(aim, 0).size()));
         const ui::Output result = ui::RunConsole(
             L"velctl.exe",
-            ui::Widen(std::string("calibrate --space display --verify 3") + row.extra), 60000);
+            ui::Widen(std::string("calibrate --space display --verify 3") + row.extra), 60000,
+            [&](ui::Program& program) {
+                if (row.way == Way::None)
+                    return;
+                // The step is reached once the set is written (at the
+                // verify step the device is out of calibration mode too).
+                if (row.way == Way::EscapeAtChecks)
+                    simdev::WaitForJournal("ApplyCalibParam", 1, 20000);
+                else if (row.way != Way::EscapeAtTargets)
+                    simdev::WaitForJournal("StopCalibMode", 1, 20000);
+                const HWND hWnd = ui::WaitForWindow(program.pid, L"#32770");
+                if (hWnd != nullptr)
+                    ::PostMessageW(hWnd, row.way == Way::CloseAtVerify ? WM_CLOSE : WM_KEYDOWN,
+                                   row.way == Way::CloseAtVerify ? 0 : VK_ESCAPE, 1);
+            });
         CHECK_EQ(result.exitCode, row.exitCode);
         const std::string holds = simdev::Get("calibration");
         if (std::string(row.holds) == "new")
             CHECK(holds.rfind("hd 1 ", 0) == 0);
         else
             CHECK_EQ(holds, std::string(row.holds));
-        std::printf("%-9s %-10s %-18s %-5d %s\n", row.bLandOff ? "fails" : "passes",
+        std::printf("%-9s %-10s %-18s %-13s %-5d %s\n", row.bLandOff ? "fails" : "passes",
                     row.bRemembered ? "yes" : "no", *row.extra ? row.extra + 1 : "-",
-                    result.exitCode, holds.substr(0, 40).c_str());
+                    kWays[static_cast<int>(row.way)], result.exitCode, holds.substr(0, 40).c_str());
     }
 }

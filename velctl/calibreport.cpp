@@ -106,6 +106,23 @@ bool HasChoice(const VEL_CALIB_RESULT& r) {
     return r.cbSize >= sizeof(VEL_CALIB_RESULT);
 }
 
+// What a way out leaves in force: nothing written, the run's calibration
+// taken back (the "put back" line says what went back), or kept.
+std::string WayOutLeaves(const VEL_CALIB_RESULT& r) {
+    if (r.nOutcome != VEL_CALIB_CANCELLED && r.nOutcome != VEL_CALIB_STOPPED &&
+        r.nOutcome != VEL_CALIB_TIMED_OUT)
+        return "";
+    const uint32_t nRestored =
+        HasChoice(r) ? r.nRestored : static_cast<uint32_t>(VEL_CALIB_RESTORED_NONE);
+    if (nRestored == VEL_CALIB_RESTORED_REMEMBERED || nRestored == VEL_CALIB_RESTORED_RESET)
+        return "; the calibration it wrote was taken back";
+    if (r.nAttempts == 0 || r.nAccepted == VEL_CALIB_RECORD_NONE)
+        return "; nothing was written";
+    return nRestored == VEL_CALIB_RESTORED_FAILED
+               ? "; the screen refused what was there before, so the calibration it wrote stays"
+               : "; the calibration it wrote stays";
+}
+
 // The display's own orientation and DPI, as the run found them.
 std::string OrientationText(int32_t degrees) {
     return degrees < 0 ? std::string("unknown") : std::to_string(degrees) + " degrees";
@@ -191,8 +208,7 @@ std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& 
         return "the system reports no display";
     case PlaceProblem::NoSuchDisplay:
         return display + ": the system has " + std::to_string(problem.nDisplays) +
-               (problem.nDisplays == 1 ? " display" : " displays") +
-               " (velctl displays lists them)";
+               (problem.nDisplays == 1 ? " display" : " displays");
     case PlaceProblem::NoSuchSpace:
         return "space " + std::to_string(problem.nSpace) + ": " + SpaceChoices(true);
     case PlaceProblem::NoSize:
@@ -213,6 +229,14 @@ std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& 
                 SpaceWords(problem.fitting[i]);
     }
     return text;
+}
+
+std::string PlaceMessage(const Invocation& invocation, const DesktopLayout& layout) {
+    const std::string where = PlaceRefusal(invocation.calibration, layout);
+    if (where.empty())
+        return where;
+    const std::string command = CommandName(invocation.command);
+    return command + ": " + where + " (velctl displays, velctl help " + command + ")";
 }
 
 std::string DiagnosisText(const VEL_CALIB_RESULT& r, bool bAutoSpace) {
@@ -300,6 +324,7 @@ std::string CalibrationText(const VEL_CALIB_RESULT& r, const VEL_CALIB_OPTIONS& 
         if (entry.outcome == r.nOutcome)
             meaning = entry.meaning;
     }
+    meaning += WayOutLeaves(r);
     std::string text = Pad("outcome", 15) + OutcomeName(r.nOutcome) + ": " + meaning + "\n";
     if (HasChoice(r) && r.nRestored != VEL_CALIB_RESTORED_NONE)
         text += Pad("put back", 15) + RestoredText(r.nRestored, rememberedDate) + "\n";

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "cmdline.h"
 #include "displayspace.h"
 
 #define VELCALIB_TYPES_ONLY
@@ -32,6 +33,8 @@ std::string CalibrationJson(const VEL_CALIB_RESULT& result, const VEL_CALIB_OPTI
 // options that fit; "" when it can, or when only the run can tell (the
 // display by touch, the auto space).
 std::string PlaceRefusal(const VEL_CALIB_OPTIONS& options, const DesktopLayout& layout);
+// The same as velctl says it: the command, the reason and where to look.
+std::string PlaceMessage(const Invocation& invocation, const DesktopLayout& layout);
 
 // What a failed verify step shows, in words a user can act on: which
 // rectangle the screen's range evidently covers and which options match;

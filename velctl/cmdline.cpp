@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "calibresult.h"
+#include "exitcodes.h"
 #include "settings.h"
+#include "velversion.h"
 
 namespace ctl {
 
@@ -21,6 +23,7 @@ struct CommandSpec {
     const char* operands; // what the operands are, for messages
     bool json;            // takes --json
     const char* help;
+    const char* exitHeading = "exit codes:"; // nullptr: a help topic, no command
 };
 
 const char kToolHelp[] = R"(usage: velctl [--device PATH] COMMAND [ARGUMENTS]
@@ -55,27 +58,23 @@ commands:
                        tells whether the calibration remembered for the screen
                        still fits the displays; --calibrate mends it when not
                        (velctl help check)
-  help [COMMAND]       this text, or a command's
+  help [COMMAND|TOPIC]
+                       this text, or the help of a command or of a topic
+
+help topics:
+  exit-codes           every exit code, what it means and which commands end
+                       with it
 
 options:
   --device PATH        the screen to use when several are connected (see list)
-  --help               the help of the tool, or of the command it follows
+  --help, -h, /?       the help of the tool, or of the command it goes with
+  --version            the version of velctl
 
 Every command but list, check-sdk, displays and help needs exactly one
-screen connected, or --device naming one of those connected.
+screen connected, or --device naming one of those connected. Command names
+and the words options and operands take (rotate's orientations, --space,
+--display touch) ignore case, as setting names do.
 
-exit codes:
-  0  done
-  1  unknown command or option, operands missing or too many
-  2  unknown setting, value not a number or out of range, bad profile
-  3  no screen, several screens, or none with the path of --device
-  4  the device refused to give its settings or to take what was sent
-  5  a file or the registry could not be read or written
-  6  SDK.dll is missing, of the other architecture or lacks a member (the
-     message says which; velctl check-sdk tells more)
-  7-16  calibrate and identify: how the run ended (velctl help calibrate,
-        velctl help identify)
-  20-26 check: what changed since the calibration (velctl help check)
 )";
 
 const char kWatchHelp[] = R"(usage: velctl [--device PATH] watch [--seconds N] [--json]
@@ -95,9 +94,6 @@ Ctrl+C, closing the console, or the time running out lets the screen go: its
 calibration mode ends and the device is closed; nothing is written to it.
 
   --seconds N  stop after N seconds (0 to 86400; default: until Ctrl+C)
-
-exit codes: 0 done (also after Ctrl+C), 3 no screen or several, 4 the screen
-refused to give its settings, 6 SDK.dll unusable
 )";
 
 const char kRecordHelp[] = R"(usage: velctl [--device PATH] record FILE [--seconds N]
@@ -112,9 +108,6 @@ report's bytes in hex. Until Ctrl+C or N seconds; --seconds 0 writes the
 header alone (a snapshot for a support ticket) without calibration mode.
 
   --seconds N  stop after N seconds (0 to 86400; default: until Ctrl+C)
-
-exit codes: 0 done (also after Ctrl+C), 3 no screen or several, 4 the screen
-refused to give its settings, 5 FILE cannot be written, 6 SDK.dll unusable
 )";
 
 const char kListHelp[] = R"(usage: velctl list [--json]
@@ -146,10 +139,11 @@ With --json the same as one JSON object.
 
 const char kImportHelp[] = R"(usage: velctl [--device PATH] import FILE
 
-Applies an INI profile such as export writes. The whole file is checked before
-anything is written: each bad line is reported with its number and nothing is
-written. A profile may name only some settings; the others stay as they are.
-It is written as set writes (velctl help set).
+Applies an INI profile such as export writes (velctl help export tells what it
+may hold and in which encodings). The whole file is checked before anything is
+written: each bad line is reported with its number and nothing is written. A
+profile may name only some settings; the others stay as they are. It is
+written as set writes (velctl help set).
 )";
 
 const char kExportHelp[] = R"(usage: velctl [--device PATH] export FILE
@@ -163,7 +157,10 @@ Writes every setting of the screen to FILE as an INI profile (UTF-8):
   doubleClickRange = 4
   doubleClickSpeed = 500
 
-Lines starting with # or ; are comments. The double-click settings come from
+Lines end with CR LF. Lines starting with # or ; are comments, and so is the
+rest of a line from a ; or #. Section and setting names ignore case. import
+reads UTF-8 (with or without a byte order mark) and UTF-16 with its byte order
+mark, as Notepad and PowerShell save it. The double-click settings come from
 the registry, or from the system where the registry holds none. A device value
 outside its range is written as it is, with a warning: import refuses it.
 )";
@@ -172,14 +169,15 @@ const char kRotateHelp[] = R"(usage: velctl [--device PATH] rotate 90|180|270|mi
 
 Sends the screen the coefficient set of that orientation, as the control
 panel's orientation button does: the single-precision record, then the 16-bit
-record. The set replaces the calibration; none sends the identity. Ends with 4
-when the device refuses both records.
+record. The set replaces the calibration the screen held, and rotate says so:
+calibrate again afterwards. none sends the identity. The orientation's word
+ignores case (MIRROR-X is mirror-x).
 )";
 
 const char kResetHelp[] = R"(usage: velctl [--device PATH] reset
 
 Tells the screen to drop its calibration. Prints "Reset Success." or
-"Reset Failed." (exit code 4).
+"Reset Failed.".
 )";
 
 const char kCalibrateHelp[] = R"(usage: velctl [--device PATH] calibrate [--targets N] [--checks N]
@@ -194,16 +192,19 @@ ends it. Prints how it ended, the record the screen took, each target's touch
 and, with check points, each check's error in pixels; with verify points,
 where the system put the pointer for each touch and, when they land off, which
 rectangle the screen's range evidently covers (with --json, one object).
-When a verify touch lands beyond the limit, what was in force before the run
-is put back: the calibration the tools wrote before, else the screen's own
-reset; the output says which.
+When a verify touch lands beyond the limit, or the run ends (Escape, another
+program, --timeout) after the screen took its calibration but before its
+check and verify touches are done, what was in force before the run is put
+back: the calibration the tools wrote before, else the screen's own reset;
+the output says which. Ended at the targets, the run wrote nothing.
 
   --targets N     4 (default), 9, 16 or 25 targets on a square grid
   --checks N      0 (default) to 9 check targets shown after the screen took
                   a record, away from every target; each touch is mapped
                   through the record taken and its error measured in pixels
   --max-error PX  the largest check error accepted (0, the default: measure
-                  only); beyond it the window says so and starts again
+                  only); beyond it the window says so and starts again;
+                  needs --checks 1 or more
   --attempts N    attempts before giving up (0, the default: unlimited)
   --timeout S     seconds without a touch that end it (0, the default: 20)
   --display N     the display the touch screen lies over, as velctl displays
@@ -226,36 +227,12 @@ reset; the output says which.
                   is measured where the system puts the pointer
   --max-verify-error PX
                   how far a verify touch may land from its target (0, the
-                  default: 1.5)
+                  default: 1.5); needs --verify 1 or more
   --keep-unverified
                   a calibration whose verify touches land beyond the limit
-                  stays written (exit code 13) instead of being undone (16);
-                  needs --verify 1 or more
-
-exit codes:
-  0   the calibration was written (and its checks passed, when asked)
-  2   an option out of range, --space auto with fewer than 2 verify points,
-      --keep-unverified without verify points, or a display or space that
-      does not fit the desktop
-  3   no screen, several, or the device library cannot be used
-  4   the screen refused every record of the last attempt
-  7   a check point lay beyond --max-error in the last attempt (the
-      calibration of that attempt stays written)
-  8   the user ended it (Escape or closing the window)
-  9   another program ended it (the window's thread was told to quit)
-  10  no touch for the --timeout seconds while targets were due
-  11  another calibration runs in this process
-  12  the touches made no calibration in the last attempt
-  13  a verify touch landed beyond --max-verify-error; the calibration stays
-      written (--keep-unverified, or the screen refused what was there
-      before); the output says which rectangle the range covers
-  14  the verify step could not hold the pointer, so it measured no touch
-      (the calibration stays written)
-  15  --display touch: no display's page was touched within the rounds
-      (nothing was calibrated)
-  16  a verify touch landed beyond --max-verify-error, so what was in force
-      before was put back (the output says what, and which rectangle the
-      range covers)
+                  stays written (exit code 13) instead of being undone (16),
+                  and so does one whose run ends before its check and verify
+                  touches are done; needs --verify or --checks 1 or more
 )";
 
 const char kIdentifyHelp[] =
@@ -274,15 +251,6 @@ way and calibrates it.
   --page-seconds N  seconds a page shows (0, the default: 5; up to 60)
   --rounds N        rounds over every display before giving up (0, the
                     default: 3; up to 20)
-
-exit codes:
-  0   a display was touched
-  2   an option out of range
-  3   no screen, several, or the device library cannot be used
-  6   SDK.dll is missing, of the other architecture or lacks a member
-  8   the user ended it (Escape or closing the page)
-  9   another program ended it
-  15  no page was touched within the rounds
 )";
 
 const char kCheckSdkHelp[] = R"(usage: velctl check-sdk [FILE]
@@ -291,8 +259,7 @@ Reads a device library's file, without loading it, and tells whether
 VelApp.exe, VelCalib.dll and velctl.exe can use it: its architecture, each
 member of Vel_DeviceManager found or missing under the names the tools import,
 and on x86 the convention of the data callback. FILE defaults to the SDK.dll
-beside velctl.exe, the one the tools use. Ends with 0 when the tools can use
-it, else with 6.
+beside velctl.exe, the one the tools use.
 )";
 
 const char kDisplaysHelp[] = R"(usage: velctl displays [--json]
@@ -322,25 +289,14 @@ nothing changed).
                exit code (velctl help calibrate); when it passes, nothing
                else runs
 
-exit codes (without --calibrate, or when the check passes):
-  0   the display is as it was when the screen was calibrated
-  3   no screen, several, or none with the path of --device
-  6   SDK.dll is missing, of the other architecture or lacks a member
-  20  no calibration is remembered for the screen
-  21  none for its device path, but for another: the screen's path changed
-      (another port or hub); the output names the paths remembered
-  22  the display it was calibrated on is gone
-  23  the display was turned
-  24  the display has another resolution
-  25  the display has moved on the desktop
-  26  the display is at another DPI
-The first that applies, in this order. The tools remember per user: for a
-user who never calibrated, check says 20.
+The first change found decides, in the order of the exit codes below. The
+tools remember per user: for a user who never calibrated, check says 20.
 )";
 
-const char kHelpHelp[] = R"(usage: velctl help [COMMAND]
+const char kHelpHelp[] = R"(usage: velctl help [COMMAND|TOPIC]
 
-Prints the help of the tool, or of a command.
+Prints the help of the tool, of a command or of a topic (velctl help lists
+them). velctl COMMAND --help (or -h, or /?) prints the command's too.
 )";
 
 // set's help lists the settings, so it is built from the table.
@@ -353,7 +309,7 @@ running system), then the touch parameters (the device's record is read,
 changed and written back, bytes velctl does not interpret kept as read), then,
 when touchMode is named and the device has an output mode, the output mode.
 Every argument is checked first: an unknown name, a value that is not a decimal
-number or out of range is reported and nothing is written (exit code 2).
+number or out of range is reported and nothing is written.
 
 settings (names ignore case):
 )";
@@ -382,7 +338,9 @@ const CommandSpec kCommands[] = {
     {Command::Identify, "identify", 0, 0, "", true, kIdentifyHelp},
     {Command::Watch, "watch", 0, 0, "", true, kWatchHelp},
     {Command::Record, "record", 1, 1, "FILE", false, kRecordHelp},
-    {Command::Check, "check", 0, 0, "", true, kCheckHelp},
+    {Command::Check, "check", 0, 0, "", true, kCheckHelp,
+     "exit codes (without --calibrate, or when the check passes):"},
+    {Command::ExitCodes, "exit-codes", 0, 0, "", false, nullptr, nullptr},
 };
 
 // calibrate's options and the field each sets: a count, a number of pixels,
@@ -413,12 +371,13 @@ const char kAutoSpace[] = "auto";
 
 // --space's words: the table's and auto.
 bool ParseSpace(const std::string& text, uint32_t& value) {
-    const SpaceRow* pRow = FindSpace(text);
+    const std::string word = AsciiLower(text);
+    const SpaceRow* pRow = FindSpace(word);
     if (pRow != nullptr)
         value = pRow->nSpace;
-    else if (text == kAutoSpace)
+    else if (word == kAutoSpace)
         value = VEL_CALIB_SPACE_AUTO;
-    return pRow != nullptr || text == kAutoSpace;
+    return pRow != nullptr || word == kAutoSpace;
 }
 
 // "primary, display, desktop or auto".
@@ -443,14 +402,17 @@ const CalibrateOption* FindCalibrateOption(const std::string& arg) {
     return nullptr;
 }
 
-// Digits only, at most 10 of them; the range is checked later.
+bool IsDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Decimal digits that fit 32 bits; the option's own range is checked later.
 bool ParseCount(const std::string& text, uint32_t& value) {
-    if (text.empty() || text.size() > 10 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
+    if (!IsDigits(text) || text.size() > 10)
         return false;
     const unsigned long long n = std::strtoull(text.c_str(), nullptr, 10);
-    value = n > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(n);
-    return true;
+    value = static_cast<uint32_t>(n);
+    return n <= 0xFFFFFFFFull;
 }
 
 bool ParseReal(const std::string& text, double& value) {
@@ -460,39 +422,64 @@ bool ParseReal(const std::string& text, double& value) {
            text.find_first_of("xXpP") == std::string::npos;
 }
 
-// One calibrate option and its value ("--targets 9" or "--targets=9").
+// An option's value: "--name=value", else the next argument unless that is an
+// option itself (a negative number is a value). false when there is none.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, size_t nameLength,
+               std::string& value) {
+    const std::string& arg = args[i];
+    if (arg.size() > nameLength) {
+        value = arg.substr(nameLength + 1);
+        return true;
+    }
+    if (i + 1 == args.size() || args[i + 1].rfind("--", 0) == 0)
+        return false;
+    value = args[++i];
+    return true;
+}
+
+// A value that was given but is not one the option takes: exit code 2.
+struct BadValue {
+    std::string message;
+};
+
+// One calibrate option and its value ("--targets 9" or "--targets=9"); ""
+// when it is fine, else a message of a missing value; a value it cannot take
+// throws BadValue.
 std::string TakeCalibrateOption(const CalibrateOption& option, const std::vector<std::string>& args,
                                 size_t& i, VEL_CALIB_OPTIONS& options) {
-    const std::string& arg = args[i];
-    std::string value;
-    if (arg.size() > std::strlen(option.name)) {
-        value = arg.substr(std::strlen(option.name) + 1);
-    } else if (i + 1 < args.size()) {
-        value = args[++i];
-    }
-    if (option.pCount == nullptr && option.pPixels == nullptr) {
-        return ParseSpace(value, options.nSpace)
-                   ? std::string()
-                   : std::string(option.name) + " takes " + SpaceWordsWithAuto() + ", not \"" +
-                         value + "\" (velctl help calibrate)";
-    }
+    const std::string name = option.name;
+    const std::string help =
+        std::string(" (velctl help ") + (option.bIdentify ? "identify" : "calibrate") + ")";
     const bool bDisplay = option.pCount == &VEL_CALIB_OPTIONS::nDisplay;
-    if (bDisplay && value == "touch") {
+    const bool bSpace = option.pCount == nullptr && option.pPixels == nullptr;
+    const std::string wanted = bSpace     ? SpaceWordsWithAuto()
+                               : bDisplay ? "a number or touch"
+                                          : "a number";
+    std::string value;
+    if (!TakeValue(args, i, name.size(), value))
+        return name + " needs " + wanted + help;
+    if (bSpace) {
+        if (!ParseSpace(value, options.nSpace))
+            throw BadValue{name + " takes " + wanted + ", not \"" + value + "\"" + help};
+        return std::string();
+    }
+    if (bDisplay && AsciiLower(value) == "touch") {
         options.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
         return std::string();
     }
-    const bool bOk = option.pCount != nullptr ? ParseCount(value, options.*option.pCount)
-                                              : ParseReal(value, options.*option.pPixels);
-    return bOk ? std::string()
-               : std::string(option.name) +
-                     (bDisplay ? " needs a number or touch" : " needs a number") + ", not \"" +
-                     value + "\" (velctl help " + (option.bIdentify ? "identify" : "calibrate") +
-                     ")";
+    if (option.pPixels != nullptr ? ParseReal(value, options.*option.pPixels)
+                                  : ParseCount(value, options.*option.pCount))
+        return std::string();
+    // A whole number, but negative or beyond 32 bits.
+    const bool bNumber = IsDigits(value[0] == '-' || value[0] == '+' ? value.substr(1) : value);
+    throw BadValue{bNumber ? name + ": " + value + " is out of range" + help
+                           : name + " needs " + wanted + ", not \"" + value + "\"" + help};
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
+    const std::string word = AsciiLower(name);
     for (const CommandSpec& entry : kCommands) {
-        if (name == entry.name)
+        if (word == entry.name)
             return &entry;
     }
     return nullptr;
@@ -506,22 +493,44 @@ const CommandSpec* SpecOf(Command command) {
     return nullptr;
 }
 
-} // namespace
+bool Given(const std::vector<const CalibrateOption*>& given, const char* name) {
+    for (const CalibrateOption* pOption : given) {
+        if (std::strcmp(pOption->name, name) == 0)
+            return true;
+    }
+    return false;
+}
 
-std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation) {
-    invocation = Invocation();
+// What the options that qualify another need of it: "" or the refusal.
+std::string QualifierRefusal(const std::vector<const CalibrateOption*>& given, bool bKeepUnverified,
+                             const VEL_CALIB_OPTIONS& options) {
+    if (Given(given, "--max-error") && options.nCheckPoints == 0)
+        return "--max-error needs --checks 1 or more: it is the largest error of a check point "
+               "(velctl help calibrate)";
+    if (Given(given, "--max-verify-error") && options.nVerifyPoints == 0)
+        return "--max-verify-error needs --verify 1 or more: it is how far a verify touch may "
+               "land (velctl help calibrate)";
+    if (bKeepUnverified && options.nVerifyPoints == 0 && options.nCheckPoints == 0)
+        return "--keep-unverified needs --verify or --checks 1 or more: it keeps a calibration "
+               "that was not proved, and without them every one is (velctl help calibrate)";
+    return std::string();
+}
+
+std::string ParseArguments(const std::vector<std::string>& args, Invocation& invocation) {
     std::vector<std::string> words;
     bool bOptions = true;
     std::vector<const CalibrateOption*> calibrateOptions; // in the order given
     bool bKeepUnverified = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!bOptions || arg.empty() || arg[0] != '-' || arg == "-") {
+        if (bOptions && (arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?")) {
+            invocation.help = true;
+        } else if (!bOptions || arg.empty() || arg[0] != '-' || arg == "-") {
             words.push_back(arg);
         } else if (arg == "--") {
             bOptions = false;
-        } else if (arg == "--help" || arg == "-h") {
-            invocation.help = true;
+        } else if (arg == "--version") {
+            invocation.version = true;
         } else if (arg == "--json") {
             invocation.json = true;
         } else if (arg == "--calibrate") {
@@ -531,23 +540,17 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
         } else if (arg == "--device" || arg.rfind("--device=", 0) == 0) {
             if (invocation.hasDevice)
                 return "--device is given twice";
-            if (arg == "--device") {
-                if (i + 1 == args.size())
-                    return "--device needs a device path (velctl list shows them)";
-                invocation.device = args[++i];
-            } else {
-                invocation.device = arg.substr(std::strlen("--device="));
-            }
-            if (invocation.device.empty())
+            if (!TakeValue(args, i, std::strlen("--device"), invocation.device) ||
+                invocation.device.empty())
                 return "--device needs a device path (velctl list shows them)";
             invocation.hasDevice = true;
         } else if (arg == "--seconds" || arg.rfind("--seconds=", 0) == 0) {
-            const std::string value = arg == "--seconds"
-                                          ? (i + 1 < args.size() ? args[++i] : std::string())
-                                          : arg.substr(std::strlen("--seconds="));
+            std::string value;
+            if (!TakeValue(args, i, std::strlen("--seconds"), value))
+                return "--seconds needs a number of seconds, 0 to 86400";
             uint32_t n = 0;
             if (!ParseCount(value, n) || n > 86400)
-                return "--seconds takes 0 to 86400, not \"" + value + "\"";
+                throw BadValue{"--seconds takes 0 to 86400, not \"" + value + "\""};
             invocation.seconds = static_cast<int>(n);
         } else if (const CalibrateOption* pOption = FindCalibrateOption(arg)) {
             const std::string why = TakeCalibrateOption(*pOption, args, i, invocation.calibration);
@@ -558,6 +561,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
             return "unknown option " + arg + " (velctl --help lists them)";
         }
     }
+    if (invocation.version)
+        return std::string();
     if (words.empty()) {
         if (invocation.help) {
             invocation.command = Command::Help;
@@ -572,6 +577,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     invocation.operands.assign(words.begin() + 1, words.end());
     if (invocation.help)
         return std::string();
+    if (pSpec->exitHeading == nullptr)
+        return std::string(pSpec->name) + " is a help topic: velctl help " + pSpec->name;
     const bool bCalibrate = pSpec->command == Command::Calibrate;
     const bool bIdentify = pSpec->command == Command::Identify;
     for (const CalibrateOption* pOption : calibrateOptions) {
@@ -587,6 +594,12 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     }
     if (bKeepUnverified && !bCalibrate)
         return std::string("--keep-unverified goes with calibrate, not with ") + pSpec->name;
+    if (bCalibrate) {
+        const std::string why =
+            QualifierRefusal(calibrateOptions, bKeepUnverified, invocation.calibration);
+        if (!why.empty())
+            return why;
+    }
     if (bKeepUnverified)
         invocation.calibration.nFlags |= VEL_CALIB_FLAG_KEEP_UNVERIFIED;
     if (invocation.calibrateOnFailure && pSpec->command != Command::Check)
@@ -612,21 +625,41 @@ std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& i
     if (pSpec->command == Command::Help && count == 1) {
         const CommandSpec* pTopic = FindCommand(invocation.operands[0]);
         if (pTopic == nullptr)
-            return "unknown command \"" + invocation.operands[0] + "\" (velctl --help lists them)";
+            return "unknown command or help topic \"" + invocation.operands[0] +
+                   "\" (velctl help lists them)";
         invocation.command = pTopic->command;
         invocation.help = true;
         invocation.operands.clear();
     }
     if (pSpec->command == Command::Rotate) {
+        const std::string word = AsciiLower(invocation.operands[0]);
         for (int i = 0; i < 6; ++i) {
-            if (invocation.operands[0] == kRotations[i])
+            if (word == kRotations[i])
                 invocation.rotation = i;
         }
         if (invocation.rotation < 0)
-            return "rotate: unknown orientation \"" + invocation.operands[0] +
-                   "\"; it takes 90, 180, 270, mirror-x, mirror-y or none";
+            throw BadValue{"rotate: unknown orientation \"" + invocation.operands[0] +
+                           "\"; it takes 90, 180, 270, mirror-x, mirror-y or none"};
     }
     return std::string();
+}
+
+} // namespace
+
+std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation,
+                             int* pExitCode) {
+    invocation = Invocation();
+    std::string why;
+    int exitCode = kExitUsage;
+    try {
+        why = ParseArguments(args, invocation);
+    } catch (const BadValue& bad) {
+        why = bad.message;
+        exitCode = kExitBadValue;
+    }
+    if (pExitCode != nullptr)
+        *pExitCode = why.empty() ? kExitOk : exitCode;
+    return why;
 }
 
 std::string CheckCalibrateOptions(const Invocation& invocation) {
@@ -636,22 +669,48 @@ std::string CheckCalibrateOptions(const Invocation& invocation) {
     if (options.nSpace == VEL_CALIB_SPACE_AUTO && options.nVerifyPoints < 2)
         return "calibrate: --space auto needs --verify 2 or more: where the verify touches "
                "land tells which space the screen's range covers (velctl help calibrate)";
-    if ((options.nFlags & VEL_CALIB_FLAG_KEEP_UNVERIFIED) != 0 && options.nVerifyPoints == 0)
-        return "calibrate: --keep-unverified needs --verify 1 or more: it keeps a calibration "
-               "whose verify touches failed, and without them there is none to keep (velctl "
-               "help calibrate)";
     CalibSettings settings;
     const std::string why = CheckOptions(&options, settings);
     return why.empty() ? why : command + ": " + why + " (velctl help " + command + ")";
 }
 
 std::string HelpText(Command command) {
-    if (command == Command::Set)
-        return SetHelp();
+    if (command == Command::ExitCodes)
+        return ExitCodesHelp();
     const CommandSpec* pSpec = SpecOf(command);
     if (pSpec == nullptr || command == Command::Help)
-        return kToolHelp;
-    return pSpec->help;
+        return kToolHelp + ToolExitCodes();
+    const std::string text = command == Command::Set ? SetHelp() : std::string(pSpec->help);
+    return text + "\n" + CommandExitCodes(command, pSpec->exitHeading);
+}
+
+std::string RotateText(int rotation, bool bHd, bool b16) {
+    return std::string("orientation ") + kRotations[rotation] + " sent" +
+           (bHd ? (b16 ? "" : " (the 16-bit record was refused)")
+                : " (the single-precision record was refused)") +
+           "\nthe screen's calibration was replaced by this orientation's set: calibrate again "
+           "(velctl calibrate)\n";
+}
+
+std::string VersionText(const std::string& architecture) {
+    return std::string("velctl ") + VEL_VERSION_TEXT + " " + architecture + "\n";
+}
+
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = [] {
+        std::vector<Command> all;
+        for (const CommandSpec& entry : kCommands) {
+            if (entry.exitHeading != nullptr)
+                all.push_back(entry.command);
+        }
+        return all;
+    }();
+    return commands;
+}
+
+const char* CommandName(Command command) {
+    const CommandSpec* pSpec = SpecOf(command);
+    return pSpec != nullptr ? pSpec->name : "";
 }
 
 } // namespace ctl

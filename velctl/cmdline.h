@@ -27,10 +27,12 @@ enum class Command {
     Identify,
     Watch,
     Record,
-    Check
+    Check,
+    ExitCodes // a help topic only: velctl help exit-codes
 };
 
-// What the program ends with.
+// What the program ends with; exitcodes.h tells each in words, with the
+// commands that end with it.
 enum ExitCode {
     kExitOk = 0,
     kExitUsage = 1,        // unknown command or option, operands missing or too many
@@ -64,7 +66,8 @@ enum ExitCode {
 
 struct Invocation {
     Command command = Command::None;
-    bool help = false; // --help, or "help COMMAND": the command's help
+    bool help = false;    // --help, -h, /? or "help COMMAND": the command's help
+    bool version = false; // --version
     bool json = false;
     bool hasDevice = false;
     std::string device; // --device PATH
@@ -81,17 +84,34 @@ struct Invocation {
 };
 
 // Reads the arguments (without the program's name); "" when they are fine,
-// else a message. Options may stand anywhere; "--" ends them.
-std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation);
+// else a message, and in *pExitCode the code it ends with: kExitBadValue for
+// a value that is out of range, not a number or not one of its words,
+// kExitUsage for anything else. Options may stand anywhere; "--" ends them.
+// Command names and the words of values ignore ASCII case.
+std::string ParseCommandLine(const std::vector<std::string>& args, Invocation& invocation,
+                             int* pExitCode = nullptr);
 
 // calibrate's and identify's options in their ranges and together: "", or
 // what is wrong.
 std::string CheckCalibrateOptions(const Invocation& invocation);
 
-// The help of a command; Command::None or Help: the tool's.
+// The help of a command or topic, with the exit codes it ends with;
+// Command::None or Help: the tool's.
 std::string HelpText(Command command);
+
+// What --version prints: "velctl 1.2.3.4 x64" and a line end.
+std::string VersionText(const std::string& architecture);
+
+// The commands, in the order the tool's help lists them (no help topic), and
+// the word that names each.
+const std::vector<Command>& AllCommands();
+const char* CommandName(Command command);
 
 // Operands of rotate, in the order of the orientation cycle.
 extern const char* const kRotations[6];
+
+// What rotate prints once the screen took at least one of the orientation's
+// records (bHd: the single-precision one, b16: the 16-bit one).
+std::string RotateText(int rotation, bool bHd, bool b16);
 
 } // namespace ctl

@@ -9,8 +9,11 @@
 //   doubleClickRange = 4
 //   doubleClickSpeed = 500
 //
-// UTF-8 (a byte order mark is skipped), LF or CRLF; blank lines and lines
-// starting with # or ; are ignored; each setting stands in its own section.
+// export writes UTF-8 with CRLF line ends. import reads UTF-8 (a byte order
+// mark is skipped) and UTF-16 with its byte order mark (LE or BE, as Notepad
+// and PowerShell save it), LF or CRLF; other encodings are refused. A ; or #
+// starts a comment to the line's end; blank lines are ignored; section and
+// setting names ignore case; each setting stands in its own section.
 #pragma once
 
 #include <string>
@@ -24,9 +27,10 @@ namespace ctl {
 // into the heading comment.
 std::string FormatProfile(const Values& values, const std::string& devicePath);
 
-// Reads a profile into values (only the settings it names become given).
-// One message per bad line, "line N: ...", in line order; a profile that
-// names no setting is bad too.
-std::vector<std::string> ParseProfile(const std::string& text, Values& values);
+// Reads a profile's bytes into values (only the settings it names become
+// given). One message per bad line, "line N: ...", in line order; a profile
+// that names no setting is bad too, and one not in an encoding it reads gets
+// one message that ends "save it as UTF-8".
+std::vector<std::string> ParseProfile(const std::string& bytes, Values& values);
 
 } // namespace ctl

@@ -27,6 +27,12 @@ std::string RangeMessage(const Setting& setting, const std::string& what) {
 
 } // namespace
 
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        c = Lower(c);
+    return text;
+}
+
 const std::vector<Setting>& Settings() {
     static const std::vector<Setting> settings(std::begin(panel::kSettings),
                                                std::end(panel::kSettings));

@@ -16,6 +16,9 @@ using namespace panel::setting_ids;
 using Section = panel::Section;
 using Setting = panel::SettingDesc;
 
+// The text with ASCII letters made lower case: names and words ignore case.
+std::string AsciiLower(std::string text);
+
 // Every setting, indexed by SettingId.
 const std::vector<Setting>& Settings();
 // The setting of that name (ASCII case ignored); nullptr when there is none.

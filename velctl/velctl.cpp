@@ -37,6 +37,8 @@ namespace {
 using host::Error;
 using host::Out;
 
+const char* const kArchitecture = sizeof(void*) == 8 ? "x64" : "x86";
+
 int ReportAll(const std::vector<std::string>& errors) {
     for (const std::string& error : errors)
         Error(error);
@@ -175,10 +177,7 @@ int Rotate(int rotation, VEL_WCHAR* pPath) {
         Error("the screen " + host::Utf8(pPath) + " refused both records of the orientation");
         return ctl::kExitDevice;
     }
-    Out(std::string("orientation ") + ctl::kRotations[rotation] + " sent" +
-        (bHd ? (b16 ? "" : " (the 16-bit record was refused)")
-             : " (the single-precision record was refused)") +
-        "\n");
+    Out(ctl::RotateText(rotation, bHd, b16));
     return ctl::kExitOk;
 }
 
@@ -349,7 +348,7 @@ int Record(const ctl::Invocation& invocation, VEL_WCHAR* pPath, int deviceCount)
     if (!host::ReadDevice(pPath, info.config, info.hasOutputMode, info.outputMode))
         return ReadFailed(host::Utf8(pPath));
     info.toolVersion = VEL_VERSION_TEXT;
-    info.toolArchitecture = sizeof(void*) == 8 ? "x64" : "x86";
+    info.toolArchitecture = kArchitecture;
     SystemVersion(info);
     info.started = UtcNow();
     info.devicePath = host::Utf8(pPath);
@@ -409,7 +408,14 @@ int CheckSdk(const ctl::Invocation& invocation) {
         invocation.operands.empty() ? host::Utf8(velsdk::LibraryPath()) : invocation.operands[0];
     std::string bytes;
     if (!host::ReadWholeFile(host::Wide(path), bytes, 256ll << 20)) {
-        Error("cannot read " + path + " (velctl help check-sdk)");
+        // The tools' own SDK.dll not there: the words every command says.
+        const std::wstring problem =
+            invocation.operands.empty() &&
+                    ::GetFileAttributesW(velsdk::LibraryPath().c_str()) == INVALID_FILE_ATTRIBUTES
+                ? velsdk::LibraryProblem()
+                : std::wstring();
+        Error(problem.empty() ? "cannot read " + path + " (velctl help check-sdk)"
+                              : host::Utf8(problem));
         return ctl::kExitLibrary;
     }
     bool bUsable = false;
@@ -428,10 +434,15 @@ bool LibraryUsable() {
 
 int Run(const std::vector<std::string>& args) {
     ctl::Invocation invocation;
-    const std::string usage = ctl::ParseCommandLine(args, invocation);
+    int refusal = ctl::kExitOk;
+    const std::string usage = ctl::ParseCommandLine(args, invocation, &refusal);
     if (!usage.empty()) {
         Error(usage);
-        return ctl::kExitUsage;
+        return refusal;
+    }
+    if (invocation.version) {
+        Out(ctl::VersionText(kArchitecture));
+        return ctl::kExitOk;
     }
     if (invocation.help || invocation.command == ctl::Command::Help) {
         Out(ctl::HelpText(invocation.command));
@@ -453,11 +464,9 @@ int Run(const std::vector<std::string>& args) {
             return ctl::kExitBadValue;
         }
         // The display and the space, against the displays the system has.
-        const std::string where = ctl::PlaceRefusal(invocation.calibration, LayoutForCalibration());
+        const std::string where = ctl::PlaceMessage(invocation, LayoutForCalibration());
         if (!where.empty()) {
-            const std::string command =
-                invocation.command == ctl::Command::Identify ? "identify" : "calibrate";
-            Error(command + ": " + where + " (velctl displays, velctl help " + command + ")");
+            Error(where);
             return ctl::kExitBadValue;
         }
     }

@@ -5,6 +5,7 @@
 // watch makes of touches and the header record writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -14,6 +15,7 @@
 #include "calibreport.h"
 #include "cmdline.h"
 #include "displays.h"
+#include "exitcodes.h"
 #include "profile.h"
 #include "recording.h"
 #include "report.h"
@@ -135,7 +137,7 @@ TEST(VelctlSettings, AssignmentsReportEveryBadArgumentAndIgnoreTheNamesCase) {
 // The invocation in a few words: command, --help, --json, --device, operands, rotation.
 std::string Summary(const ctl::Invocation& invocation) {
     return std::to_string(static_cast<int>(invocation.command)) + (invocation.help ? " help" : "") +
-           (invocation.json ? " json" : "") +
+           (invocation.version ? " version" : "") + (invocation.json ? " json" : "") +
            (invocation.hasDevice ? " device=" + invocation.device : "") +
            " operands=" + std::to_string(invocation.operands.size()) +
            (invocation.rotation >= 0 ? " rotation=" + std::to_string(invocation.rotation) : "") +
@@ -174,6 +176,7 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         std::vector<std::string> args;
         const char* error; // prefix; "" when fine
         std::string summary;
+        int exitCode = 1; // with the error: 2 for a value it cannot take, else 1
     } rows[] = {
         {{"list", "--json"}, "", summary(C::List, " json operands=0")},
         {{"displays", "--json"}, "", summary(C::Displays, " json operands=0")},
@@ -181,14 +184,30 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
         {{"reset", "--device=\\\\?\\x"}, "", summary(C::Reset, " device=\\\\?\\x operands=0")},
         {{"export", "--", "--odd-name.ini"}, "", summary(C::Export, " operands=1")},
         {{"rotate", "mirror-x"}, "", summary(C::Rotate, " operands=1 rotation=3")},
+        {{"ROTATE", "MIRROR-X"}, "", summary(C::Rotate, " operands=1 rotation=3")},
         {{"help", "import"}, "", summary(C::Import, " help operands=0")},
         {{"set", "--help"}, "", summary(C::Set, " help operands=0")},
         {{"help"}, "", summary(C::Help, " operands=0")},
+        // Every way to ask for help, and the version.
+        {{"/?"}, "", summary(C::Help, " help operands=0")},
+        {{"-h"}, "", summary(C::Help, " help operands=0")},
+        {{"show", "/?"}, "", summary(C::Show, " help operands=0")},
+        {{"Calibrate", "-h"},
+         "",
+         summary(C::Calibrate,
+                 " help operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0")},
+        {{"help", "EXIT-CODES"}, "", summary(C::ExitCodes, " help operands=0")},
+        {{"exit-codes"},
+         "exit-codes is a help topic: velctl help exit-codes",
+         summary(C::ExitCodes, " operands=0")},
+        {{"--version"}, "", summary(C::None, " version operands=0")},
+        {{"--", "/?"}, "unknown command \"/?\"", summary(C::None, " operands=0")},
         {{}, "no command given", summary(C::None, " operands=0")},
         {{"show", "x"}, "show: unexpected \"x\"", summary(C::Show, " operands=1")},
         {{"import"}, "import needs FILE", summary(C::Import, " operands=0")},
         {{"set", "--json", "a=1"},
-         "--json goes with list, show, displays, calibrate, identify, watch and check, not with "
+         "--json goes with list, show, displays, calibrate, identify, watch and check, not "
+         "with "
          "set",
          summary(C::Set, " json operands=1")},
         {{"check", "--calibrate", "--json"}, "", summary(C::Check, " json operands=0 calibrate")},
@@ -212,7 +231,12 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
                                " display=2 space=2 verify=5 vmax=2.000000")},
         {{"calibrate", "--space", "screen"},
          "--space takes primary, display, desktop or auto, not \"screen\"",
-         summary(C::None, " operands=0")},
+         summary(C::None, " operands=0"),
+         2},
+        {{"calibrate", "--space", "Desktop", "--display", "TOUCH"},
+         "",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0 "
+                               "display=4294967295 space=2 verify=0 vmax=0.000000")},
         {{"identify", "--json", "--page-seconds", "8", "--rounds=4"},
          "",
          summary(C::Identify, " json operands=0 targets=0 checks=0 max=0.000000 attempts=0 "
@@ -236,25 +260,69 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
          summary(C::Show, " operands=0")},
         {{"calibrate", "--display", "screen"},
          "--display needs a number or touch, not \"screen\"",
-         summary(C::None, " operands=0")},
+         summary(C::None, " operands=0"),
+         2},
         {{"show", "--targets", "9"},
          "--targets goes with calibrate, not with show",
          summary(C::Show, " operands=0")},
         {{"calibrate", "--attempts", "many"},
          "--attempts needs a number, not \"many\"",
-         summary(C::None, " operands=0")},
+         summary(C::None, " operands=0"),
+         2},
         {{"calibrate", "--max-error=0x10"},
          "--max-error needs a number",
+         summary(C::None, " operands=0"),
+         2},
+        // A value out of range ends with 2 whatever its sign and size; a
+        // value missing is a usage error.
+        {{"calibrate", "--verify", "-1"},
+         "--verify: -1 is out of range",
+         summary(C::None, " operands=0"),
+         2},
+        {{"calibrate", "--targets=99999999999"},
+         "--targets: 99999999999 is out of range",
+         summary(C::None, " operands=0"),
+         2},
+        {{"calibrate", "--verify"}, "--verify needs a number", summary(C::None, " operands=0")},
+        {{"calibrate", "--timeout", "--json"},
+         "--timeout needs a number",
          summary(C::None, " operands=0")},
+        {{"watch", "--seconds", "-1"},
+         "--seconds takes 0 to 86400, not \"-1\"",
+         summary(C::None, " operands=0"),
+         2},
+        {{"record", "x", "--seconds=86401"},
+         "--seconds takes 0 to 86400",
+         summary(C::None, " operands=0"),
+         2},
+        {{"watch", "--seconds"}, "--seconds needs a number", summary(C::None, " operands=0")},
+        // An option without the one it qualifies.
+        {{"calibrate", "--max-error", "5"},
+         "--max-error needs --checks 1 or more",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=5.000000 attempts=0 "
+                               "timeout=0")},
+        {{"calibrate", "--verify", "2", "--max-error", "5", "--checks", "0"},
+         "--max-error needs --checks 1 or more",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=5.000000 attempts=0 timeout=0"
+                               " display=0 space=0 verify=2 vmax=0.000000")},
+        {{"calibrate", "--max-verify-error", "3"},
+         "--max-verify-error needs --verify 1 or more",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0")},
+        {{"calibrate", "--keep-unverified"},
+         "--keep-unverified needs --verify or --checks 1 or more",
+         summary(C::Calibrate, " operands=0 targets=0 checks=0 max=0.000000 attempts=0 timeout=0")},
         {{"rotate", "-90"}, "unknown option -90", summary(C::None, " operands=0")},
         {{"rotate", "90deg"},
          "rotate: unknown orientation \"90deg\"",
-         summary(C::Rotate, " operands=1")},
+         summary(C::Rotate, " operands=1"),
+         2},
         {{"--device", "a", "--device", "b", "show"},
          "--device is given twice",
          summary(C::None, " device=a operands=0")},
         {{"show", "--device"}, "--device needs a device path", summary(C::None, " operands=0")},
-        {{"help", "frob"}, "unknown command \"frob\"", summary(C::Help, " operands=1")},
+        {{"help", "frob"},
+         "unknown command or help topic \"frob\"",
+         summary(C::Help, " operands=1")},
     };
     for (const auto& row : rows) {
         std::string line;
@@ -262,10 +330,82 @@ TEST(VelctlCommandLine, CommandsOptionsAndOperands) {
             line += arg + " ";
         SCOPED_TRACE(line);
         ctl::Invocation invocation;
-        const std::string error = ctl::ParseCommandLine(row.args, invocation);
+        int exitCode = -1;
+        const std::string error = ctl::ParseCommandLine(row.args, invocation, &exitCode);
         EXPECT_EQ(error.substr(0, std::string(row.error).size()), row.error);
         EXPECT_EQ(error.empty(), row.error[0] == 0);
         EXPECT_EQ(Summary(invocation), row.summary);
+        EXPECT_EQ(exitCode, error.empty() ? 0 : row.exitCode);
+    }
+}
+
+// The exit codes of the help texts come from one table: a command's help
+// lists exactly the codes it can end with; the tool's help names every
+// command and topic.
+TEST(VelctlHelp, EachTextListsItsCommandsAndExitCodes) {
+    using C = ctl::Command;
+    auto listed = [](const std::string& help, int code) {
+        return help.find("\n  " + std::to_string(code) + " ") != std::string::npos;
+    };
+    std::vector<int> runs = {0, 1, 2, 3, 4, 6};
+    for (int code = ctl::kExitCheckFailed; code <= ctl::kExitVerifyUndone; ++code)
+        runs.push_back(code);
+    const struct {
+        C command;
+        std::vector<int> codes;
+    } rows[] = {
+        {C::Calibrate, runs},
+        {C::Identify, {0, 1, 2, 3, 6, 8, 9, 15}},
+        {C::Check, {0, 1, 3, 6, 20, 21, 22, 23, 24, 25, 26}},
+        {C::CheckSdk, {0, 1, 6}},
+        {C::List, {0, 1, 6}},
+        {C::Reset, {0, 1, 3, 4, 6}},
+        {C::Rotate, {0, 1, 2, 3, 4, 6}},
+        {C::Import, {0, 1, 2, 3, 4, 5, 6}},
+        {C::Record, {0, 1, 2, 3, 4, 5, 6}},
+        {C::Displays, {0, 1}},
+    };
+    for (const auto& row : rows) {
+        const std::string help = ctl::HelpText(row.command);
+        for (int code = 0; code <= 30; ++code) {
+            const bool bExpected =
+                std::find(row.codes.begin(), row.codes.end(), code) != row.codes.end();
+            EXPECT_EQ(listed(help, code), bExpected)
+                << ctl::CommandName(row.command) << " " << code;
+        }
+    }
+    // Whatever way a run ends, calibrate's help tells its code.
+    for (uint32_t outcome = 0; outcome < 64; ++outcome)
+        EXPECT_TRUE(listed(ctl::HelpText(C::Calibrate), ctl::CalibrationExitCode(outcome)))
+            << outcome;
+
+    const std::string tool = ctl::HelpText(C::None);
+    EXPECT_EQ(ctl::AllCommands().size(), static_cast<size_t>(C::Check));
+    for (C command : ctl::AllCommands()) {
+        const std::string name = ctl::CommandName(command);
+        EXPECT_NE(tool.find("\n  " + name + " "), std::string::npos) << name;
+        ctl::Invocation invocation;
+        EXPECT_EQ(ctl::ParseCommandLine({"help", name}, invocation), "");
+        EXPECT_EQ(invocation.command, command);
+    }
+    EXPECT_NE(tool.find("\n  exit-codes "), std::string::npos);
+
+    // The whole table: every code once, in order, in 100 columns, without
+    // blanks at line ends (the README shows it as it is).
+    const std::string table = ctl::HelpText(C::ExitCodes);
+    int last = -1;
+    for (const ctl::ExitCodeRow& row : ctl::ExitCodes()) {
+        EXPECT_GT(row.code, last);
+        last = row.code;
+        const std::string start = "\n" + std::to_string(row.code) + " ";
+        EXPECT_NE(table.find(start), std::string::npos) << row.code;
+        EXPECT_EQ(table.find(start), table.rfind(start)) << row.code;
+    }
+    size_t begin = 0;
+    for (size_t end; (end = table.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        const std::string line = table.substr(begin, end - begin);
+        EXPECT_LE(line.size(), 100u) << line;
+        EXPECT_TRUE(line.empty() || line.back() != ' ') << line;
     }
 }
 
@@ -277,33 +417,86 @@ TEST(VelctlProfile, WhatExportWritesImportReadsBack) {
         values.given[setting.id] = true;
     }
     const std::string text = ctl::FormatProfile(values, "\\\\?\\hid#x#0");
-    Values read;
-    EXPECT_TRUE(ctl::ParseProfile(text, read).empty()) << text;
-    for (const ctl::Setting& setting : ctl::Settings()) {
-        EXPECT_TRUE(read.given[setting.id]) << setting.name;
-        EXPECT_EQ(read.value[setting.id], values.value[setting.id]) << setting.name;
+    // Every line ends with CR LF, as Windows programs expect.
+    size_t nLf = 0, nCrLf = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        nLf += text[i] == '\n';
+        nCrLf += text.compare(i, 2, "\r\n") == 0;
     }
-    // Written on another system: byte order mark, CRLF, blanks, other comments.
+    EXPECT_EQ(nLf, nCrLf);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    // UTF-16 as Notepad and PowerShell save it, with its byte order mark.
+    auto utf16 = [](const std::string& ascii, bool bBigEndian) {
+        std::string bytes = bBigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : ascii)
+            bytes += bBigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return bytes;
+    };
+    std::string lf = text;
+    for (size_t i; (i = lf.find("\r\n")) != std::string::npos;)
+        lf.erase(i, 1);
+    const struct {
+        const char* what;
+        std::string bytes;
+    } rows[] = {
+        {"as written", text},
+        {"LF only", lf},
+        {"UTF-8 byte order mark", "\xEF\xBB\xBF" + text},
+        {"UTF-16LE", utf16(text, false)},
+        {"UTF-16BE", utf16(text, true)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Values read;
+        EXPECT_EQ(ctl::ParseProfile(row.bytes, read), std::vector<std::string>());
+        for (const ctl::Setting& setting : ctl::Settings()) {
+            EXPECT_TRUE(read.given[setting.id]) << setting.name;
+            EXPECT_EQ(read.value[setting.id], values.value[setting.id]) << setting.name;
+        }
+    }
+    // Written by hand: blanks, comments after values and headers, any case,
+    // a character beyond the BMP in a comment.
     Values edited;
-    EXPECT_TRUE(ctl::ParseProfile("\xEF\xBB\xBF; by hand\r\n\r\n  [doubleClick]  \r\n"
-                                  "\tdoubleClickSpeed=  700 \r\n",
-                                  edited)
-                    .empty());
+    EXPECT_EQ(ctl::ParseProfile("\xEF\xBB\xBF; by hand \xF0\x9F\x96\x90\r\n\r\n"
+                                "  [DoubleClick] ; the mouse\r\n"
+                                "\tdoubleClickSpeed=  700 ; slower\r\n[TOUCH]\n"
+                                "touchsmooth = 3 # smoother\n",
+                                edited),
+              std::vector<std::string>());
     EXPECT_EQ(edited.value[ctl::kDoubleClickSpeed], 700);
-    EXPECT_FALSE(edited.AnyGiven(ctl::Section::Touch));
+    EXPECT_EQ(edited.value[ctl::kTouchSmooth], 3);
+    EXPECT_FALSE(edited.given[ctl::kTouchHeight]);
 }
 
 TEST(VelctlProfile, ABadProfileIsReportedLineByLine) {
     const struct {
-        const char* text;
+        std::string text;
         std::vector<std::string> errors;
     } rows[] = {
         {"", {"the profile names no setting"}},
         {"# nothing\n[touch]\n", {"the profile names no setting"}},
         {"touchMode = 1\n", {"line 1: touchMode belongs in [touch]"}},
-        {"[touch]\ntouchMode = 1\n[Touch]\ntouchHeight = 4\n",
-         {"line 3: unknown section [Touch]; the sections are [touch] and [doubleClick]",
-          "line 4: touchHeight belongs in [touch]"}},
+        {"[touch]\ntouchMode = 1\n[touches]\ntouchHeight = 4\n[touch\n",
+         {"line 3: unknown section [touches]; the sections are [touch] and [doubleClick]",
+          "line 4: touchHeight belongs in [touch]",
+          "line 5: unknown section [touch; the sections are [touch] and [doubleClick]"}},
+        {"[touch]\ntouchSmooth = ; 3\n",
+         {"line 2: touchSmooth: \"\" is not a number; touchSmooth takes 0..10"}},
+        // Encodings it cannot read: one message, what to do at its end.
+        {std::string("[touch]\0\n", 9),
+         {"the profile holds NUL bytes, as UTF-16 without a byte order mark does; save it as "
+          "UTF-8"}},
+        {"[touch]\n; caf\xE9\ntouchMode = 1\n",
+         {"line 2: a byte that is not UTF-8 (another encoding, such as ANSI); save it as UTF-8"}},
+        {"\xED\xA0\x80",
+         {"line 1: a byte that is not UTF-8 (another encoding, such as ANSI); "
+          "save it as UTF-8"}},
+        {"\xC0\xAF",
+         {"line 1: a byte that is not UTF-8 (another encoding, such as ANSI); save "
+          "it as UTF-8"}},
+        {"\xFF\xFE[\0", {"the profile is UTF-16 of an odd number of bytes; save it as UTF-8"}},
+        {std::string("\xFF\xFE\x00\xD8[\0", 6),
+         {"the profile's UTF-16 holds a lone surrogate; save it as UTF-8"}},
         {"[touch]\ntouchMode = 1\ntouchMode = 2\ntouchHeight: 4\ntouchSmooth = 11\n",
          {"line 3: touchMode is given twice", "line 4: \"touchHeight: 4\" is not NAME = VALUE",
           "line 5: touchSmooth: 11 is out of range; touchSmooth takes 0..10"}},
@@ -384,7 +577,7 @@ TEST(VelctlCommandLine, CalibrateOptionsAndPlaceAreCheckedBeforeAnyRun) {
     const struct {
         std::vector<std::string> args;
         const char* check; // prefix of CheckCalibrateOptions; "" when fine
-        const char* place; // prefix of PlaceRefusal
+        const char* place; // prefix of PlaceMessage
     } rows[] = {
         {{"calibrate", "--space", "auto", "--verify", "1"},
          "calibrate: --space auto needs --verify 2 or more",
@@ -393,9 +586,12 @@ TEST(VelctlCommandLine, CalibrateOptionsAndPlaceAreCheckedBeforeAnyRun) {
         {{"calibrate", "--display", "touch"}, "", ""},
         {{"calibrate", "--display", "3", "--space", "auto", "--verify", "2"},
          "",
-         "display 3: the system has 2 displays"},
+         "calibrate: display 3: the system has 2 displays (velctl displays, velctl help "
+         "calibrate)"},
+        {{"calibrate", "--display", "2", "--space", "primary"},
+         "",
+         "calibrate: display 2 (-800,100 800x600) lies outside the primary display"},
         {{"identify", "--rounds", "21"}, "identify: 21 ", ""},
-        {{"calibrate", "--keep-unverified"}, "calibrate: --keep-unverified needs --verify 1", ""},
         // What check --calibrate runs.
         {ctl::MendArguments(), "", ""},
     };
@@ -406,9 +602,12 @@ TEST(VelctlCommandLine, CalibrateOptionsAndPlaceAreCheckedBeforeAnyRun) {
         const std::string check = ctl::CheckCalibrateOptions(invocation);
         EXPECT_EQ(check.substr(0, std::strlen(row.check)), row.check);
         EXPECT_EQ(check.empty(), row.check[0] == 0);
-        const std::string place = ctl::PlaceRefusal(invocation.calibration, TwoDisplays());
+        const std::string place = ctl::PlaceMessage(invocation, TwoDisplays());
         EXPECT_EQ(place.substr(0, std::strlen(row.place)), row.place);
         EXPECT_EQ(place.empty(), row.place[0] == 0);
+        // Each message points to its help once.
+        for (const std::string& message : {check, place})
+            EXPECT_EQ(message.find("(velctl"), message.rfind("(velctl")) << message;
     }
     VEL_CALIB_OPTIONS byTouch = ctl::Invocation().calibration;
     byTouch.nDisplay = VEL_CALIB_DISPLAY_TOUCH;
@@ -455,7 +654,7 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
     two.nVerifyPoints = 2, two.dVerifyMeanPx = 0.5, two.dVerifyMaxPx = 1.0;
     VEL_CALIB_VERIFY_ROUND& first = two.firstRound;
     first.nSpace = VEL_CALIB_SPACE_DISPLAY, first.space = two.display, first.nVerifyPoints = 2;
-    first.nDiagnosis = VEL_CALIB_DIAGNOSIS_DESKTOP, first.diagnosed = {-799, 0, 1824, 768};
+    first.nDiagnosis = VEL_CALIB_DIAGNOSIS_DESKTOP, first.diagnosed = {-800, 0, 1824, 768};
     first.dVerifyMeanPx = 501.12, first.dVerifyMaxPx = 769.17;
     VEL_CALIB_RESULT unreached = two;
     unreached.nOutcome = VEL_CALIB_BAD_ARGUMENTS, unreached.nVerifyRounds = 0;
@@ -466,6 +665,14 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
     failed.diagnosed = {0, 0, 1024, 768};
     VEL_CALIB_RESULT undone = failed; // and what was before put back
     undone.nOutcome = VEL_CALIB_VERIFY_UNDONE, undone.nRestored = VEL_CALIB_RESTORED_REMEMBERED;
+    // Ways out: after the set was written (taken back, or kept), and before.
+    VEL_CALIB_RESULT escaped = failed;
+    escaped.nOutcome = VEL_CALIB_CANCELLED, escaped.nRestored = VEL_CALIB_RESTORED_RESET;
+    VEL_CALIB_RESULT kept = escaped;
+    kept.nOutcome = VEL_CALIB_TIMED_OUT, kept.nRestored = VEL_CALIB_RESTORED_NONE;
+    kept.nAccepted = VEL_CALIB_RECORD_HD;
+    VEL_CALIB_RESULT early = kept;
+    early.nOutcome = VEL_CALIB_STOPPED, early.nAttempts = 0;
     const struct {
         const VEL_CALIB_RESULT& result;
         uint32_t nSpace; // asked for
@@ -477,7 +684,7 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
          {"display        2 found by touch (-800,100 800x600); the screen's range taken to cover "
           "the whole desktop (-800,0 1824x768)\norientation    0 degrees\ndpi            96\n",
           "verify round 1 display (-800,100 800x600): 2 of 2, mean 501.12 px, max 769.17 px; the "
-          "touches land as if the screen's range covered the whole desktop (-799,0 1824x768)\n",
+          "touches land as if the screen's range covered the whole desktop (-800,0 1824x768)\n",
           "\nverify round 2 desktop (-800,0 1824x768), the space round 1 showed"},
          {"\"chosenBy\": \"touch\"",
           "\"verifyRounds\": 2,\n  \"firstRound\": {\n    \"space\": \"display\"",
@@ -499,6 +706,13 @@ TEST(VelctlReport, CalibrationReportsBothVerifyRoundsAndWhatToChange) {
          {"\"exitCode\": 16", "\"restored\": \"remembered\",\n  \"restoredDate\": "
                               "\"2026-12-09T21:04:05Z\""},
          "2026-12-09T21:04:05Z"},
+        {escaped,
+         VEL_CALIB_SPACE_DISPLAY,
+         {"cancelled: the user ended it; the calibration it wrote was taken back\nput back       "
+          "the screen's own reset"},
+         {"\"exitCode\": 8", "\"restored\": \"reset\""}},
+        {kept, VEL_CALIB_SPACE_DISPLAY, {"idle time; the calibration it wrote stays\n"}, {}},
+        {early, VEL_CALIB_SPACE_DISPLAY, {"ended it; nothing was written\n"}, {}},
         {unreached,
          VEL_CALIB_SPACE_PRIMARY,
          {"display        2 found by touch (-800,100 800x600): its targets lie beyond the "

@@ -12,6 +12,7 @@
 #include "mousereg.h"
 #include "simdevice.h"
 #include "uidriver.h"
+#include "velversion.h"
 
 namespace {
 
@@ -165,14 +166,16 @@ const Row kRows[] = {
     {"reset --device=\\\\?\\hid#velsim_touch#7", "deviceCount=3", 3, "",
      "no screen with the path \\\\?\\hid#velsim_touch#7 is connected", "EnumDevice", ""},
     // Orientation: both records, always, single precision first.
-    {"rotate 90", "", 0, "orientation 90 sent\n", "",
+    {"rotate 90", "", 0,
+     "orientation 90 sent\nthe screen's calibration was replaced by this orientation's set", "",
      "EnumDevice,OpenDevice,ApplyCalibParam_hd,ApplyCalibParam,CloseDevice",
      "calibration=16 0 -1000 3277 1000 0 0 0 0"},
     {"rotate none", "refuse16=1", 0, "(the 16-bit record was refused)", "",
      "EnumDevice,OpenDevice,ApplyCalibParam_hd,ApplyCalibParam,CloseDevice",
      "calibration=hd 1 1000 0 0 0 1000 0 0 0"},
     {"rotate mirror-y", "refuseHd=1;refuse16=1", 4, "", "refused both records", nullptr, ""},
-    {"rotate 45", "", 1, "", "unknown orientation \"45\"", "", ""},
+    {"rotate 45", "", 2, "", "unknown orientation \"45\"", "", ""},
+    {"rotate MIRROR-X", "refuse16=1", 0, "orientation mirror-x sent", "", nullptr, ""},
     // Reset.
     {"reset", "calibration=16 1 2 3 4 5 6 7 8", 0, "Reset Success.\n", "",
      "EnumDevice,OpenDevice,ResetCalibParam,CloseDevice", "calibration=none"},
@@ -181,7 +184,18 @@ const Row kRows[] = {
     {"", "", 1, "", "no command given", "", ""},
     {"frobnicate", "", 1, "", "unknown command \"frobnicate\"", "", ""},
     {"--verbose show", "", 1, "", "unknown option --verbose", "", ""},
-    {"--help", "", 0, "exit codes:|calibrate |displays [--json] ", "", "", ""},
+    {"--help", "", 0, "exit codes |calibrate |displays [--json] |  exit-codes ", "", "", ""},
+    {"/?", "", 0, "usage: velctl [--device PATH] COMMAND", "", "", ""},
+    {"calibrate /?", "", 0, "usage: velctl [--device PATH] calibrate|\n  6   SDK.dll is missing",
+     "", "", ""},
+    {"help exit-codes", "", 0, "\n16    a verify touch landed beyond", "", "", ""},
+    {"--version", "", 0, "velctl " VEL_VERSION_TEXT " ", "", "", ""},
+    // A value it cannot take ends with 2, whatever is wrong with it; an option
+    // without the one it qualifies is a usage error.
+    {"calibrate --verify -1", "", 2, "", "--verify: -1 is out of range", "", ""},
+    {"calibrate --verify 10", "", 2, "", "10 verify points: at most 9", "", ""},
+    {"watch --seconds=x", "", 2, "", "--seconds takes 0 to 86400", "", ""},
+    {"calibrate --max-error 5", "", 1, "", "--max-error needs --checks 1 or more", "", ""},
     // The displays, without the device library.
     {"displays", "deviceCount=0", 0,
      "display  device        rectangle     primary  orientation  dpi\n"
@@ -192,7 +206,9 @@ const Row kRows[] = {
     {"calibrate --space auto --verify 1", "", 2, "", "--space auto needs --verify 2 or more", "",
      ""},
     {"calibrate --display 5 --space auto --verify 2", "", 2, "",
-     "display 5: the system has 1 display", "", ""},
+     "velctl: calibrate: display 5: the system has 1 display (velctl displays, velctl help "
+     "calibrate)\n",
+     "", ""},
     {"identify --rounds 21", "", 2, "", "identify: 21 ", "", ""},
     {"help identify", "", 0, "\"Touch this screen\"|  15  no page was touched", "", "", ""},
     // Profiles that cannot be applied.
@@ -269,8 +285,9 @@ VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
     CHECK_EQ(exported.exitCode, 0);
     const std::string profile = ui::ReadAll(ui::Widen(file));
     ExpectContains(profile, std::string("# velctl profile of ") + kPath0 +
-                                "\n\n[touch]\ntouchEnable = 0\ntouchMode = 3\ntouchHeight = 8\n|"
-                                "\n[doubleClick]\ndoubleClickRange = 12\ndoubleClickSpeed = 640\n");
+                                "\r\n\r\n[touch]\r\ntouchEnable = 0\r\ntouchMode = 3\r\n"
+                                "touchHeight = 8\r\n|\r\n[doubleClick]\r\ndoubleClickRange = 12\r\n"
+                                "doubleClickSpeed = 640\r\n");
 
     // The second screen: factory values in its own folder, the registry as at start.
     ::CreateDirectoryW(homeB.c_str(), nullptr);
@@ -293,6 +310,22 @@ VEL_CASE(ExportFromOneScreenImportsIntoAnother) {
     CHECK_EQ(ui::ReadAll(ui::Widen(second)), profile);
     ::SetEnvironmentVariableW(L"VEL_SDK_HOME", homeA.c_str());
     FactoryScreenAndRegistry();
+}
+
+// Without SDK.dll beside velctl, check-sdk says what every other command
+// says: what to copy where.
+VEL_CASE(CheckSdkTellsAMissingLibraryAsShowDoes) {
+    const std::wstring dir = simdev::Home() + L"\\no-sdk";
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    for (const wchar_t* name : {L"velctl.exe", L"VelCalib.dll"})
+        CHECK(::CopyFileW((ui::BinDir() + L"\\" + name).c_str(), (dir + L"\\" + name).c_str(),
+                          FALSE));
+    const Result show = ui::RunConsole(dir + L"\\velctl.exe", L"show");
+    const Result checkSdk = ui::RunConsole(dir + L"\\velctl.exe", L"check-sdk");
+    CHECK_EQ(show.exitCode, 6);
+    CHECK_EQ(checkSdk.exitCode, 6);
+    ExpectContains(show.err, "SDK.dll is missing|Copy the touch screen's");
+    CHECK_EQ(checkSdk.err, show.err);
 }
 
 namespace {

@@ -67,7 +67,7 @@ for arch in $arches; do
   case $arch in x64) name=VelTouch-$version-win64 ;; *) name=VelTouch-$version-win32 ;; esac
   dir=${out:-$PWD/build/$preset/packages}
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)" --target VelApp VelCalib velctl SDK
+  cmake --build --preset "$preset" -j "$(nproc 2>/dev/null || echo 2)" --target VelApp VelCalib velctl SDK velsetup
   (cd "build/$preset" && cpack -C Release -D CPACK_OUTPUT_FILE_PREFIX="$dir" >/dev/null)
   sh scripts/make-msi.sh "$arch" "$version" "build/$preset/bin" "$dir/$name.msi"
   ls -l "$dir/$name.zip" "$dir/$name-demo-setup.exe" "$dir/$name.msi"

@@ -3,7 +3,8 @@
 # packaging/VelTouch.wxs, then adds what wixl cannot express with msibuild.
 # usage: make-msi.sh <x64|x86> <version a.b.c.d> <bin dir> <output.msi>
 #
-# The files go in from a staging folder:
+# The files go in from a staging folder, with velsetup.dll, the package's
+# custom actions (packaging/setup), which is not installed:
 # - with VEL_SIGN_CERT in the environment (package.sh --sign), the programs
 #   and libraries are signed there (scripts/sign.sh), and the package itself
 #   once it is made;
@@ -21,7 +22,7 @@ out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 stage=$(mktemp -d "${TMPDIR:-/tmp}/vel-msi.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 
-for f in VelApp.exe VelCalib.dll velctl.exe SDK.dll; do cp "$bin/$f" "$stage/"; done
+for f in VelApp.exe VelCalib.dll velctl.exe SDK.dll velsetup.dll; do cp "$bin/$f" "$stage/"; done
 for f in README.md LICENSE CHANGELOG.md; do cp "$src/$f" "$stage/"; done
 [ -z "$VEL_SIGN_CERT" ] || sh "$src/scripts/sign.sh" "$stage"/*.exe "$stage"/*.dll
 [ -z "$SOURCE_DATE_EPOCH" ] || touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
@@ -41,16 +42,23 @@ guid() {
   -D FileDir="${stage#/}" -D SourceDir="${src#/}" -o "$out" "$src/packaging/VelTouch.wxs")
 # - A package replaces one of the same version too: Windows Installer compares
 #   only the first three numbers, and the fourth counts for us.
-# - SIMULATEDSCREEN=0 leaves the simulated screen out (its feature's level 0).
+# - SIMULATEDSCREEN=0 leaves the simulated screen out (its feature's level 0),
+#   and so does the maker's SDK.dll (MAKERSDKDLL), which also decides whether
+#   the installation remembers one.
 # - The tools cannot be left out.
+# - UndoSdkDll is a rollback action (wixl drops Execute="rollback"): a DLL
+#   (1) that may fail (64), in the script (1024) as rollback (256), elevated
+#   (2048).
 # - The public properties reach the installation's elevated part.
 code=$(msiinfo export "$out" Property | awk -F'\t' '$1 == "UpgradeCode" { print $2 }' | tr -d '\r')
 msibuild "$out" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" \
   -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$code', '$version', 513, 'WIX_UPGRADE_DETECTED')" \
   -q "CREATE TABLE \`Condition\` (\`Feature_\` CHAR(38) NOT NULL, \`Level\` SHORT NOT NULL, \`Condition\` CHAR(255) PRIMARY KEY \`Feature_\`, \`Level\`)" \
-  -q "INSERT INTO \`Condition\` (\`Feature_\`, \`Level\`, \`Condition\`) VALUES ('SimulatedScreen', 0, 'SIMULATEDSCREEN = \"0\"')" \
+  -q "INSERT INTO \`Condition\` (\`Feature_\`, \`Level\`, \`Condition\`) VALUES ('SimulatedScreen', 0, 'SIMULATEDSCREEN = \"0\" OR MAKERSDKDLL')" \
+  -q "UPDATE \`Component\` SET \`Condition\` = 'MAKERSDKDLL' WHERE \`Component\` = 'MakerSdkDll'" \
   -q "UPDATE \`Feature\` SET \`Attributes\` = 16 WHERE \`Feature\` = 'Tools'" \
-  -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;PROFILE;SIMULATEDSCREEN' WHERE \`Property\` = 'SecureCustomProperties'"
+  -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = 'UndoSdkDll'" \
+  -q "UPDATE \`Property\` SET \`Value\` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;PROFILE;SIMULATEDSCREEN;SDKDLL;MAKERSDKDLL;REMEMBEREDSDKDLL' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # The summary's package code (9) and, with SOURCE_DATE_EPOCH, its creation
 # and save times (12, 13; in UTC) through an imported summary table.

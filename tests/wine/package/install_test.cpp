@@ -1,14 +1,17 @@
 // The packages as an administrator uses them. The demo installer: installed
 // silently into a folder of one's choice, the control panel started from
 // there against the simulated screen, then uninstalled, leaving nothing
-// behind. The Windows Installer package: installed silently over an older
-// version with a profile to import, then removed.
+// behind. The Windows Installer package: installed for a real screen with
+// the maker's SDK.dll and a profile, upgraded, removed; what it refuses, and
+// velctl's words in its log.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -178,6 +181,28 @@ int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
     return program.Wait(timeoutMs);
 }
 
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Whether a Windows Installer log (ANSI or UTF-16) holds the words; if not,
+// the log goes to the test's output.
+bool LogHas(const std::wstring& log, const std::string& words) {
+    std::string text = ReadAll(log);
+    if (text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE') {
+        std::string narrow;
+        for (size_t i = 2; i + 1 < text.size(); i += 2)
+            narrow += text[i + 1] == 0 ? text[i] : '?';
+        text = narrow;
+    }
+    if (text.find(words) != std::string::npos)
+        return true;
+    std::fprintf(stderr, "%s: no \"%s\" in:\n%s\n", ui::Narrow(log).c_str(), words.c_str(),
+                 text.c_str());
+    return false;
+}
+
 } // namespace
 
 VEL_CASE(DemoInstallerInstallsRunsAndUninstallsCleanly) {
@@ -225,61 +250,105 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     const char* pNew = std::getenv("VEL_MSI");
     const char* pOld = std::getenv("VEL_MSI_OLD");
     CHECK(pNew != nullptr && pOld != nullptr);
-    wchar_t system[MAX_PATH] = {}, programFiles[MAX_PATH] = {};
+    wchar_t system[MAX_PATH] = {}, programFiles[MAX_PATH] = {}, self[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     // The package of this architecture goes where its programs belong.
     CHECK(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, programFiles)));
     const std::wstring msiexec = std::wstring(system) + L"\\msiexec.exe|";
     const std::wstring dir = std::wstring(programFiles) + L"\\VelTouch";
-    // msiexec <verb> "<package or product code>" /qn <properties>
+    const std::wstring log = simdev::Home() + L"\\install.log";
+    // msiexec <verb> "<package or product code>" /qn <properties> /l*v <log>
     auto msi = [&](const char* verb, const std::string& package, const std::string& properties) {
-        return RunAndWait(
-            msiexec + ui::Widen(std::string(verb) + " \"" + package + "\" /qn " + properties),
-            120000);
+        ::DeleteFileW(log.c_str());
+        return RunAndWait(msiexec + ui::Widen(std::string(verb) + " \"" + package + "\" /qn " +
+                                              properties + " /l*v \"" + ui::Narrow(log) + "\""),
+                          120000);
     };
     auto quoted = [](const std::wstring& text) { return "\"" + ui::Narrow(text) + "\""; };
     const std::string arch = sizeof(void*) == 8 ? "(64-bit)" : "(32-bit)";
     // Leftovers of an interrupted run, by product code: every build of a
-    // package has a code of its own.
+    // package has a code of its own; and the files of one that was killed.
     for (const auto& product : OurMsiProducts())
         msi("/x", product.first, "");
     CHECK(OurMsiEntries().empty());
-
+    for (const wchar_t* file : INSTALLED_FILES)
+        ::DeleteFileW((dir + L"\\" + file).c_str());
+    ::RemoveDirectoryW(dir.c_str());
     simdev::Reset();
     mousereg::SetMouseText("DoubleClickSpeed", "500");
-    // The older version, for a real screen: no simulated SDK.dll.
-    CHECK_EQ(msi("/i", pOld, "SIMULATEDSCREEN=0"), 0);
-    CHECK(Exists(dir + L"\\velctl.exe") && !Exists(dir + L"\\SDK.dll"));
-    CHECK_EQ(*OurMsiEntries().begin(), "VelTouch 0.9.0.0 " + arch + " 0.9.0.0");
 
-    // This version over it, importing a profile.
+    // The maker's SDK.dll: ours, elsewhere, with bytes of its own after the
+    // image, so that its copy is told from the simulated one.
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring bin = std::wstring(self).substr(0, std::wstring(self).rfind(L'\\'));
+    const std::wstring maker = simdev::Home() + L"\\maker SDK.dll";
+    const std::string makerBytes = ReadAll(bin + L"\\SDK.dll") + "maker's build";
+    std::ofstream(maker.c_str(), std::ios::binary) << makerBytes;
     const std::wstring profile = simdev::Home() + L"\\kiosk.ini";
     std::ofstream(profile.c_str())
         << "[touch]\ntouchSmooth = 8\n[doubleClick]\ndoubleClickSpeed = 400\n";
+    const std::wstring badProfile = simdev::Home() + L"\\bad.ini";
+    std::ofstream(badProfile.c_str()) << "[touch]\ntouchSmooth = 8\ntouch smooth\n";
+
+    // Refused, leaving nothing behind: at once, or by velctl after the files
+    // went in (rolled back). Windows Installer's "fatal error" 1603, 1627
+    // ("function failed") from Wine's.
+    const struct {
+        std::string properties, words;
+    } refused[] = {
+        {"SIMULATEDSCREEN=0 PROFILE=" + quoted(profile), "SDKDLL is not given"},
+        {"SIMULATEDSCREEN=0 SDKDLL=" + quoted(maker + L".missing"), "there is no such file"},
+        {"SDKDLL=maker.dll", "is not a full path"},
+        {"SDKDLL=" + quoted(profile), "not usable by these tools"},
+        {"SDKDLL=" + quoted(maker) + " PROFILE=" + quoted(badProfile),
+         "velctl: " + ui::Narrow(badProfile) + ": line 3: "},
+        {"PROFILE=" + quoted(profile + L".missing"),
+         "velctl: cannot read " + ui::Narrow(profile) + ".missing"},
+    };
+    for (const auto& row : refused) {
+        const int failed = msi("/i", pNew, row.properties);
+        CHECK(failed == 1603 || failed == 1627);
+        CHECK(LogHas(log, row.words));
+        CHECK(!Exists(dir) && OurMsiEntries().empty());
+    }
+
+    // The older version for a real screen, the maker's SDK.dll given: it is
+    // copied in before the profile is imported through it.
+    CHECK_EQ(msi("/i", pOld,
+                 "SIMULATEDSCREEN=0 SDKDLL=" + quoted(maker) + " PROFILE=" + quoted(profile)),
+             0);
+    CHECK(LogHas(log, "usable: VelApp.exe, VelCalib.dll and velctl.exe"));
+    CHECK(LogHas(log, "touchSmooth = 8"));
+    CHECK(Exists(dir + L"\\velctl.exe") && ReadAll(dir + L"\\SDK.dll") == makerBytes);
+    CHECK_EQ(*OurMsiEntries().begin(), "VelTouch 0.9.0.0 " + arch + " 0.9.0.0");
+    CHECK_EQ(simdev::Get("touchSmooth"), "8");
+    CHECK_EQ(mousereg::GetMouseText("DoubleClickSpeed"), "400");
+
+    // This version over it, with a profile and nothing else: the maker's
+    // SDK.dll stays and takes the profile; the simulated one stays out.
+    std::ofstream(profile.c_str()) << "[touch]\ntouchSmooth = 9\n";
     CHECK_EQ(msi("/i", pNew, "PROFILE=" + quoted(profile)), 0);
+    CHECK(LogHas(log, "touchSmooth = 9"));
     for (const wchar_t* file : INSTALLED_FILES) {
         if (std::wstring(file) != L"Uninstall.exe")
             CHECK(Exists(dir + L"\\" + file));
     }
+    CHECK(ReadAll(dir + L"\\SDK.dll") == makerBytes);
     CHECK(StartMenuEntryExists());
     const std::set<std::string> entries = OurMsiEntries();
     CHECK_EQ(entries.size(), size_t(1));
     CHECK_EQ(*entries.begin(), "VelTouch 1.0.0.1 " + arch + " 1.0.0.1");
-    CHECK_EQ(simdev::Get("touchSmooth"), "8");
-    CHECK_EQ(mousereg::GetMouseText("DoubleClickSpeed"), "400");
-
-    // A profile that cannot be imported fails the installation, which then
-    // leaves nothing behind: Windows Installer's "fatal error" 1603, 1627
-    // ("function failed") from Wine's.
+    CHECK_EQ(simdev::Get("touchSmooth"), "9");
+    // Removed, the copy goes with it.
     CHECK_EQ(msi("/x", pNew, ""), 0);
-    const int failed = msi("/i", pNew, "PROFILE=" + quoted(profile + L".missing"));
-    CHECK(failed == 1603 || failed == 1627);
     CHECK(!Exists(dir) && OurMsiEntries().empty());
 
-    // Into a folder of one's choice, then removed: nothing of ours is left;
-    // the screen and the double-click settings keep what the profile gave.
+    // The simulated screen, into a folder of one's choice, then removed:
+    // nothing of ours is left; the screen and the double-click settings keep
+    // what the profiles gave.
     CHECK_EQ(msi("/i", pNew, "INSTALLDIR=" + quoted(INSTALL_DIR)), 0);
-    CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\VelApp.exe") && !Exists(dir));
+    CHECK(Exists(std::wstring(INSTALL_DIR) + L"\\SDK.dll") && !Exists(dir));
+    CHECK(ReadAll(std::wstring(INSTALL_DIR) + L"\\SDK.dll") == ReadAll(bin + L"\\SDK.dll"));
     CHECK_EQ(msi("/x", pNew, ""), 0);
     CHECK(!Exists(dir) && !Exists(INSTALL_DIR));
     CHECK(!StartMenuEntryExists());
@@ -287,6 +356,6 @@ VEL_CASE(WindowsInstallerPackageInstallsUpgradesAndRemovesCleanly) {
     HKEY hOurs = nullptr;
     CHECK(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Vel", 0, KEY_READ, &hOurs) !=
           ERROR_SUCCESS);
-    CHECK_EQ(simdev::Get("touchSmooth"), "8");
+    CHECK_EQ(simdev::Get("touchSmooth"), "9");
     CHECK_EQ(mousereg::GetMouseText("DoubleClickSpeed"), "400");
 }

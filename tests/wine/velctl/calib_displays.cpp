@@ -75,7 +75,8 @@ VEL_CASE(CalibratesOnEachDisplayAndVerifiesWhereThePointerLands) {
         {2, "primary", "--display 2 --space primary", 2, "", ""},
         {1, "primary", "", 0, "verified", ""},
         {1, "desktop", "--space primary", 16, "verify failed and undone", "desktop"},
-        // Escape while the first verify target waits: the record stays written.
+        // Escape while the first verify target waits: the record was written, and
+        // taken back (nothing was remembered: the screen's reset).
         {2, "display", "--display 2 --space display", 8, "cancelled", ""},
     };
     const std::vector<VEL_CALIB_RECT> kDisplays = Displays();

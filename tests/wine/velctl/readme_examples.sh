@@ -30,8 +30,11 @@ restore
 ls "$work"/*.bat >/dev/null 2>&1 || { echo "no velctl examples found in $readme"; exit 1; }
 export WINEPATH="$(winpath "$bin")"
 failed=0
-for bat in "$work"/*.bat; do
-  n=$(basename "$bat" .bat)
+# In the README's order (blocks may use files an earlier one wrote), not the
+# shell's: 10.bat sorts before 9.bat.
+count=$(ls "$work"/*.bat | wc -l)
+for n in $(seq 1 "$count"); do
+  bat=$work/$n.bat
   mkdir -p "$work/$n.home"
   { printf '@echo off\r\n'; cat "$bat"; } >"$work/$n.cmd.bat"
   (cd "$work" && VEL_SDK_HOME="$(winpath "$work/$n.home")" \

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "calibmatrix.h"
+#include "messagefont.h"
 #include "touchreport.h"
 #include "velcalibrecords.h"
 
@@ -438,23 +439,6 @@ std::wstring HintProgress(int32_t nIndex, int32_t nTotal) {
     return szProgress + std::wstring(HINT_SEPARATOR) + LoadHintText(IDS_HINT_KEYS);
 }
 
-// The message font at a height in pixels.
-HFONT HintFont(int32_t nHeight) {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font = {};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font = metrics.lfMessageFont;
-    } else {
-        std::wcscpy(font.lfFaceName, L"MS Shell Dlg 2");
-    }
-    font.lfHeight = -nHeight;
-    font.lfWidth = 0;
-    font.lfWeight = FW_NORMAL;
-    font.lfQuality = ANTIALIASED_QUALITY;
-    return ::CreateFontIndirectW(&font);
-}
-
 int32_t TextWidth(HDC hdc, const std::wstring& text) {
     SIZE size = {};
     ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -530,7 +514,7 @@ void CalibDialog::DrawHint(HDC hdc, const CRect& clientRect, const CalibHint& hi
     // through the step.
     const std::wstring widest = HintProgress(hint.nTotal, hint.nTotal);
     HintWidths widths = {};
-    HFONT hFont = HintFont(HINT_MEASURE_PX);
+    HFONT hFont = MessageFont(HINT_MEASURE_PX, false);
     HGDIOBJ hOldFont = ::SelectObject(hdc, hFont);
     widths.nOne = TextWidth(hdc, what + HINT_SEPARATOR + widest);
     widths.nFirst = TextWidth(hdc, what);
@@ -568,7 +552,7 @@ void CalibDialog::DrawHint(HDC hdc, const CRect& clientRect, const CalibHint& hi
     const std::wstring one = what + HINT_SEPARATOR + progress;
     const std::wstring& longest = layout.nLines == 1 ? one : what;
     for (int32_t nFont = layout.nFontPx;; --nFont) {
-        hFont = HintFont(nFont);
+        hFont = MessageFont(nFont, false);
         hOldFont = ::SelectObject(hdcLine, hFont);
         if (TextWidth(hdcLine, longest) <= nWidth || nFont <= HINT_MIN_FONT_PX) {
             break;

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <new>
 
+#include "messagefont.h"
 #include "touchreport.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -26,23 +27,6 @@ std::wstring LoadText(UINT nId) {
     return n > 0 ? std::wstring(pText, static_cast<size_t>(n)) : std::wstring();
 }
 
-// The message font at a height in pixels.
-HFONT PageFont(int nHeight, bool bBold) {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    LOGFONTW font = {};
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        font = metrics.lfMessageFont;
-    } else {
-        std::wcscpy(font.lfFaceName, L"MS Shell Dlg 2");
-    }
-    font.lfHeight = -nHeight;
-    font.lfWidth = 0;
-    font.lfWeight = bBold ? FW_BOLD : FW_NORMAL;
-    font.lfQuality = ANTIALIASED_QUALITY;
-    return ::CreateFontIndirectW(&font);
-}
-
 // One centred line at a height in pixels, made smaller until it fits the
 // page's width with a margin (down to 10 pixels); the next line goes below.
 void DrawLine(HDC hdc, const std::wstring& text, int nHeight, bool bBold, RECT& line) {
@@ -50,7 +34,7 @@ void DrawLine(HDC hdc, const std::wstring& text, int nHeight, bool bBold, RECT& 
     HFONT hFont = nullptr;
     HGDIOBJ hOld = nullptr;
     for (int nTry = nHeight;; nTry = nTry * 7 / 8) {
-        hFont = PageFont(nTry, bBold);
+        hFont = MessageFont(nTry, bBold);
         hOld = ::SelectObject(hdc, hFont);
         SIZE size = {};
         ::GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &size);
